@@ -1,0 +1,19 @@
+# Common compile settings for every target of the project.
+add_library(tevra_options INTERFACE)
+target_compile_options(tevra_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
+  -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual -Wnull-dereference)
+if(TEVRA_WERROR)
+  target_compile_options(tevra_options INTERFACE -Werror)
+endif()
+if(TEVRA_SANITIZE)
+  target_compile_options(tevra_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                 -fno-sanitize-recover=undefined)
+  target_link_options(tevra_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Qt targets: moc'd sources and Qt headers are kept out of our own warning rules.
+function(tevra_qt_target target)
+  set_target_properties(${target} PROPERTIES AUTOMOC ON)
+  target_compile_definitions(${target} PRIVATE QT_NO_KEYWORDS)
+endfunction()

@@ -1,0 +1,68 @@
+#include "tools/tevra-cli/cli.h"
+
+namespace tevra::cli {
+namespace {
+
+void PrintHelp(std::ostream& out) {
+  out << "Usage: tevra-cli COMMAND [ARGUMENTS]\n"
+         "       tevra-cli --help | --version\n\n"
+         "Commands:\n";
+  for (const Command& command : Commands()) {
+    std::string head = std::string(command.name) + (command.usage[0] != '\0' ? " " : "") + command.usage;
+    out << "  " << head << "\n      " << command.summary << "\n";
+  }
+}
+
+}  // namespace
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> List = {
+      {"zones", "", "the time-zone table: row, name, offset in hours, description", &RunZones},
+  };
+  return List;
+}
+
+const Command& CommandNamed(const std::string& name) {
+  for (const Command& command : Commands()) {
+    if (name == command.name) {
+      return command;
+    }
+  }
+  return Commands().front();
+}
+
+int UsageError(const Command& command, const std::string& what, std::ostream& err) {
+  err << "tevra-cli " << command.name << ": " << what << "\n"
+      << "usage: tevra-cli " << command.name << (command.usage[0] != '\0' ? " " : "") << command.usage
+      << "\n";
+  return ExitUsage;
+}
+
+int RunCli(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    err << "tevra-cli: no command given (try --help)\n";
+    return ExitUsage;
+  }
+  const std::string& first = args.front();
+  if (first == "--help" || first == "-h") {
+    PrintHelp(out);
+    return ExitOk;
+  }
+  if (first == "--version") {
+    out << "tevra-cli " << TEVRA_VERSION << "\n";
+    return ExitOk;
+  }
+  for (const Command& command : Commands()) {
+    if (first == command.name) {
+      return command.run(Args(args.begin() + 1, args.end()), out, err);
+    }
+  }
+  if (first.starts_with("-")) {
+    err << "tevra-cli: unknown option '" << first << "' (try --help)\n";
+  } else {
+    err << "tevra-cli: unknown command '" << first << "' (try --help)\n";
+  }
+  return ExitUsage;
+}
+
+}  // namespace tevra::cli

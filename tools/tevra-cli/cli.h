@@ -1,0 +1,39 @@
+// tevra-cli: commands that print what the program computes, for scripts and checks.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tevra::cli {
+
+// Exit statuses.
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+using Args = std::vector<std::string>;
+
+struct Command {
+  const char* name;
+  const char* usage;    // arguments after the name, "" when none
+  const char* summary;  // one line for --help
+  int (*run)(const Args& args, std::ostream& out, std::ostream& err);
+};
+
+// Every command of the tool, in the order --help lists them.
+const std::vector<Command>& Commands();
+
+// Runs the tool on its arguments (without the program name).
+int RunCli(const Args& args, std::ostream& out, std::ostream& err);
+
+// The command of that name; the name must be one of Commands().
+const Command& CommandNamed(const std::string& name);
+
+// Reports a usage error of one command and returns ExitUsage.
+int UsageError(const Command& command, const std::string& what, std::ostream& err);
+
+// The commands, one function per file.
+int RunZones(const Args& args, std::ostream& out, std::ostream& err);
+
+}  // namespace tevra::cli
