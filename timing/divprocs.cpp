@@ -16,8 +16,8 @@ void WriteToStandardError(const std::string& caption, const std::string& text) {
       c = '\n';
     }
   }
-  std::fprintf(stderr, "%s\n%s\n", caption.c_str(), shown.c_str());
-  std::fflush(stderr);
+  (void)std::fprintf(stderr, "%s\n%s\n", caption.c_str(), shown.c_str());
+  (void)std::fflush(stderr);
 }
 
 AbortPresenter& CurrentPresenter() {

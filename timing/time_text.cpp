@@ -44,8 +44,8 @@ std::string_view Copy(std::string_view text, size_t first, size_t count) {
 
 std::string FixedStr(double value, int decimals) {
   std::array<char, 64> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                    std::chars_format::fixed, decimals);
+  const auto result =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
   if (result.ec != std::errc()) {
     return {};
   }
@@ -132,8 +132,8 @@ std::string TimeDiffStr(int p, double days) {
   return sign + std::to_string(static_cast<int64_t>(whole)) + hoursPart;
 }
 
-std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, double Minute,
-                        double Second, int p) {
+std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, double Minute, double Second,
+                        int p) {
   // Round the seconds to the shown unit (half up) before writing; 60 carries into the minute.
   const double unitsPerSecond = p == 1 ? 10.0 : 1.0;
   auto units = static_cast<int64_t>(std::floor(Second * unitsPerSecond + 0.5));
@@ -155,8 +155,8 @@ std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, d
   } else {
     seconds = LastChars("00" + std::to_string(units), 2);
   }
-  return LastChars("0000" + std::to_string(Year), 4) + "-" + twoDigits(Month) + "-" + twoDigits(Day) +
-         " " + twoDigits(Hour) + ":" + twoDigits(Minute) + ":" + seconds;
+  return LastChars("0000" + std::to_string(Year), 4) + "-" + twoDigits(Month) + "-" + twoDigits(Day) + " " +
+         twoDigits(Hour) + ":" + twoDigits(Minute) + ":" + seconds;
 }
 
 DateStrResult TryDateStrJD(std::string_view text) {

@@ -18,8 +18,8 @@ std::string TimeDiffStr(int p, double days);
 
 // "YYYY-MM-DD hh:mm:ss.s" (p = 1) or "YYYY-MM-DD hh:mm:ss" (p = 0). Rounding the seconds to the
 // shown unit carries into minute, hour, day, month and year.
-std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, double Minute,
-                        double Second, int p);
+std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, double Minute, double Second,
+                        int p);
 
 // Reads "YYYY-MM-DD hh:mm:ss.s" by fixed character positions and returns its JD. A field that
 // does not convert ends the program through AbortOnDataError.
@@ -34,9 +34,9 @@ struct DateStrResult {
 DateStrResult TryDateStrJD(std::string_view text);
 
 // Locale-independent number texts.
-std::string FixedStr(double value, int decimals);  // fixed notation, "." separator
-std::string GeneralStr(double value);               // shortest text that reads back exactly
-std::optional<double> ParseDecimal(std::string_view text);  // whole text must convert
+std::string FixedStr(double value, int decimals);            // fixed notation, "." separator
+std::string GeneralStr(double value);                        // shortest text that reads back exactly
+std::optional<double> ParseDecimal(std::string_view text);   // whole text must convert
 std::optional<int64_t> ParseInteger(std::string_view text);  // whole text must convert
 
 }  // namespace tevra

@@ -36,7 +36,9 @@ const std::array<tTZone_Ary, TimeZoneCount>& TimeZoneTable() {
       {6.0, "UTC+06   ", "UTC+06      BIOT; BST; BTT; KGT; OMST; VOST"},
       {6.5, "UTC+06:30", "UTC+06:30   CCT; MMT"},
       {7.0, "UTC+07   ", "UTC+07      CXT; DAVT; HOVT; ICT; KRAT; THA; WIT"},
-      {8.0, "UTC+08   ", "UTC+08      AWST; BDT; CHOT; CIT; CST; CT; HKT; HOVST; IRKT; MST; MYT; PHT; PST; SGT; SST; ULAT; WST"},
+      {8.0, "UTC+08   ",
+       "UTC+08      AWST; BDT; CHOT; CIT; CST; CT; HKT; HOVST; IRKT; MST; MYT; PHT; PST; SGT; SST; ULAT; "
+       "WST"},
       {8.75, "UTC+08:45", "UTC+08:45   ACWST; CWST"},
       {9.0, "UTC+09   ", "UTC+09      CHOST; EIT; JST; KST; TLT; ULAST; YAKT"},
       {9.5, "UTC+09:30", "UTC+09:30   ACST"},

@@ -1,7 +1,7 @@
 #include "timing/astrolib.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
+#include <cmath>
 
 namespace tevra {
 namespace {

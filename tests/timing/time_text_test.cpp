@@ -1,10 +1,10 @@
+#include "timing/time_text.h"
 #include "timing/astrolib.h"
 #include "timing/divprocs.h"
-#include "timing/time_text.h"
 
+#include <gtest/gtest.h>
 #include <clocale>
 #include <cstdio>
-#include <gtest/gtest.h>
 
 namespace tevra {
 namespace {
@@ -99,7 +99,8 @@ class CommaLocale : public ::testing::Test {
   void SetUp() override {
     previous_ = std::setlocale(LC_ALL, nullptr);
     const char* set = std::setlocale(LC_ALL, "de_DE.UTF-8");
-    ASSERT_NE(set, nullptr) << "the German locale de_DE.UTF-8 is not installed (tools/install-deps.sh makes it)";
+    ASSERT_NE(set, nullptr)
+        << "the German locale de_DE.UTF-8 is not installed (tools/install-deps.sh makes it)";
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%.1f", 1.5);
     ASSERT_STREQ(buffer, "1,5");
