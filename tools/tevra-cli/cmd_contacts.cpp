@@ -1,0 +1,88 @@
+#include "timing/catalogue.h"
+#include "timing/countdown.h"
+#include "timing/time_text.h"
+#include "timing/time_zones.h"
+#include "tools/tevra-cli/cli.h"
+
+#include <optional>
+
+namespace tevra::cli {
+namespace {
+
+// The clock text must have the separators of "YYYY-MM-DD hh:mm:ss[.s]"; the date reader itself
+// only checks the number fields.
+bool LooksLikeClockText(const std::string& text) {
+  if (text.size() < 19) {
+    return false;
+  }
+  return text[4] == '-' && text[7] == '-' && text[10] == ' ' && text[13] == ':' && text[16] == ':';
+}
+
+}  // namespace
+
+int RunContacts(const Args& args, std::ostream& out, std::ostream& err) {
+  const Command& self = CommandNamed("contacts");
+  std::optional<int64_t> entry;
+  int64_t zone = DefaultTimeZoneIndex;
+  bool tenths = false;
+  bool round15 = false;
+  std::optional<double> at;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--tenths") {
+      tenths = true;
+    } else if (arg == "--round15") {
+      round15 = true;
+    } else if (arg == "--zone") {
+      if (!hasValue) {
+        return UsageError(self, "--zone needs a row number", err);
+      }
+      const std::optional<int64_t> row = ParseInteger(args[++i]);
+      if (!row || *row < 0 || *row >= TimeZoneCount) {
+        return UsageError(self, "zone row '" + args[i] + "' is not a row of the zone table (0 to 39)", err);
+      }
+      zone = *row;
+    } else if (arg == "--at") {
+      if (!hasValue) {
+        return UsageError(self, "--at needs a clock reading \"YYYY-MM-DD hh:mm:ss.s\"", err);
+      }
+      const std::string& text = args[++i];
+      const DateStrResult read = LooksLikeClockText(text) ? TryDateStrJD(text) : DateStrResult{};
+      if (!read.jd) {
+        return UsageError(self, "clock reading '" + text + "' is not of the form YYYY-MM-DD hh:mm:ss.s", err);
+      }
+      at = read.jd;
+    } else if (arg.starts_with("-")) {
+      return UsageError(self, "unknown option '" + arg + "'", err);
+    } else if (entry) {
+      return UsageError(self, "unexpected argument '" + arg + "'", err);
+    } else {
+      entry = ParseInteger(arg);
+      if (!entry || *entry < 1 || *entry > EclipseCount) {
+        return UsageError(self, "eclipse number '" + arg + "' is not in 1 to 143", err);
+      }
+    }
+  }
+  if (!entry) {
+    return UsageError(self, "no eclipse number given", err);
+  }
+
+  TenthsFlag = tenths ? 1 : 0;
+  ApplyTimeZone(static_cast<int>(zone));
+  SelectEclipse(static_cast<int32_t>(*entry));
+  const double now = at ? *at : ReadClock(&SystemLocalJD);
+
+  const GreatestEclipseTexts greatest = GreatestEclipseLabels();
+  out << "Label_Datum\t" << greatest.date << '\n'
+      << "MoFiTyp_Label\t" << greatest.type << '\n'
+      << "Label_Zeit\t" << greatest.time << '\n'
+      << "Label_Deltat\t" << greatest.deltaT << '\n';
+  for (const ContactRow& row : ContactLabels(now, round15)) {
+    out << row.name << '\t' << row.timeText << '\t' << row.countdownText << '\t' << row.zoneText << '\t'
+        << ContactStateName(row.state) << '\n';
+  }
+  return ExitOk;
+}
+
+}  // namespace tevra::cli
