@@ -18,6 +18,7 @@ void PrintHelp(std::ostream& out) {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> List = {
       {"zones", "", "the time-zone table: row, name, offset in hours, description", &RunZones},
+      {"eclipses", "", "the eclipse catalogue: entry number, then every field of the entry", &RunEclipses},
       {"contacts", "N [--zone ROW] [--tenths] [--round15] [--at \"YYYY-MM-DD hh:mm:ss.s\"]",
        "what the main window shows for eclipse N: its labels, then one line per contact", &RunContacts},
   };

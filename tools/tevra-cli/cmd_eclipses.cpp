@@ -1,0 +1,35 @@
+#include "timing/catalogue.h"
+#include "timing/time_text.h"
+#include "tools/tevra-cli/cli.h"
+
+#include <locale>
+#include <sstream>
+
+namespace tevra::cli {
+
+int RunEclipses(const Args& args, std::ostream& out, std::ostream& err) {
+  if (!args.empty()) {
+    return UsageError(CommandNamed("eclipses"), "unexpected argument '" + args.front() + "'", err);
+  }
+  // Whole numbers without the grouping a global locale might bring ("2.001").
+  std::ostringstream text;
+  text.imbue(std::locale::classic());
+  const auto& catalogue = EclipseCatalogue();
+  for (int32_t number = 1; number <= EclipseCount; ++number) {
+    const Elemente_Type& e = catalogue[static_cast<size_t>(number)];
+    text << number << '\t' << e.Year << '\t' << e.Month << '\t' << e.Day << '\t' << e.Hour << '\t'
+         << GeneralStr(e.JDGreatest) << '\t' << GeneralStr(e.DeltaTSec) << '\t' << e.Constellation << '\t'
+         << e.TypeName << '\t' << e.Lunation << '\t' << e.TypeCode << '\t' << e.Saros << '\t' << e.SarosMember
+         << '\t' << e.SarosCount;
+    for (const double value :
+         {e.GreatestOffset, e.Gamma, e.PenMagnitude, e.UmbMagnitude, e.MoonSemiDiameter, e.AxisDistance,
+          e.P1Offset, e.P2Offset, e.P3Offset, e.P4Offset, e.U1Offset, e.U2Offset, e.U3Offset, e.U4Offset}) {
+      text << '\t' << GeneralStr(value);
+    }
+    text << '\n';
+  }
+  out << text.str();
+  return ExitOk;
+}
+
+}  // namespace tevra::cli
