@@ -1,0 +1,153 @@
+#include "exposure/exposure_table.h"
+
+#include "exposure/text_file.h"
+#include "timing/catalogue.h"
+#include "timing/time_text.h"
+
+#include <algorithm>
+
+namespace tevra {
+namespace {
+
+constexpr std::array<const char*, ExposureColumnCount> FixedTitles = {
+    "wav",     "Phase;pr (#)  deep  Q      ",
+    "",        "Img;Quality",
+    "ISO;ASA", "f/",
+    "1/;8000", "1/;4000",
+    "1/;2000", "1/;1000",
+    "1/;500",  "1/;250",
+    "1/;125",  "1/;60",
+    "1/;30",   "1/;15",
+    "1/;8",    "1/;4",
+    "0\"5",    "1\"",
+    "2\"",     "4\"",
+    "8\""};
+
+constexpr size_t MinimumDateTimeLength = 20;
+
+TableProblem Problem(size_t line, std::string what) { return {line, std::move(what)}; }
+
+// Splits one row line by the file's rules; returns an error text for a malformed line.
+std::string ReadRowLine(std::string_view line, ExposureRow& row, bool& shifted) {
+  const auto commas = static_cast<size_t>(std::count(line.begin(), line.end(), ','));
+  shifted = commas > ExposureColumnCount;
+  if (commas == 0 || line == std::string(ExposureColumnCount, ',')) {
+    return {};
+  }
+  if (commas < ExposureColumnCount) {
+    return "the row has " + std::to_string(commas) + " commas; 23 are needed (one after each cell)";
+  }
+  size_t start = 0;
+  for (size_t field = 0; field < ExposureColumnCount; ++field) {
+    const size_t comma = line.find(',', start);
+    row[field] = std::string(line.substr(start, comma - start));
+    start = comma + 1;
+  }
+  if (row[ColumnDateTime].size() < MinimumDateTimeLength) {
+    return "the date-time \"" + row[ColumnDateTime] +
+           "\" is shorter than 20 characters (YYYY-MM-DD hh:mm:ss.s expected)";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::array<std::string, ExposureColumnCount> ExposureColumnTitles(const std::string& zoneLabel) {
+  std::array<std::string, ExposureColumnCount> titles;
+  std::copy(FixedTitles.begin(), FixedTitles.end(), titles.begin());
+  titles[ColumnDateTime] = "Date Time;" + zoneLabel;
+  return titles;
+}
+
+std::string ShutterNameOfColumn(int column) {
+  if (column < FirstShutterColumn || column > LastShutterColumn) {
+    return {};
+  }
+  std::string name = FixedTitles[static_cast<size_t>(column)];
+  std::erase(name, ';');
+  return name;
+}
+
+std::string FormatExposureTable(int32_t eclipseIndex, const ExposureRows& rows) {
+  std::string text = std::to_string(eclipseIndex) + "\r\n";
+  for (const ExposureRow& row : rows) {
+    for (const std::string& cell : row) {
+      text += cell;
+      text += ',';
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+std::string SaveExposureTable(const std::string& path, int32_t eclipseIndex, const ExposureRows& rows) {
+  return ReplaceFile(path, FormatExposureTable(eclipseIndex, rows));
+}
+
+ExposureFile ParseExposureTable(std::string_view bytes) {
+  const std::string text = DecodeLegacyText(bytes);
+  std::string_view rest = text;
+  if (rest.starts_with("\xEF\xBB\xBF")) {
+    rest.remove_prefix(3);  // byte-order mark of some editors
+  }
+  ExposureFile file;
+  bool stopped = false;
+  size_t lineNumber = 0;
+  while (!rest.empty()) {
+    const size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    if (line.ends_with('\r')) {
+      line.remove_suffix(1);
+    }
+    ++lineNumber;
+    if (lineNumber == 1) {
+      const std::optional<int64_t> index = ParseInteger(line);
+      if (index && *index >= 1 && *index <= EclipseCount) {
+        file.eclipseIndex = static_cast<int32_t>(*index);
+      } else {
+        file.problems.push_back(Problem(
+            1, "the first line \"" + std::string(line) + "\" is not an eclipse number from 1 to 143"));
+      }
+      continue;
+    }
+    if (line.empty()) {
+      continue;
+    }
+    ExposureRow row;
+    bool shifted = false;
+    std::string error = ReadRowLine(line, row, shifted);
+    if (!error.empty()) {
+      file.problems.push_back(Problem(lineNumber, std::move(error)));
+      stopped = true;
+      continue;
+    }
+    if (shifted) {
+      file.shiftedLines.push_back(Problem(
+          lineNumber, "more than 23 commas: a cell holds a \",\" and the cells after it are shifted"));
+    }
+    if (!stopped) {
+      file.rows.push_back(std::move(row));
+    }
+  }
+  if (lineNumber == 0) {
+    file.problems.push_back(Problem(1, "the file is empty; its first line must be an eclipse number"));
+  }
+  return file;
+}
+
+ExposureFile LoadExposureTable(const std::string& path) {
+  std::string bytes;
+  ExposureFile file;
+  file.fileError = ReadWholeFile(path, bytes);
+  if (!file.fileError.empty()) {
+    return file;
+  }
+  return ParseExposureTable(bytes);
+}
+
+std::string DescribeProblem(const std::string& path, const TableProblem& problem) {
+  return path + ": line " + std::to_string(problem.line) + ": " + problem.what;
+}
+
+}  // namespace tevra

@@ -1,0 +1,70 @@
+// The exposure table: 23 text columns per row, and its comma-separated file.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tevra {
+
+constexpr int ExposureColumnCount = 23;
+constexpr int ColumnKind = 0;      // "WAV" makes an announcement row
+constexpr int ColumnLabel = 1;     // phase summary, "Loop..." or the announcement text
+constexpr int ColumnDateTime = 2;  // YYYY-MM-DD hh:mm:ss.s in the table's zone
+constexpr int ColumnQuality = 3;   // image quality name
+constexpr int ColumnIso = 4;       // ISO speed name
+constexpr int ColumnAperture = 5;  // aperture name, empty with the manual f-ratio
+constexpr int FirstShutterColumn = 6;
+constexpr int LastShutterColumn = 22;
+
+// Rows the grid has before any table is made; a grid with exactly this many rows has no table.
+constexpr int NoTableRowCount = 2048;
+
+constexpr const char* DefaultExposureTableFile = "Tevra_Exposure_Table.txt";
+
+using ExposureRow = std::array<std::string, ExposureColumnCount>;
+using ExposureRows = std::vector<ExposureRow>;
+
+// Header titles; ";" splits a title into its two header lines. zoneLabel is "[" + zone + "]".
+std::array<std::string, ExposureColumnCount> ExposureColumnTitles(const std::string& zoneLabel);
+
+// The camera's shutter-speed name of a shutter column (its title without ";"), "" for others.
+std::string ShutterNameOfColumn(int column);
+
+// The file's bytes: the eclipse index, then every row as 23 cells each followed by ",", each line
+// ended by CR LF. Cells are written as they stand.
+std::string FormatExposureTable(int32_t eclipseIndex, const ExposureRows& rows);
+
+// Replaces the file at path with the table; "" on success, else what went wrong.
+std::string SaveExposureTable(const std::string& path, int32_t eclipseIndex, const ExposureRows& rows);
+
+struct TableProblem {
+  size_t line = 0;  // counted from 1
+  std::string what;
+};
+
+struct ExposureFile {
+  // Empty when the first line is no eclipse number 1..143: then nothing may change.
+  std::optional<int32_t> eclipseIndex;
+  // The rows up to the first malformed line.
+  ExposureRows rows;
+  // Malformed lines in file order; loading stops at the first.
+  std::vector<TableProblem> problems;
+  // Lines holding more than 23 commas: a cell held a "," and the fields after it are shifted.
+  std::vector<TableProblem> shiftedLines;
+  // Open or read error of the file; nothing was read.
+  std::string fileError;
+};
+
+// Reads the text of a table file (UTF-8, or Windows-1252 from earlier versions).
+ExposureFile ParseExposureTable(std::string_view bytes);
+ExposureFile LoadExposureTable(const std::string& path);
+
+// "<file>: line <n>: <what>".
+std::string DescribeProblem(const std::string& path, const TableProblem& problem);
+
+}  // namespace tevra
