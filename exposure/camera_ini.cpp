@@ -1,6 +1,7 @@
 #include "exposure/camera_ini.h"
 
 #include "camera/setting_names.h"
+#include "exposure/text_file.h"
 #include "timing/time_text.h"
 
 #include <array>
@@ -24,16 +25,7 @@ std::optional<int64_t> LeadingNumber(std::string_view line) {
 std::string ReadCameraIniLists(std::string_view text, CameraSettingListSet& lists) {
   static constexpr std::array<const char*, SettingKindCount> ListNames = {
       "image quality", "AE mode", "ISO speed", "aperture", "shutter time"};
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (line.ends_with('\r')) {
-      line.remove_suffix(1);
-    }
-    lines.push_back(line);
-  }
+  const std::vector<std::string_view> lines = SplitLines(text);
   size_t at = 0;
   while (at < lines.size() && lines[at] != "$$EOH") {
     ++at;

@@ -93,13 +93,7 @@ ExposureFile ParseExposureTable(std::string_view bytes) {
   ExposureFile file;
   bool stopped = false;
   size_t lineNumber = 0;
-  while (!rest.empty()) {
-    const size_t end = rest.find('\n');
-    std::string_view line = rest.substr(0, end);
-    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    if (line.ends_with('\r')) {
-      line.remove_suffix(1);
-    }
+  for (const std::string_view line : SplitLines(rest)) {
     ++lineNumber;
     if (lineNumber == 1) {
       const std::optional<int64_t> index = ParseInteger(line);

@@ -90,6 +90,20 @@ std::string DecodeLegacyText(std::string_view bytes) {
   return out;
 }
 
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.ends_with('\r')) {
+      line.remove_suffix(1);
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
 std::string ReadWholeFile(const std::string& path, std::string& bytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
