@@ -21,6 +21,12 @@ const std::vector<Command>& Commands() {
       {"eclipses", "", "the eclipse catalogue: entry number, then every field of the entry", &RunEclipses},
       {"contacts", "N [--zone ROW] [--tenths] [--round15] [--at \"YYYY-MM-DD hh:mm:ss.s\"]",
        "what the main window shows for eclipse N: its labels, then one line per contact", &RunContacts},
+      {"table",
+       "N [--interval CODE] [--fratio X] [--manual|--no-manual] [--zone ROW] [--round15] [--iq NAME] "
+       "[--iso NAME] [--av NAME] [-o FILE]",
+       "the generated exposure table of eclipse N in the table file format", &RunTable},
+      {"check", "FILE", "loads an exposure table file: eclipse and row count, or each problem by line",
+       &RunCheck},
   };
   return List;
 }

@@ -37,5 +37,7 @@ int UsageError(const Command& command, const std::string& what, std::ostream& er
 int RunZones(const Args& args, std::ostream& out, std::ostream& err);
 int RunContacts(const Args& args, std::ostream& out, std::ostream& err);
 int RunEclipses(const Args& args, std::ostream& out, std::ostream& err);
+int RunTable(const Args& args, std::ostream& out, std::ostream& err);
+int RunCheck(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tevra::cli

@@ -1,0 +1,121 @@
+#include "tools/tevra-cli/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace tevra::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Output {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Output RunTool(const Args& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = RunCli(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+class TableFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tevra-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(Path(name), std::ios::binary) << text;
+  }
+  fs::path dir_;
+};
+
+TEST(CliTable, DefaultsAreTheFirstStartChoices) {
+  const Output table = RunTool({"table", "1"});
+  ASSERT_EQ(table.status, ExitOk) << table.err;
+  const std::vector<std::string> lines = Lines(table.out);
+  ASSERT_EQ(lines.size(), 38U);  // index line and 37 rows at 10 minutes
+  EXPECT_EQ(lines[0], "1\r");
+  // Zone row 14 (UTC-01), f/8 manual: the picked ISO and no aperture.
+  EXPECT_EQ(lines[1], ", 0 (01) 0.000  8.000,2001-01-09 16:20:35.8,JPGLarFin,400,,,,x,,,,,,,,,,,,,,,\r");
+  EXPECT_EQ(lines[19], ", 4 (01) 1.000 -7.000,2001-01-09 19:20:35.8,JPGLarFin,1600,,,,,,,,,,,,,,,,,x,,\r");
+}
+
+TEST(CliTable, OptionsReachTheGenerator) {
+  const Output table = RunTool({"table", "34", "--interval", "15", "--zone", "15", "--no-manual", "--iq",
+                                "RAW", "--iso", "800", "--av", "f/8", "--fratio", "14", "--round15"});
+  ASSERT_EQ(table.status, ExitOk) << table.err;
+  const std::vector<std::string> lines = Lines(table.out);
+  // Contacts rounded to 15 s: P1 00:39:15, Mx 02:44:15, P4 04:49:15; 125 minutes are 500 steps
+  // each side of Mx, and 2 more.
+  EXPECT_EQ(lines.size(), 1U + 1005U);
+  EXPECT_EQ(lines[1], ", 0 (01) 0.000  8.000,2024-09-18 00:38:45.0,RAW,800,f/8,,,x,,,,,,,,,,,,,,,\r");
+}
+
+TEST(CliTable, UsageErrors) {
+  EXPECT_EQ(RunTool({"table"}).status, ExitUsage);
+  EXPECT_EQ(RunTool({"table", "144"}).status, ExitUsage);
+  EXPECT_EQ(RunTool({"table", "1", "2"}).status, ExitUsage);
+  EXPECT_EQ(RunTool({"table", "1", "--interval", "4"}).status, ExitUsage);
+  EXPECT_EQ(RunTool({"table", "1", "--interval"}).status, ExitUsage);
+  EXPECT_EQ(RunTool({"table", "1", "--fratio", "-2"}).status, ExitUsage);
+  EXPECT_EQ(RunTool({"table", "1", "--zone", "40"}).status, ExitUsage);
+  const Output iso = RunTool({"table", "1", "--iso", "401"});
+  EXPECT_EQ(iso.status, ExitUsage);
+  EXPECT_NE(iso.err.find("'401' is not an ISO speed name"), std::string::npos);
+  EXPECT_EQ(RunTool({"table", "1", "--av", "Unknown"}).status, ExitUsage);
+  EXPECT_EQ(RunTool({"table", "1", "--bogus"}).status, ExitUsage);
+  EXPECT_EQ(RunTool({"check"}).status, ExitUsage);
+  EXPECT_EQ(RunTool({"check", "a", "b"}).status, ExitUsage);
+}
+
+TEST_F(TableFiles, WrittenTableChecksSound) {
+  const std::string path = Path("t.txt");
+  ASSERT_EQ(RunTool({"table", "1", "-o", path}).status, ExitOk);
+  const Output check = RunTool({"check", path});
+  EXPECT_EQ(check.status, ExitOk);
+  EXPECT_EQ(check.out, "eclipse\t1\nrows\t37\n");
+  EXPECT_NE(RunTool({"table", "1", "-o", Path("no/such/folder/t.txt")}).status, ExitOk);
+}
+
+TEST_F(TableFiles, CheckReportsEveryProblemByLine) {
+  Write("bad.txt", "200\r\n" + std::string(23, ',') +
+                       "\r\n,a,2024-09-18 02:44:16.8,,,\r\n"
+                       ",b,2024,,,,,,,,,,,,,,,,,,,,,\r\n" +
+                       ",c,2024-09-18 02:44:16.8,,,f/5,6" + std::string(18, ',') + "\r\n");
+  const Output check = RunTool({"check", Path("bad.txt")});
+  EXPECT_EQ(check.status, ExitFailure);
+  const std::vector<std::string> lines = Lines(check.out);
+  ASSERT_EQ(lines.size(), 4U);
+  EXPECT_EQ(lines[0],
+            Path("bad.txt") + ": line 1: the first line \"200\" is not an eclipse number from 1 to 143");
+  EXPECT_NE(lines[1].find(": line 3: the row has 5 commas"), std::string::npos);
+  EXPECT_NE(lines[2].find(": line 4: the date-time \"2024\""), std::string::npos);
+  EXPECT_NE(lines[3].find(": line 5: more than 23 commas"), std::string::npos);
+
+  const Output missing = RunTool({"check", Path("missing.txt")});
+  EXPECT_EQ(missing.status, ExitFailure);
+  EXPECT_NE(missing.err.find("missing.txt"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tevra::cli

@@ -1,0 +1,142 @@
+#include "camera/setting_names.h"
+#include "exposure/camera_ini.h"
+#include "exposure/exposure_generator.h"
+#include "exposure/exposure_table.h"
+#include "timing/catalogue.h"
+#include "timing/time_text.h"
+#include "timing/time_zones.h"
+#include "tools/tevra-cli/cli.h"
+
+#include <optional>
+
+namespace tevra::cli {
+namespace {
+
+// First-start values of the parameter record.
+constexpr int32_t DefaultIntervalCode = 10;
+constexpr double DefaultFRatio = 8.0;
+
+bool IsTableName(int kind, const std::string& name) {
+  const auto table = SettingNameTable(kind);
+  for (const SettingName& entry : table.first(table.size() - 1)) {
+    if (entry.Name == name) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int RunTable(const Args& args, std::ostream& out, std::ostream& err) {
+  const Command& self = CommandNamed("table");
+  std::optional<int64_t> entry;
+  int64_t zone = DefaultTimeZoneIndex;
+  double minutes = *IntervalMinutes(DefaultIntervalCode);
+  bool round15 = false;
+  GeneratorSettings settings;
+  settings.fRatio = DefaultFRatio;
+  settings.manualFRatio = true;
+  settings.imageQuality = BuiltInImageQuality;
+  settings.iso = BuiltInIso;
+  settings.aperture = BuiltInAperture;
+  std::optional<std::string> outputPath;
+
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    const auto setting = [&](int kind, std::string& target, const char* what) -> bool {
+      if (!hasValue) {
+        UsageError(self, arg + " needs " + what, err);
+        return false;
+      }
+      target = args[++i];
+      if (!IsTableName(kind, target)) {
+        UsageError(self, "'" + target + "' is not " + what + " of the camera's name tables", err);
+        return false;
+      }
+      return true;
+    };
+    if (arg == "--manual") {
+      settings.manualFRatio = true;
+    } else if (arg == "--no-manual") {
+      settings.manualFRatio = false;
+    } else if (arg == "--round15") {
+      round15 = true;
+    } else if (arg == "--interval") {
+      const std::optional<int64_t> code = hasValue ? ParseInteger(args[++i]) : std::nullopt;
+      const std::optional<double> found = code && *code >= INT32_MIN && *code <= INT32_MAX
+                                              ? IntervalMinutes(static_cast<int32_t>(*code))
+                                              : std::nullopt;
+      if (!found) {
+        return UsageError(self, "--interval needs one of 15, 30 (seconds), 1, 2, 3, 5, 6, 8, 10 (minutes)",
+                          err);
+      }
+      minutes = *found;
+    } else if (arg == "--fratio") {
+      const std::optional<double> n = hasValue ? ParseDecimal(args[++i]) : std::nullopt;
+      if (!n || *n < 0) {
+        return UsageError(self, "--fratio needs a focal ratio, a number not below 0", err);
+      }
+      settings.fRatio = *n;
+    } else if (arg == "--zone") {
+      const std::optional<int64_t> row = hasValue ? ParseInteger(args[++i]) : std::nullopt;
+      if (!row || *row < 0 || *row >= TimeZoneCount) {
+        return UsageError(self, "--zone needs a row of the zone table (0 to 39)", err);
+      }
+      zone = *row;
+    } else if (arg == "--iq") {
+      if (!setting(KindImageQuality, settings.imageQuality, "an image quality name")) {
+        return ExitUsage;
+      }
+    } else if (arg == "--iso") {
+      if (!setting(KindIso, settings.iso, "an ISO speed name")) {
+        return ExitUsage;
+      }
+    } else if (arg == "--av") {
+      if (!setting(KindAperture, settings.aperture, "an aperture name")) {
+        return ExitUsage;
+      }
+    } else if (arg == "-o") {
+      if (!hasValue) {
+        return UsageError(self, "-o needs a file name", err);
+      }
+      outputPath = args[++i];
+    } else if (arg.starts_with("-")) {
+      return UsageError(self, "unknown option '" + arg + "'", err);
+    } else if (entry) {
+      return UsageError(self, "unexpected argument '" + arg + "'", err);
+    } else {
+      entry = ParseInteger(arg);
+      if (!entry || *entry < 1 || *entry > EclipseCount) {
+        return UsageError(self, "eclipse number '" + arg + "' is not in 1 to 143", err);
+      }
+    }
+  }
+  if (!entry) {
+    return UsageError(self, "no eclipse number given", err);
+  }
+
+  ApplyTimeZone(static_cast<int>(zone));
+  SelectEclipse(static_cast<int32_t>(*entry));
+  ComputeContacts(round15);
+  settings.intervalMinutes = minutes;
+  const std::optional<ExposureRows> rows = GenerateExposureTable(CurrentContacts(), CurrentEclipse.TypeCode,
+                                                                 CurrentEclipse.UmbMagnitude, settings);
+  if (!rows) {
+    err << "tevra-cli table: eclipse " << *entry << " is neither a total nor a partial eclipse\n";
+    return ExitFailure;
+  }
+  if (!outputPath) {
+    out << FormatExposureTable(EclipseIndex, *rows);
+    return ExitOk;
+  }
+  const std::string error = SaveExposureTable(*outputPath, EclipseIndex, *rows);
+  if (!error.empty()) {
+    err << "tevra-cli table: " << error << "\n";
+    return ExitFailure;
+  }
+  return ExitOk;
+}
+
+}  // namespace tevra::cli
