@@ -1109,7 +1109,7 @@ void TNiceGrid::mouseMoveEvent(QMouseEvent* event) {
     case Drag::Resize: {
       if (resizeCol_ < 0) break;
       TNiceColumn& column = *columns_[resizeCol_];
-      const int left = geom_.x[static_cast<size_t>(resizeCol_)] + geom_.gutter - geom_.scrollX;
+      const int left = tevra::CellRect(geom_, resizeCol_, 0).left;
       int width = std::max(5, pos.x() - left);
       const int next = NextVisible(resizeCol_, 1);
       if (fitToWidth_ && next != resizeCol_) {
