@@ -1,0 +1,540 @@
+#include "shell/main_window.h"
+
+#include "shell/abort_presenter.h"
+#include "shell/variables.h"
+#include "shell/version_info.h"
+#include "timing/catalogue.h"
+#include "timing/time_text.h"
+#include "timing/time_zones.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableWidget>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace tevra {
+namespace {
+
+constexpr int StatusBarHeight = 24;
+constexpr int CanvasHeight = MainClientHeight - StatusBarHeight;
+constexpr int ContactTop = 118;
+constexpr int ContactBottom = 530;
+constexpr int ContactRowHeight = (ContactBottom - ContactTop) / static_cast<int>(ContactCount);
+constexpr int PanelWidth = 380;
+constexpr int PanelHeight = 480;
+
+const QColor WindowGrey(128, 128, 128);  // the system's grey-text colour
+const QColor Maroon(128, 0, 0);
+const QColor LightGrey(208, 208, 208);
+
+QColor ToQColor(Rgb colour) { return {colour.r, colour.g, colour.b}; }
+
+QFont PixelFont(const char* family, int pixels, bool bold = false) {
+  QFont font(QString::fromLatin1(family));
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, QRect place, const QFont& font, Qt::Alignment align = Qt::AlignCenter) {
+  auto* label = new QLabel(parent);
+  label->setGeometry(place);
+  label->setFont(font);
+  label->setAlignment(align | Qt::AlignVCenter);
+  return label;
+}
+
+// Palette changes are only made when the colour differs: the timer sets them on every tick.
+void SetTextColour(QLabel* label, const QColor& colour) {
+  if (label->palette().color(QPalette::WindowText) != colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+  }
+}
+
+void SetBackground(QWidget* widget, const QColor& colour) {
+  widget->setAutoFillBackground(true);
+  if (widget->palette().color(QPalette::Window) != colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+  }
+}
+
+void SetText(QLabel* label, const std::string& text) {
+  const QString shown = QString::fromStdString(text);
+  if (label->text() != shown) {
+    label->setText(shown);
+  }
+}
+
+QFrame* MakeBar(QWidget* parent, QRect place) {
+  auto* bar = new QFrame(parent);
+  bar->setGeometry(place);
+  SetBackground(bar, Maroon);
+  return bar;
+}
+
+QPixmap MoonPicture() {
+  QPixmap picture(26, 33);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(150, 40, 20));
+  painter.drawEllipse(QRectF(1, 4, 24, 24));
+  painter.setBrush(QColor(230, 200, 160));
+  painter.drawChord(QRectF(1, 4, 24, 24), 60 * 16, 120 * 16);
+  return picture;
+}
+
+}  // namespace
+
+TForm_Main::TForm_Main(MainWindowEnvironment environment, QWidget* parent)
+    : QMainWindow(parent), environment_(std::move(environment)) {
+  if (!environment_.showMessage) {
+    environment_.showMessage = &ShowMessageBox;
+  }
+  if (!environment_.terminate) {
+    environment_.terminate = [] { std::exit(EXIT_FAILURE); };
+  }
+  if (!environment_.clock) {
+    environment_.clock = &SystemLocalJD;
+  }
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  BuildComponents();
+  BuildMenus();
+  FormCreate();
+}
+
+void TForm_Main::BuildComponents() {
+  ClientArea = new QScrollArea(this);
+  ClientArea->setFrameShape(QFrame::NoFrame);
+  ClientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ClientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* canvas = new QWidget;
+  canvas->setFixedSize(MainClientWidth, CanvasHeight);
+  canvas->setFont(PixelFont("MS Sans Serif", 13));
+  QPalette palette = canvas->palette();
+  palette.setColor(QPalette::Window, WindowGrey);
+  palette.setColor(QPalette::WindowText, Qt::white);
+  canvas->setPalette(palette);
+  canvas->setAutoFillBackground(true);
+  ClientArea->setWidget(canvas);
+  setCentralWidget(ClientArea);
+
+  MakeBar(canvas, {0, 0, MainClientWidth, 6});
+  MakeBar(canvas, {0, 530, MainClientWidth, 6});
+  MakeBar(canvas, {361, 0, 8, 536});
+  MakeBar(canvas, {914, 0, 8, 536});
+  auto* contactArea = new QFrame(canvas);
+  contactArea->setGeometry(369, ContactTop, 545, ContactBottom - ContactTop);
+  SetBackground(contactArea, Qt::black);
+
+  Label_EclSelection = MakeLabel(canvas, {2, 7, 358, 35}, PixelFont("Arial", 30, true));
+  Label_EclSelection->setText(QStringLiteral("Lunar Eclipse Selection"));
+  SetBackground(Label_EclSelection, LightGrey);
+  SetTextColour(Label_EclSelection, Qt::black);
+
+  ScrollBar_Eclipse = new QScrollBar(Qt::Horizontal, canvas);
+  ScrollBar_Eclipse->setGeometry(2, 43, 357, 34);
+  ScrollBar_Eclipse->setRange(1, EclipseCount);
+  ScrollBar_Eclipse->setPageStep(0);
+  ScrollBar_Eclipse->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
+  connect(ScrollBar_Eclipse, &QScrollBar::valueChanged, this, [this] { ScrollBar_EclipseChange(); });
+
+  Label_Datum = MakeLabel(canvas, {2, 78, 358, 35}, PixelFont("Arial", 35, true));
+  MoFiTyp_Label = MakeLabel(canvas, {2, 113, 358, 32}, PixelFont("Arial", 25, true));
+  Label_Zeit = MakeLabel(canvas, {2, 145, 358, 24}, PixelFont("MS Sans Serif", 20));
+  Label_Deltat = MakeLabel(canvas, {2, 169, 358, 24}, PixelFont("MS Sans Serif", 15));
+  Label_TZSetting = MakeLabel(canvas, {2, 210, 228, 29}, PixelFont("Arial", 23, true));
+  Label_TZSetting->setText(QStringLiteral("Time zone selection"));
+
+  ComboBox_TZone = new QComboBox(canvas);
+  ComboBox_TZone->setGeometry(232, 208, 129, 31);
+  ComboBox_TZone->setFont(PixelFont("Arial", 20));
+  ComboBox_TZone->setEditable(false);
+  ComboBox_TZone->setFrame(false);
+  connect(ComboBox_TZone, &QComboBox::currentIndexChanged, this, [this] { ComboBox_TZoneChange(); });
+
+  Label12 = MakeLabel(canvas, {369, 7, 545, 35}, PixelFont("Arial", 30, true));
+  SetTextColour(Label12, Qt::black);
+  Label_UT = MakeLabel(canvas, {369, 43, 371, 35}, PixelFont("Arial", 28, true));
+  Label_SysTime_TZ = MakeLabel(canvas, {740, 43, 174, 35}, PixelFont("Arial", 24, true), Qt::AlignLeft);
+  Label13 = MakeLabel(canvas, {369, 79, 545, 37}, PixelFont("Arial", 30));
+  Label13->setText(QStringLiteral("Contact times"));
+
+  for (size_t i = 0; i < ContactCount; ++i) {
+    const int top = ContactTop + 3 + static_cast<int>(i) * ContactRowHeight;
+    TimeLabels[i] = MakeLabel(canvas, {373, top, 305, ContactRowHeight - 6},
+                              PixelFont("Arial Narrow", 27, true), Qt::AlignLeft);
+    DiffLabels[i] = MakeLabel(canvas, {680, top, 146, ContactRowHeight - 6},
+                              PixelFont("Arial Narrow", 24, true), Qt::AlignRight);
+    ZoneLabels[i] =
+        MakeLabel(canvas, {828, top, 86, ContactRowHeight - 6}, PixelFont("Arial Narrow", 17), Qt::AlignLeft);
+  }
+
+  statusBar()->setSizeGripEnabled(false);
+  statusBar()->setFixedHeight(StatusBarHeight);
+  for (size_t i = 0; i < StatusPanels.size(); ++i) {
+    StatusPanels[i] = new QLabel(statusBar());
+    StatusPanels[i]->setFrameShape(QFrame::Panel);
+    StatusPanels[i]->setFrameShadow(QFrame::Sunken);
+    if (i + 1 < StatusPanels.size()) {
+      StatusPanels[i]->setFixedWidth(150);
+      statusBar()->addWidget(StatusPanels[i]);
+    } else {
+      statusBar()->addWidget(StatusPanels[i], 1);
+    }
+  }
+
+  Panel_About = new QFrame(canvas);
+  Panel_About->setGeometry(331, 35, PanelWidth, PanelHeight);
+  Panel_About->setFrameShape(QFrame::Panel);
+  Panel_About->setFrameShadow(QFrame::Raised);
+  SetBackground(Panel_About, LightGrey);
+  Image1 = new QLabel(Panel_About);
+  Image1->setGeometry(8, 8, 26, 33);
+  Image1->setPixmap(MoonPicture());
+  Label_AboutTitle =
+      MakeLabel(Panel_About, {42, 8, 330, 33}, PixelFont("MS Sans Serif", 20, true), Qt::AlignLeft);
+  SetTextColour(Label_AboutTitle, Qt::black);
+  StringGrid_VersionsInfo = new QTableWidget(static_cast<int>(VersionGridRowCount), 2, Panel_About);
+  StringGrid_VersionsInfo->setGeometry(8, 48, PanelWidth - 16,
+                                       19 * static_cast<int>(VersionGridRowCount) + 4);
+  StringGrid_VersionsInfo->horizontalHeader()->hide();
+  StringGrid_VersionsInfo->verticalHeader()->hide();
+  StringGrid_VersionsInfo->verticalHeader()->setMinimumSectionSize(19);
+  StringGrid_VersionsInfo->verticalHeader()->setDefaultSectionSize(19);
+  StringGrid_VersionsInfo->setFont(PixelFont("MS Sans Serif", 13, true));
+  StringGrid_VersionsInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  StringGrid_VersionsInfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  StringGrid_VersionsInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Button_About_OK = new QPushButton(QStringLiteral("OK"), Panel_About);
+  Button_About_OK->setGeometry((PanelWidth - 90) / 2, PanelHeight - 48, 90, 30);
+  connect(Button_About_OK, &QPushButton::clicked, this, [this] { Button_About_OKClick(); });
+  Panel_About->hide();
+
+  Timer1 = new QTimer(this);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+}
+
+void TForm_Main::BuildMenus() {
+  QMenu* file1 = menuBar()->addMenu(QStringLiteral("&File"));
+  Exit_and_save =
+      file1->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("E&xit"));
+  connect(Exit_and_save, &QAction::triggered, this, [this] { Exit_and_saveClick(); });
+
+  // Disabled until the camera and exposure windows register their hooks.
+  Tests = menuBar()->addAction(QStringLiteral("&Camera"));
+  Tests->setEnabled(false);
+  connect(Tests, &QAction::triggered, this, [this] { TestsClick(); });
+  Exposure_Tables = menuBar()->addAction(QStringLiteral("&Exposure Tables"));
+  Exposure_Tables->setEnabled(false);
+  connect(Exposure_Tables, &QAction::triggered, this, [this] { Exposure_TablesClick(); });
+
+  QMenu* options1 = menuBar()->addMenu(QStringLiteral("&Options"));
+  Zehntelsekunden = options1->addAction(QStringLiteral("Tenths of seconds"));
+  Zehntelsekunden->setCheckable(true);
+  Zehntelsekunden->setChecked(false);
+  // The check mark is toggled by the handler itself, as creation runs it once to apply the state.
+  connect(Zehntelsekunden, &QAction::triggered, this, [this] {
+    Zehntelsekunden->setChecked(!Zehntelsekunden->isChecked());
+    ZehntelsekundenClick();
+  });
+  MinuteAcc = options1->addAction(QStringLiteral("Eclipse times rounded to 15 sec."));
+  MinuteAcc->setCheckable(true);
+  MinuteAcc->setChecked(true);
+  connect(MinuteAcc, &QAction::triggered, this, [this] {
+    MinuteAcc->setChecked(!MinuteAcc->isChecked());
+    MinuteAccClick();
+  });
+
+  menuBar()->addAction(QString())->setEnabled(false);
+
+  QMenu* about1 = menuBar()->addMenu(QStringLiteral("&About"));
+  Version1 = about1->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation),
+                               QStringLiteral("Tevra &Version"));
+  connect(Version1, &QAction::triggered, this, [this] { Version1Click(); });
+}
+
+void TForm_Main::FormCreate() {
+  if (!LoadParameters()) {
+    return;  // the incompatible file is gone and the program is ending
+  }
+  const std::string key = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+  RegProductName = ReadRegistryString(key, "ProductName");
+  RegCSDVersion = ReadRegistryString(key, "CSDVersion");
+  RegBuildLab = ReadRegistryString(key, "BuildLab");
+
+  {
+    const QSignalBlocker blocker(ComboBox_TZone);
+    ComboBox_TZone->clear();
+    for (const tTZone_Ary& zone : TimeZoneTable()) {
+      ComboBox_TZone->addItem(QString::fromStdString(UnpaddedZoneName(zone)));
+    }
+    // A damaged file may hold a row the table lacks; the selector must always have one.
+    const int32_t zone = ParameterRecord.TimeZoneIndex;
+    ComboBox_TZone->setCurrentIndex(zone >= 0 && zone < TimeZoneCount ? zone : DefaultTimeZoneIndex);
+  }
+  {
+    const QSignalBlocker blocker(ScrollBar_Eclipse);
+    ScrollBar_Eclipse->setValue(ParameterRecord.EclipseIndex);  // clamped to 1..143
+  }
+  Zehntelsekunden->setChecked(!ParameterRecord.ShowTenths);
+  ZehntelsekundenClick();
+  MinuteAcc->setChecked(!ParameterRecord.RoundContacts);
+  MinuteAccClick();
+  ScrollBar_Eclipse->setMaximum(EclipseCount);
+
+  int frameHeight = MainClientHeight + menuBar()->sizeHint().height();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect available = screen->geometry();
+    if (available.height() < 768) {
+      ClientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      ClientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      frameHeight = std::min(frameHeight, available.height() - 150);
+    }
+    setFixedSize(MainClientWidth, frameHeight);
+    move((available.width() - frameGeometry().width()) / 2, 150);
+  } else {
+    setFixedSize(MainClientWidth, frameHeight);
+  }
+
+  Report(DeleteCameraIni(DocumentsFolder));
+  FillVersionGrid();
+  StringGrid_VersionsInfo->setColumnWidth(0, 150);
+  StringGrid_VersionsInfo->setColumnWidth(1, 200);
+  Timer1->start();
+}
+
+bool TForm_Main::LoadParameters() {
+  const std::string path = SettingsFolder + ParameterFileName;
+  const LoadResult result = LoadParameterFile(path, ProgramVersion, ParameterRecord);
+  switch (result.outcome) {
+    case LoadOutcome::Loaded:
+    case LoadOutcome::Created:
+      return true;
+    case LoadOutcome::Failed:
+      Report(result.error);  // the record holds the first-start values
+      return true;
+    case LoadOutcome::Incompatible: {
+      environment_.showMessage(IncompatibleCaption, IncompatibleText(result.storedVersion));
+      std::error_code ec;
+      std::filesystem::remove(path, ec);
+      if (ec) {
+        Report("Cannot delete " + path + ": " + ec.message());
+      }
+      loadAborted_ = true;
+      environment_.terminate();
+      return false;
+    }
+  }
+  return false;
+}
+
+void TForm_Main::Report(const std::string& error) {
+  if (!error.empty()) {
+    environment_.showMessage("Tevra", error);
+  }
+}
+
+void TForm_Main::SetExposureChoicesSource(const ExposureChoicesSource* source) { exposureChoices_ = source; }
+
+void TForm_Main::SetCameraWindowHook(std::function<void()> show) {
+  showCamera_ = std::move(show);
+  Tests->setEnabled(static_cast<bool>(showCamera_));
+}
+
+void TForm_Main::SetExposureWindowHook(std::function<void()> show) {
+  showExposure_ = std::move(show);
+  Exposure_Tables->setEnabled(static_cast<bool>(showExposure_));
+}
+
+void TForm_Main::SelectEclipseNumber(int number) {
+  const QSignalBlocker blocker(ScrollBar_Eclipse);
+  ScrollBar_Eclipse->setValue(number);
+  ScrollBar_EclipseChange();
+}
+
+void TForm_Main::FormActivate() {
+  setWindowTitle(QStringLiteral("Tevra  Vers.") + StringGrid_VersionsInfo->item(3, 1)->text());
+  Panel_About->hide();
+  ComboBox_TZoneChange();
+  ScrollBar_EclipseChange();
+}
+
+void TForm_Main::ComboBox_TZoneChange() {
+  const int row = ComboBox_TZone->currentIndex();
+  ApplyTimeZone(row);  // a row outside the table is taken as the default row
+  const tTZone_Ary& zone =
+      TimeZoneTable()[static_cast<size_t>(row >= 0 && row < TimeZoneCount ? row : DefaultTimeZoneIndex)];
+  StatusPanels[0]->setText(QString::fromStdString("TZAbk: " + ZoneLabel));
+  StatusPanels[1]->setText(QString::fromStdString("TZone: " + GeneralStr(zone.Offset)));
+  StatusPanels[2]->setText(QString::fromStdString(zone.Description));
+  ScrollBar_Eclipse->setFocus();
+}
+
+void TForm_Main::ScrollBar_EclipseChange() {
+  SelectEclipse(ScrollBar_Eclipse->value());
+  ShowGreatestEclipse();
+  RefreshContactTimes();
+}
+
+void TForm_Main::ShowGreatestEclipse() {
+  const GreatestEclipseTexts texts = GreatestEclipseLabels();
+  SetText(Label_Datum, texts.date);
+  SetText(MoFiTyp_Label, texts.type);
+  SetText(Label_Zeit, texts.time);
+  SetText(Label_Deltat, texts.deltaT);
+}
+
+void TForm_Main::RefreshContactTimes() { ApplyContactRows(ContactLabels(NowJD, MinuteAcc->isChecked())); }
+
+void TForm_Main::Timer1Timer() {
+  const CountdownDisplay display = CountdownTick(environment_.clock, MinuteAcc->isChecked());
+  ApplyClockLine(display.clock);
+  ApplyContactRows(display.contacts);
+}
+
+void TForm_Main::ApplyContactRows(const ContactRows& rows) {
+  for (size_t i = 0; i < ContactCount; ++i) {
+    const ContactRow& row = rows[i];
+    SetText(TimeLabels[i], row.timeText);
+    SetText(DiffLabels[i], row.countdownText);
+    SetText(ZoneLabels[i], row.zoneText);
+    SetTextColour(TimeLabels[i], ToQColor(row.timeColour));
+    SetTextColour(DiffLabels[i], ToQColor(row.countdownColour));
+    SetTextColour(ZoneLabels[i], ToQColor(row.zoneColour));
+  }
+}
+
+void TForm_Main::ApplyClockLine(const ClockLine& line) {
+  SetText(Label12, line.headerText);
+  SetText(Label_UT, line.clockText);
+  SetText(Label_SysTime_TZ, line.zoneText);
+  SetBackground(Label12, ToQColor(line.headerBackground));
+  SetBackground(Label_UT, ToQColor(line.clockBackground));
+  SetBackground(Label_SysTime_TZ, ToQColor(line.clockBackground));
+}
+
+void TForm_Main::ZehntelsekundenClick() {
+  Zehntelsekunden->setChecked(!Zehntelsekunden->isChecked());
+  TenthsFlag = Zehntelsekunden->isChecked() ? 1 : 0;
+  Timer1->setInterval(TimerIntervalMs(TenthsFlag));
+}
+
+void TForm_Main::MinuteAccClick() { MinuteAcc->setChecked(!MinuteAcc->isChecked()); }
+
+void TForm_Main::TestsClick() {
+  if (showCamera_) {
+    showCamera_();
+  }
+}
+
+void TForm_Main::Exposure_TablesClick() {
+  if (showExposure_) {
+    showExposure_();
+  }
+}
+
+void TForm_Main::Exit_and_saveClick() {
+  AbortTests = true;
+  AbortTestRun = true;
+  close();
+  QCoreApplication::quit();
+}
+
+void TForm_Main::Hilfe2Click() {
+  const QString help = QString::fromStdString(ProgramFolder) + QStringLiteral("Tevra_EN.chm");
+  if (QFileInfo::exists(help)) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+  }
+}
+
+void TForm_Main::Version1Click() {
+  const QSize outer = frameGeometry().size();
+  Panel_About->move((outer.width() - PanelWidth) / 2, (outer.height() - PanelHeight) / 2);
+  Panel_About->show();
+  FillVersionGrid();
+  Label_AboutTitle->setText(QStringLiteral("Tevra      ") + StringGrid_VersionsInfo->item(3, 1)->text());
+  Panel_About->raise();
+}
+
+void TForm_Main::Button_About_OKClick() { Panel_About->hide(); }
+
+void TForm_Main::FillVersionGrid() {
+  const std::string path = environment_.executablePath.empty()
+                               ? QCoreApplication::applicationFilePath().toStdString()
+                               : environment_.executablePath;
+  const VersionGridRows rows = VersionRows(ReadVersionInfo(path));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int row = static_cast<int>(i);
+    StringGrid_VersionsInfo->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(rows[i].first)));
+    StringGrid_VersionsInfo->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(rows[i].second)));
+  }
+}
+
+bool TForm_Main::SaveParameters() {
+  AbortRun = true;
+  AbortTestRun = true;
+  AbortTests = true;
+  if (loadAborted_) {
+    return true;  // the next start must find no file
+  }
+  MainChoices main;
+  main.eclipseIndex = ScrollBar_Eclipse->value();
+  main.timeZoneIndex = ComboBox_TZone->currentIndex();
+  main.showTenths = Zehntelsekunden->isChecked();
+  main.roundContacts = MinuteAcc->isChecked();
+  if (exposureChoices_ != nullptr) {
+    const ExposureChoices exposure = exposureChoices_->CurrentExposureChoices();
+    CollectChoices(ParameterRecord, main, &exposure);
+  } else {
+    CollectChoices(ParameterRecord, main, nullptr);
+  }
+  const std::string written = WriteParameterFile(SettingsFolder + ParameterFileName, ParameterRecord);
+  Report(written);
+  const std::string kept = KeepCameraInformation(DocumentsFolder);
+  Report(kept);
+  return written.empty() && kept.empty();
+}
+
+void TForm_Main::closeEvent(QCloseEvent* event) {
+  // A failed save has been reported; the program still ends.
+  if (!closing_) {
+    closing_ = true;
+    SaveParameters();
+  }
+  event->accept();
+}
+
+void TForm_Main::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    FormActivate();
+  }
+}
+
+}  // namespace tevra

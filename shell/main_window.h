@@ -1,0 +1,130 @@
+// TForm_Main: the window the observer watches all night. It selects the eclipse and the zone,
+// shows the live clock and the contact countdowns, carries the display options and the about
+// panel, and saves the user's choices when it closes.
+#pragma once
+
+#include "shell/parameter_file.h"
+#include "timing/countdown.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QScrollBar;
+class QTableWidget;
+class QTimer;
+
+namespace tevra {
+
+// What the window needs from outside, replaceable by tests.
+struct MainWindowEnvironment {
+  LocalClock clock = &SystemLocalJD;
+  // A message box with one OK button: caption, text.
+  std::function<void(const std::string&, const std::string&)> showMessage;
+  // Ends the program after the incompatible-file message; the default exits the process.
+  std::function<void()> terminate;
+  // The executable whose version record the about panel shows; empty: the running program.
+  std::string executablePath;
+};
+
+class TForm_Main : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TForm_Main(MainWindowEnvironment environment = {}, QWidget* parent = nullptr);
+
+  // The exposure window registers itself here; until then a save keeps the record's exposure
+  // fields as loaded.
+  void SetExposureChoicesSource(const ExposureChoicesSource* source);
+  // The later windows fill these; their menu items stay disabled while a hook is empty.
+  void SetCameraWindowHook(std::function<void()> show);
+  void SetExposureWindowHook(std::function<void()> show);
+  // Sets the eclipse selector to an entry number and refreshes the display.
+  void SelectEclipseNumber(int number);
+
+  // Event handlers, named after component and event.
+  void FormActivate();
+  void ComboBox_TZoneChange();
+  void ScrollBar_EclipseChange();
+  void ShowGreatestEclipse();
+  void RefreshContactTimes();
+  void Timer1Timer();
+  void ZehntelsekundenClick();
+  void MinuteAccClick();
+  void TestsClick();
+  void Exposure_TablesClick();
+  void Exit_and_saveClick();
+  void Hilfe2Click();
+  void Version1Click();
+  void Button_About_OKClick();
+  void FillVersionGrid();
+  // Collects the choices and writes Tevra.prm, then keeps the camera log. Returns false when a
+  // file could not be written (the user has been told).
+  bool SaveParameters();
+
+  // Components, by their design names.
+  QLabel* Label_EclSelection = nullptr;
+  QScrollBar* ScrollBar_Eclipse = nullptr;
+  QLabel* Label_Datum = nullptr;
+  QLabel* MoFiTyp_Label = nullptr;
+  QLabel* Label_Zeit = nullptr;
+  QLabel* Label_Deltat = nullptr;
+  QLabel* Label_TZSetting = nullptr;
+  QComboBox* ComboBox_TZone = nullptr;
+  QLabel* Label12 = nullptr;
+  QLabel* Label_UT = nullptr;
+  QLabel* Label_SysTime_TZ = nullptr;
+  QLabel* Label13 = nullptr;
+  // P1, U1, U2, Mx, U3, U4, P4: time, countdown and zone labels.
+  std::array<QLabel*, ContactCount> TimeLabels{};
+  std::array<QLabel*, ContactCount> DiffLabels{};
+  std::array<QLabel*, ContactCount> ZoneLabels{};
+  std::array<QLabel*, 3> StatusPanels{};
+  QFrame* Panel_About = nullptr;
+  QLabel* Image1 = nullptr;
+  QLabel* Label_AboutTitle = nullptr;
+  QTableWidget* StringGrid_VersionsInfo = nullptr;
+  QPushButton* Button_About_OK = nullptr;
+  QTimer* Timer1 = nullptr;
+  QAction* Exit_and_save = nullptr;
+  QAction* Tests = nullptr;
+  QAction* Exposure_Tables = nullptr;
+  QAction* Zehntelsekunden = nullptr;
+  QAction* MinuteAcc = nullptr;
+  QAction* Version1 = nullptr;
+  QScrollArea* ClientArea = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildComponents();
+  void BuildMenus();
+  void FormCreate();
+  bool LoadParameters();
+  void ApplyContactRows(const ContactRows& rows);
+  void ApplyClockLine(const ClockLine& line);
+  void Report(const std::string& error);
+
+  MainWindowEnvironment environment_;
+  const ExposureChoicesSource* exposureChoices_ = nullptr;
+  std::function<void()> showCamera_;
+  std::function<void()> showExposure_;
+  bool loadAborted_ = false;  // the incompatible file was deleted: nothing may be saved
+  bool closing_ = false;
+};
+
+// Window client area of the design.
+constexpr int MainClientWidth = 922;
+constexpr int MainClientHeight = 560;
+
+}  // namespace tevra

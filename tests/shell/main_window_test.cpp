@@ -1,0 +1,310 @@
+#include "shell/main_window.h"
+
+#include "shell/parameter_file.h"
+#include "shell/variables.h"
+#include "shell/version_info.h"
+#include "timing/astrolib.h"
+#include "timing/catalogue.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace tevra {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum Contact : size_t { P1, U1, U2, Mx };
+
+QColor TextColour(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+QColor Background(const QLabel* label) { return label->palette().color(QPalette::Window); }
+
+struct FakeExposureWindow : ExposureChoicesSource {
+  ExposureChoices CurrentExposureChoices() const override {
+    abortSeen = AbortTests && AbortTestRun;
+    return choices;
+  }
+  ExposureChoices choices;
+  mutable bool abortSeen = false;
+};
+
+class MainWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (QApplication::instance() == nullptr) {
+      static int argc = 1;
+      static char name[] = "tevra_shell_tests";
+      static char* argv[] = {name, nullptr};
+      new QApplication(argc, argv);
+    }
+  }
+
+  void SetUp() override {
+    base_ = fs::temp_directory_path() /
+            ("tevra-main-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(base_);
+    fs::create_directories(base_ / "settings");
+    fs::create_directories(base_ / "documents");
+    SettingsFolder = (base_ / "settings").string() + "/";
+    DocumentsFolder = (base_ / "documents").string() + "/";
+    ProgramVersion = "0.1.0";
+    ParameterRecord = {};
+    RehearsalOffset = 0;
+    AbortTests = AbortTestRun = AbortRun = false;
+    environment_.clock = [this] { return clock_; };
+    environment_.showMessage = [this](const std::string& caption, const std::string& text) {
+      messages_.push_back(caption + "|" + text);
+    };
+    environment_.terminate = [this] { ++terminated_; };
+    environment_.executablePath = fs::read_symlink("/proc/self/exe").string();
+  }
+  void TearDown() override {
+    RehearsalOffset = 0;
+    fs::remove_all(base_);
+  }
+
+  std::string PrmPath() const { return SettingsFolder + "Tevra.prm"; }
+  void StoreRecord(const ParameterFileRecord& record) const {
+    ASSERT_EQ(WriteParameterFile(PrmPath(), record), "");
+  }
+  ParameterFileRecord StoredRecord() const {
+    std::vector<uint8_t> bytes(fs::file_size(PrmPath()));
+    std::ifstream(PrmPath(), std::ios::binary)
+        .read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_EQ(bytes.size(), ParameterFileSize);
+    return DecodeParameters(bytes);
+  }
+
+  fs::path base_;
+  double clock_ = CalJD(2001, 1, 9, 20, 0, 0);
+  std::vector<std::string> messages_;
+  int terminated_ = 0;
+  MainWindowEnvironment environment_;
+};
+
+TEST_F(MainWindow, FirstStartCreatesTheFileAndStartsWithOptionsOff) {
+  TForm_Main window(environment_);
+  EXPECT_TRUE(fs::exists(PrmPath()));
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(window.ScrollBar_Eclipse->value(), 34);
+  EXPECT_EQ(window.ComboBox_TZone->count(), 40);
+  EXPECT_EQ(window.ComboBox_TZone->itemText(3), "UTC-09:30");
+  EXPECT_EQ(window.ComboBox_TZone->currentIndex(), 14);
+  EXPECT_FALSE(window.Zehntelsekunden->isChecked());
+  EXPECT_FALSE(window.MinuteAcc->isChecked());  // although the design has it checked
+  EXPECT_EQ(window.Timer1->interval(), 500);
+  EXPECT_TRUE(window.Timer1->isActive());
+  EXPECT_FALSE(window.Tests->isEnabled());
+  EXPECT_FALSE(window.Exposure_Tables->isEnabled());
+  EXPECT_EQ(window.size(), QSize(MainClientWidth, window.size().height()));
+}
+
+TEST_F(MainWindow, StoredChoicesAreRestoredAndDamagedIndicesMended) {
+  ParameterFileRecord record = FirstStartParameters(ProgramVersion);
+  record.ShowTenths = true;
+  record.RoundContacts = true;
+  record.EclipseIndex = 500;
+  record.TimeZoneIndex = -1;
+  StoreRecord(record);
+  TForm_Main window(environment_);
+  EXPECT_TRUE(window.Zehntelsekunden->isChecked());
+  EXPECT_EQ(TenthsFlag, 1);
+  EXPECT_EQ(window.Timer1->interval(), 250);
+  EXPECT_TRUE(window.MinuteAcc->isChecked());
+  EXPECT_EQ(window.ScrollBar_Eclipse->value(), 143);
+  EXPECT_EQ(window.ComboBox_TZone->currentIndex(), 14);
+
+  window.ZehntelsekundenClick();
+  EXPECT_FALSE(window.Zehntelsekunden->isChecked());
+  EXPECT_EQ(TenthsFlag, 0);
+  EXPECT_EQ(window.Timer1->interval(), 500);
+
+  record.EclipseIndex = 0;
+  record.TimeZoneIndex = 40;
+  StoreRecord(record);
+  TForm_Main second(environment_);
+  EXPECT_EQ(second.ScrollBar_Eclipse->value(), 1);
+  EXPECT_EQ(second.ComboBox_TZone->currentIndex(), 14);
+}
+
+TEST_F(MainWindow, IncompatibleFileIsDeletedAndNothingWritten) {
+  StoreRecord(FirstStartParameters("0.0.9"));
+  {
+    TForm_Main window(environment_);
+    EXPECT_EQ(terminated_, 1);
+    ASSERT_EQ(messages_.size(), 1U);
+    EXPECT_EQ(messages_[0],
+              "Incompatible parameter file found|The file from version 0.0.9 is now deleted.\n\r"
+              "Please restart the program Tevra.");
+    EXPECT_FALSE(fs::exists(PrmPath()));
+    window.close();
+  }
+  EXPECT_FALSE(fs::exists(PrmPath()));
+}
+
+TEST_F(MainWindow, ZoneSelectionFillsTheStatusPanels) {
+  TForm_Main window(environment_);
+  struct Case {
+    int row;
+    const char* panels[3];
+  };
+  const Case cases[] = {
+      {3, {"TZAbk: [UTC-09:30]", "TZone: -9.5", "UTC-09:30   MART; MIT"}},
+      {15, {"TZAbk: [UTC]", "TZone: 0", "UTC\u00B100      AZOST; EGST; GMT; UTC; WET"}},
+      {24, {"TZAbk: [UTC+05:45]", "TZone: 5.75", "UTC+05:45   NPT"}},
+      {39, {"TZAbk: [UTC+14]", "TZone: 14", "UTC+14      LINT"}},
+  };
+  for (const Case& c : cases) {
+    window.ComboBox_TZone->setCurrentIndex(c.row);
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(window.StatusPanels[i]->text().toStdString(), c.panels[i]);
+    }
+  }
+}
+
+TEST_F(MainWindow, TimerTickShowsClockAndCountdowns) {
+  TForm_Main window(environment_);
+  window.ComboBox_TZone->setCurrentIndex(15);
+  window.SelectEclipseNumber(1);
+  window.Timer1Timer();
+  EXPECT_EQ(window.Label_Datum->text(), "2001-01-09");
+  EXPECT_EQ(window.Label_Zeit->text(), "Greatest eclipse at 20:20:35.8 UTC");
+  EXPECT_EQ(window.Label_UT->text(), "2001-01-09 20:00:00");
+  EXPECT_EQ(window.Label_SysTime_TZ->text(), " [UTC]");
+  EXPECT_EQ(window.Label12->text(), "System Time");
+  EXPECT_EQ(Background(window.Label12), QColor(208, 208, 208));
+  EXPECT_EQ(Background(window.Label_UT), QColor(0, 0, 0));
+  EXPECT_EQ(window.TimeLabels[P1]->text(), "P1: 2001-01-09 17:43:33");
+  EXPECT_EQ(TextColour(window.TimeLabels[P1]), QColor(192, 0, 0));
+  EXPECT_EQ(window.DiffLabels[Mx]->text(), "+0 00:20:36");
+  EXPECT_EQ(TextColour(window.DiffLabels[Mx]), QColor(160, 192, 0));
+  EXPECT_EQ(TextColour(window.ZoneLabels[Mx]), QColor(0, 255, 0));
+
+  // The zone and the tenths option show at the next tick; rehearsal shifts the clock.
+  window.ComboBox_TZone->setCurrentIndex(16);
+  window.ZehntelsekundenClick();
+  RehearsalOffset = -1.0;
+  window.Timer1Timer();
+  EXPECT_EQ(window.Label_UT->text(), "2001-01-08 20:00:00.0");
+  EXPECT_EQ(window.Label12->text(), "Rehearsal Time");
+  EXPECT_EQ(Background(window.Label12), QColor(255, 0, 0));
+  EXPECT_EQ(Background(window.Label_SysTime_TZ), QColor(255, 0, 0));
+  EXPECT_EQ(window.TimeLabels[P1]->text(), "P1: 2001-01-09 18:43:32.9");
+  EXPECT_EQ(window.ZoneLabels[P1]->text(), " [UTC+01]");
+  EXPECT_EQ(TextColour(window.TimeLabels[P1]), QColor(0, 255, 0));
+  EXPECT_EQ(window.Label_Zeit->text(), "Greatest eclipse at 20:20:35.8 UTC");
+
+  window.SelectEclipseNumber(2);  // partial: totality rows black on black
+  EXPECT_EQ(TextColour(window.TimeLabels[U2]), QColor(0, 0, 0));
+  EXPECT_EQ(TextColour(window.DiffLabels[U2]), QColor(0, 0, 0));
+}
+
+TEST_F(MainWindow, CloseSavesTheChoicesAndKeepsTheCameraLog) {
+  std::ofstream(DocumentsFolder + "Camera.ini") << "stale";
+  TForm_Main window(environment_);
+  EXPECT_FALSE(fs::exists(DocumentsFolder + "Camera.ini"));  // deleted at creation
+  FakeExposureWindow exposure;
+  exposure.choices.manualFRatio = false;
+  exposure.choices.fRatioText = "5.6";
+  exposure.choices.intervalCode = 8;
+  window.SetExposureChoicesSource(&exposure);
+  window.SelectEclipseNumber(61);
+  window.ComboBox_TZone->setCurrentIndex(3);
+  window.ZehntelsekundenClick();
+  window.MinuteAccClick();
+  std::ofstream(DocumentsFolder + "Camera.ini") << "this run";
+
+  window.Exit_and_saveClick();
+  EXPECT_TRUE(exposure.abortSeen);  // abort flags are set before the choices are collected
+  EXPECT_TRUE(AbortRun);
+  const ParameterFileRecord saved = StoredRecord();
+  EXPECT_EQ(StoredVersion(saved), "0.1.0");
+  EXPECT_EQ(saved.EclipseIndex, 61);
+  EXPECT_EQ(saved.TimeZoneIndex, 3);
+  EXPECT_TRUE(saved.ShowTenths);
+  EXPECT_TRUE(saved.RoundContacts);
+  EXPECT_FALSE(saved.ManualFRatio);
+  EXPECT_EQ(saved.FRatio, 5.6);
+  EXPECT_EQ(saved.IntervalCode, 8);
+  EXPECT_FALSE(fs::exists(DocumentsFolder + "Camera.ini"));
+  std::ifstream kept(DocumentsFolder + "Camera.txt");
+  std::string text;
+  std::getline(kept, text);
+  EXPECT_EQ(text, "this run");
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(MainWindow, WithoutExposureWindowTheLoadedValuesStay) {
+  ParameterFileRecord record = FirstStartParameters(ProgramVersion);
+  record.FRatio = 6.3;
+  record.IntervalCode = 15;
+  record.Padding44 = {1, 2, 3, 4};
+  StoreRecord(record);
+  TForm_Main window(environment_);
+  window.close();
+  const ParameterFileRecord saved = StoredRecord();
+  EXPECT_EQ(saved.FRatio, 6.3);
+  EXPECT_EQ(saved.IntervalCode, 15);
+  EXPECT_EQ(saved.Padding44, record.Padding44);
+}
+
+TEST_F(MainWindow, AFailedSaveIsReportedAndTheWindowStillCloses) {
+  TForm_Main window(environment_);
+  window.show();
+  fs::remove_all(base_ / "settings");
+  EXPECT_TRUE(window.close());
+  ASSERT_EQ(messages_.size(), 1U);
+  EXPECT_NE(messages_[0].find("Tevra|Cannot write"), std::string::npos) << messages_[0];
+  EXPECT_NE(messages_[0].find("No such file or directory"), std::string::npos) << messages_[0];
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindow, AboutPanelAndCaption) {
+  TForm_Main window(environment_);
+  window.FormActivate();
+  EXPECT_EQ(window.windowTitle().toStdString(), std::string("Tevra  Vers.") + TEVRA_TEST_VERSION);
+  window.Version1Click();
+  EXPECT_TRUE(window.Panel_About->isVisibleTo(&window));
+  EXPECT_EQ(window.StringGrid_VersionsInfo->rowCount(), 17);
+  EXPECT_EQ(window.StringGrid_VersionsInfo->columnWidth(0), 150);
+  EXPECT_EQ(window.StringGrid_VersionsInfo->item(0, 0)->text(), "FileType        ");
+  EXPECT_EQ(window.StringGrid_VersionsInfo->item(8, 1)->text(), "Tevra");
+  EXPECT_EQ(window.Label_AboutTitle->text().toStdString(), std::string("Tevra      ") + TEVRA_TEST_VERSION);
+  window.Button_About_OKClick();
+  EXPECT_FALSE(window.Panel_About->isVisibleTo(&window));
+  window.Version1Click();
+  window.FormActivate();  // activation hides the panel again
+  EXPECT_FALSE(window.Panel_About->isVisibleTo(&window));
+
+  const fs::path bare = base_ / "bare";
+  std::ofstream(bare, std::ios::binary) << "\x7f"
+                                        << "ELF without a record";
+  environment_.executablePath = bare.string();
+  TForm_Main without(environment_);
+  without.FormActivate();
+  EXPECT_EQ(without.windowTitle(), "Tevra  Vers.");
+  EXPECT_EQ(without.StringGrid_VersionsInfo->item(3, 1)->text(), "");
+  EXPECT_EQ(without.StringGrid_VersionsInfo->item(13, 1)->text(), "No");
+}
+
+TEST_F(MainWindow, LaterWindowsEnableTheirMenuItems) {
+  TForm_Main window(environment_);
+  int shown = 0;
+  window.SetExposureWindowHook([&] { ++shown; });
+  EXPECT_TRUE(window.Exposure_Tables->isEnabled());
+  EXPECT_FALSE(window.Tests->isEnabled());
+  window.Exposure_Tables->trigger();
+  EXPECT_EQ(shown, 1);
+}
+
+}  // namespace
+}  // namespace tevra
