@@ -8,7 +8,6 @@
 namespace tevra {
 
 CameraSettingListSet CameraSettingLists;
-std::string CameraName;
 
 int KindOfProperty(uint32_t propertyId) {
   switch (propertyId) {

@@ -98,7 +98,4 @@ void FillSettingList(CameraSettingList& list, const PropertyDesc& desc);
 // Filled from the camera at connection, or from the information log by the exposure window.
 extern CameraSettingListSet CameraSettingLists;
 
-// The connected camera's model name, trimmed; empty means no camera (runs are then simulated).
-extern std::string CameraName;
-
 }  // namespace tevra

@@ -10,8 +10,6 @@
 
 namespace tevra {
 
-constexpr const char* CameraIniFile = "Camera.ini";
-
 // Reads the five lists that follow the line "$$EOH" and the camera-name line into lists. Returns ""
 // on success; otherwise what is wrong, with the line number, and lists is left unchanged.
 std::string ReadCameraIniLists(std::string_view text, CameraSettingListSet& lists);
