@@ -37,6 +37,19 @@ std::optional<double> Sexagesimal(const std::string& text) {
   return negative ? -value : value;
 }
 
+std::runtime_error LineError(const std::string& path, int lineNumber, const std::string& what,
+                             const std::string& line) {
+  std::string message = path;
+  message += ':';
+  message += std::to_string(lineNumber);
+  message += ": ";
+  message += what;
+  message += " \"";
+  message += line;
+  message += '"';
+  return std::runtime_error(message);
+}
+
 }  // namespace
 
 std::vector<BoundarySpan> LoadBoundaryTable(const std::string& path) {
@@ -58,18 +71,17 @@ std::vector<BoundarySpan> LoadBoundaryTable(const std::string& path) {
     if (!(fields >> raLow)) {
       continue;  // blank line
     }
-    const std::string where = path + ":" + std::to_string(lineNumber) + ": ";
     if (!(fields >> raHigh >> decLow >> name) || (fields >> extra)) {
-      throw std::runtime_error(where + "expected \"h:mm:ss h:mm:ss d:mm Abbr\", found \"" + line + "\"");
+      throw LineError(path, lineNumber, "expected \"h:mm:ss h:mm:ss d:mm Abbr\", found", line);
     }
     const auto ra1 = Sexagesimal(raLow);
     const auto ra2 = Sexagesimal(raHigh);
     const auto dec = Sexagesimal(decLow);
     if (!ra1 || !ra2 || !dec || *ra1 >= *ra2 || *ra2 > 24 || std::abs(*dec) > 90 || name.size() != 3) {
-      throw std::runtime_error(where + "not a boundary span: \"" + line + "\"");
+      throw LineError(path, lineNumber, "not a boundary span:", line);
     }
     if (!table.empty() && *dec > table.back().decLowDegrees) {
-      throw std::runtime_error(where + "spans are not in order of decreasing declination");
+      throw LineError(path, lineNumber, "spans are not in order of decreasing declination:", line);
     }
     table.push_back({*ra1, *ra2, *dec, name});
   }
