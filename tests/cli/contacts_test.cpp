@@ -95,3 +95,25 @@ TEST(ContactsCommand, BadArgumentsAreUsageErrors) {
 
 }  // namespace
 }  // namespace tevra::cli
+
+namespace tevra::cli {
+namespace {
+
+TEST(AboutCommand, PrintsSeventeenRowsOrRejectsAMissingFile) {
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(RunCli({"about"}, out, err), ExitOk);
+  std::istringstream text(out.str());
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) {
+    lines.push_back(line);
+  }
+  ASSERT_EQ(lines.size(), 17U);
+  EXPECT_TRUE(lines[0].starts_with("FileType        \t"));
+  EXPECT_EQ(lines[16], "SpecialBuild    \tNo");
+  EXPECT_EQ(RunCli({"about", "/no/such/file"}, out, err), ExitUsage);
+  EXPECT_NE(err.str().find("'/no/such/file' is not a readable file"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tevra::cli

@@ -21,6 +21,8 @@ const std::vector<Command>& Commands() {
       {"eclipses", "", "the eclipse catalogue: entry number, then every field of the entry", &RunEclipses},
       {"contacts", "N [--zone ROW] [--tenths] [--round15] [--at \"YYYY-MM-DD hh:mm:ss.s\"]",
        "what the main window shows for eclipse N: its labels, then one line per contact", &RunContacts},
+      {"about", "[FILE]", "the 17 rows of the about panel for FILE (default: this program), tab-separated",
+       &RunAbout},
       {"table",
        "N [--interval CODE] [--fratio X] [--manual|--no-manual] [--zone ROW] [--round15] [--iq NAME] "
        "[--iso NAME] [--av NAME] [-o FILE]",

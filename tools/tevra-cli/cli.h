@@ -36,6 +36,7 @@ int UsageError(const Command& command, const std::string& what, std::ostream& er
 // The commands, one function per file.
 int RunZones(const Args& args, std::ostream& out, std::ostream& err);
 int RunContacts(const Args& args, std::ostream& out, std::ostream& err);
+int RunAbout(const Args& args, std::ostream& out, std::ostream& err);
 int RunEclipses(const Args& args, std::ostream& out, std::ostream& err);
 int RunTable(const Args& args, std::ostream& out, std::ostream& err);
 int RunCheck(const Args& args, std::ostream& out, std::ostream& err);
