@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -125,6 +126,12 @@ void TNiceInplace::keyPressEvent(QKeyEvent* event) {
   const QString text = event->text();
   if (text.size() == 1 && IsPrintable(text[0]) && !grid_->FilterChar(text[0])) return;
   QLineEdit::keyPressEvent(event);
+}
+
+void TNiceInplace::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  // The box's own context menu takes the focus for a moment; anything else ends the edit.
+  if (event->reason() != Qt::PopupFocusReason) grid_->EndEdit();
 }
 
 // ---------------------------------------------------------------------------------------------

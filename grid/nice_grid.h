@@ -106,6 +106,7 @@ class TNiceInplace : public QLineEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   TNiceGrid* grid_;
