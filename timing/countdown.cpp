@@ -21,7 +21,7 @@ std::string CalendarText(double jd, int precision) {
   return DateTimeStr(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, precision);
 }
 
-ContactRow MakeRow(const char* name, double instant, std::string timeText, double nowJD, bool hidden) {
+ContactRow MakeRow(const char* name, double instant, const std::string& timeText, double nowJD, bool hidden) {
   ContactRow row;
   row.name = name;
   row.timeText = std::string(name) + ": " + timeText;
