@@ -7,6 +7,9 @@
 #include <algorithm>
 
 namespace tevra {
+
+std::string CurrentTablePath;
+
 namespace {
 
 constexpr std::array<const char*, ExposureColumnCount> FixedTitles = {

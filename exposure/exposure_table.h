@@ -26,6 +26,9 @@ constexpr int NoTableRowCount = 2048;
 
 constexpr const char* DefaultExposureTableFile = "Tevra_Exposure_Table.txt";
 
+// The table file last saved or loaded; empty until then.
+extern std::string CurrentTablePath;
+
 using ExposureRow = std::array<std::string, ExposureColumnCount>;
 using ExposureRows = std::vector<ExposureRow>;
 
