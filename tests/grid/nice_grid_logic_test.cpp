@@ -5,7 +5,7 @@
 namespace tevra {
 namespace {
 
-std::vector<THeaderInfo> Headers(std::vector<HeaderColumn> columns, int lines) {
+std::vector<THeaderInfo> Headers(const std::vector<HeaderColumn>& columns, int lines) {
   return BuildHeaderList(columns, lines);
 }
 

@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
 
   for (int i = 0; i < 20; ++i) PaintMs(grid, image);  // warm the glyph caches
   std::vector<double> full;
+  full.reserve(200);
   for (int i = 0; i < 200; ++i) full.push_back(PaintMs(grid, image));
   std::printf("full repaint: median %.3f ms, min %.3f ms, max %.3f ms (goal: median under 4 ms)\n",
               Median(full), *std::min_element(full.begin(), full.end()),
@@ -148,9 +149,9 @@ int main(int argc, char** argv) {
     shot.SetRow(3);
     shot.SelectArea(QRect(2, 3, 4, 4));
     QCoreApplication::processEvents();
-    const QString file = args[shotAt + 1];
+    const QString& file = args[shotAt + 1];
     if (!shot.grab().save(file)) {
-      std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+      (void)std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
       return 1;
     }
     std::printf("screenshot written to %s\n", qPrintable(file));
