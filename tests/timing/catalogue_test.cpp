@@ -254,11 +254,10 @@ TEST_F(Contacts, ReferenceHour24CountsFromTheNextMidnight) {
   const Elemente_Type& e = Entry(129);
   EXPECT_EQ(e.Hour, 24);
   EXPECT_EQ(Date(e), "2090-03-15");
-  EXPECT_NEAR(e.GreatestOffset, -0.191666667, 1.5 * Second);  // 23:48:30 TD published
+  EXPECT_EQ(e.GreatestOffset, -0.191666667);  // 23:48:30 TD as published
 
   ApplyTimeZone(15);
   SelectEclipse(129);
-  CurrentEclipse.GreatestOffset = -0.191666667;  // the published instant, to check the arithmetic
   ComputeContacts(false);
   EXPECT_EQ(CurrentDeltaT, 162.6);
   EXPECT_EQ(Text(JD_Mx), "2090-03-15 23:45:47.4");

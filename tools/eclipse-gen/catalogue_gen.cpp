@@ -160,6 +160,13 @@ std::vector<Elemente_Type> StoredEntries(std::vector<Elemente_Type> computed) {
   for (const auto& [number, published] : PublishedEntries()) {
     computed.at(static_cast<size_t>(number - 1)) = published;
   }
+  // Entry 129 is published with greatest eclipse at 23:48:30 TD (offset -0.191666667 from
+  // hour 24); the ephemeris puts it one second later, within the tolerance. Keep the published
+  // instant so that what users compare with the published value agrees.
+  Elemente_Type& entry129 = computed.at(128);
+  if (entry129.Hour == 24 && std::abs(entry129.GreatestOffset - PublishedGreatestOffset129) < 1.5 / 3600) {
+    entry129.GreatestOffset = PublishedGreatestOffset129;
+  }
   return computed;
 }
 

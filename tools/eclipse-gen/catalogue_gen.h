@@ -20,6 +20,9 @@ struct GeneratorPaths {
 // the ephemeris or the boundary table cannot be read.
 std::vector<Elemente_Type> ComputeCatalogue(const GeneratorPaths& paths);
 
+// Greatest eclipse of entry 129 as published: hours from its reference hour 24.
+constexpr double PublishedGreatestOffset129 = -0.191666667;
+
 // The entries stored with their published values, by number.
 const std::map<int, Elemente_Type>& PublishedEntries();
 
