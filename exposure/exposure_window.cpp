@@ -22,6 +22,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -561,11 +562,18 @@ void TForm_Exposure::FitColumnWidths() {
     } else {
       width = header.horizontalAdvance(title + blank);
     }
+    // Settings and marks repeat down a column; measuring each text once keeps a long table's
+    // fit fast.
+    QHash<QString, int> measured;
     const QStringList& strings = column->Strings();
     for (int row = std::min(static_cast<int>(strings.size()), NGE->RowCount()) - 1; row >= 0; --row) {
-      if (!strings[row].isEmpty()) {
-        width = std::max(width, cells.horizontalAdvance(strings[row] + blank));
+      const QString& text = strings[row];
+      if (text.isEmpty() || measured.contains(text)) {
+        continue;
       }
+      const int cellWidth = cells.horizontalAdvance(text + blank);
+      measured.insert(text, cellWidth);
+      width = std::max(width, cellWidth);
     }
     NGE->SetColWidths(col, width + 10);
   }

@@ -1,0 +1,149 @@
+// The longest eclipse of the catalogue at the 15-second interval: generation, grid fill with the
+// column fit, save and load, each as the median of repeated runs.
+// Usage: bench-exposure [--screenshot FILE.png]
+#include "exposure/exposure_generator.h"
+#include "exposure/exposure_table.h"
+#include "exposure/exposure_window.h"
+#include "grid/nice_grid.h"
+#include "shell/parameter_file.h"
+#include "timing/catalogue.h"
+#include "timing/time_zones.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iomanip>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int Runs = 15;
+
+double MedianMs(const std::function<void()>& work) {
+  std::vector<double> times;
+  for (int i = 0; i < Runs; ++i) {
+    const Clock::time_point start = Clock::now();
+    work();
+    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+int32_t LongestEclipse() {
+  int32_t longest = 1;
+  double hours = 0;
+  for (int32_t i = 1; i <= tevra::EclipseCount; ++i) {
+    const tevra::Elemente_Type& e = tevra::EclipseCatalogue()[static_cast<size_t>(i)];
+    if (e.P4Offset - e.P1Offset > hours) {
+      hours = e.P4Offset - e.P1Offset;
+      longest = i;
+    }
+  }
+  return longest;
+}
+
+void Print(const char* what, double ms, double goal) {
+  std::cout << std::left << std::setw(44) << what << std::right << std::fixed << std::setprecision(2)
+            << std::setw(9) << ms << " ms";
+  if (goal > 0) {
+    std::cout << "   (goal under " << std::setprecision(0) << goal << " ms)";
+  }
+  std::cout << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  std::string screenshot;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--screenshot" && i + 1 < argc) {
+      screenshot = argv[++i];
+    } else {
+      std::cerr << "usage: bench-exposure [--screenshot FILE.png]\n";
+      return 2;
+    }
+  }
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("DISPLAY") == nullptr &&
+      std::getenv("WAYLAND_DISPLAY") == nullptr) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  }
+  QApplication app(argc, argv);
+  const std::filesystem::path scratch = std::filesystem::temp_directory_path() / "tevra-bench-exposure";
+  std::filesystem::remove_all(scratch);
+  std::filesystem::create_directories(scratch);
+
+  tevra::ParameterRecord = tevra::FirstStartParameters("bench");
+  tevra::ApplyTimeZone(tevra::DefaultTimeZoneIndex);
+  const int32_t entry = LongestEclipse();
+  tevra::SelectEclipse(entry);
+  tevra::ComputeContacts(false);
+
+  tevra::ExposureWindowHost host;
+  host.selectEclipse = [](int32_t index) {
+    tevra::SelectEclipse(index);
+    tevra::ComputeContacts(false);
+  };
+  host.showMessage = [](const std::string& caption, const std::string& text) {
+    std::cerr << caption << ": " << text << "\n";
+  };
+  host.documentsFolder = scratch.string() + "/";
+  tevra::TForm_Exposure form(host);
+  form.Exposure_TablesClick();
+  form.IntervalRadioButtons[0]->setChecked(true);  // 15 s
+
+  tevra::GeneratorSettings settings;
+  settings.intervalMinutes = 0.25;
+  settings.fRatio = tevra::ParameterRecord.FRatio;
+  settings.imageQuality = "JPGLarFin";
+  const double generateOnly = MedianMs([&] {
+    (void)tevra::GenerateExposureTable(tevra::CurrentContacts(), tevra::CurrentEclipse.TypeCode,
+                                       tevra::CurrentEclipse.UmbMagnitude, settings);
+  });
+  const double generateAndFill = MedianMs([&] { form.Button_Create_ExposureListClick(); });
+  const tevra::ExposureRows table = form.TableRows();
+  const double fill = MedianMs([&] { form.SetTableRows(table); });
+  const double fit = MedianMs([&] { form.FitColumnWidths(); });
+  const int rows = form.NGE->RowCount();
+  const std::string path = (scratch / tevra::DefaultExposureTableFile).string();
+  const double save = MedianMs([&] { form.SaveTableTo(path); });
+  const double parse = MedianMs([&] { (void)tevra::LoadExposureTable(path); });
+  const double load = MedianMs([&] { form.LoadTableFrom(path); });
+
+  std::cout << "eclipse " << entry << " (" << tevra::CurrentEclipse.Year << "-" << tevra::CurrentEclipse.Month
+            << "-" << tevra::CurrentEclipse.Day << "), 15-second interval: " << rows << " rows, "
+            << std::filesystem::file_size(path) << " bytes; median of " << Runs << " runs\n";
+  Print("generation alone", generateOnly, 50);
+  Print("generation, grid fill and column fit", generateAndFill, 50);
+  Print("  of which grid fill", fill, 0);
+  Print("  of which column fit", fit, 0);
+  Print("save (format, temporary file, rename)", save, 20);
+  Print("load, file only (read, decode, split)", parse, 20);
+  Print("load into the window (with grid fill, fit)", load, 20);
+
+  if (!screenshot.empty()) {
+    tevra::SelectEclipse(1);
+    tevra::ComputeContacts(false);
+    form.Exposure_TablesClick();
+    form.IntervalRadioButtons[5]->setChecked(true);  // 5 min
+    form.Button_Create_ExposureListClick();
+    form.resize(1180, 720);
+    QApplication::processEvents();
+    if (!form.grab().save(QString::fromStdString(screenshot))) {
+      std::cerr << "cannot write " << screenshot << "\n";
+      return 1;
+    }
+  }
+  std::filesystem::remove_all(scratch);
+  return 0;
+}
