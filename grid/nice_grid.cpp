@@ -486,6 +486,7 @@ void TNiceGrid::SetCurrent(int col, int row, bool scroll) {
 }
 
 void TNiceGrid::MoveTo(int col, int row) {
+  if (col < 0 || row < 0) return;  // every column hidden
   if (col == col_ && row == row_ && sel_ == QRect(col, row, 1, 1)) return;
   SetCurrent(col, row, true);
 }
@@ -814,6 +815,7 @@ void TNiceGrid::OpenEditor() {
 void TNiceGrid::EditorTextEdited(const QString& text) {
   if (editorSync_ || col_ < 0) return;
   UserWrite(col_, row_, text);
+  if (col_ >= ColCount() || row_ >= rowCount_) return;
   const QString stored = Cells(col_, row_);
   if (stored != text) {
     // Refused or changed by the owner: the box shows what the cell really holds.

@@ -60,6 +60,13 @@ void SetUpExposureGrid(TNiceGrid& grid, int rows) {
     column->SetFont(narrow);
     column->SetWidth(c <= 12 ? 43 : c <= 21 ? 44 : 80);
   }
+  // The exposure window colours rows by their label before each cell is drawn.
+  grid.OnDrawCell = [](TNiceGrid* sender, tevra::TGridCanvas& canvas, int, int row, const QRect&, bool&) {
+    const QString label = sender->Cells(1, row);
+    if (label == QLatin1String("maximum partial eclipse")) canvas.brushColor = QColor(160, 255, 160);
+    if (label.startsWith(QLatin1String("Loop"))) canvas.brushColor = QColor(80, 255, 80);
+    canvas.fontColor = Qt::black;
+  };
   grid.SetRowCount(rows);
   for (int r = 0; r < rows; ++r) {
     const int phase = r * 7 / rows - 3;
@@ -71,6 +78,7 @@ void SetUpExposureGrid(TNiceGrid& grid, int rows) {
     grid.SetCells(4, r, QStringLiteral("400"));
     grid.SetCells(5, r, QStringLiteral("f/5.6"));
     grid.SetCells(6 + r % 17, r, QStringLiteral("x"));
+    if (r % 50 == 25) grid.SetCells(1, r, QStringLiteral("Loop during totality"));
   }
 }
 
