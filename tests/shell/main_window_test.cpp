@@ -40,12 +40,11 @@ struct FakeExposureWindow : ExposureChoicesSource {
 class MainWindow : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (QApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "tevra_shell_tests";
-      static char* argv[] = {name, nullptr};
-      new QApplication(argc, argv);
-    }
+    // One application object for the whole test program, alive until it ends.
+    static int argc = 1;
+    static char name[] = "tevra_shell_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
   }
 
   void SetUp() override {

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 // A file with the given head, filler bytes and an embedded record of one FileVersion.
 fs::path MakeFile(const std::string& name, const std::string& head, size_t filler, bool withRecord) {
-  const fs::path path = fs::temp_directory_path() / name;
+  fs::path path = fs::temp_directory_path() / name;
   std::ofstream file(path, std::ios::binary);
   file << head << std::string(filler, '\0');
   if (withRecord) {
