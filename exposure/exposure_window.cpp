@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -387,7 +388,12 @@ void TForm_Exposure::Edit_fRatioKeyDown(int key) {
 bool TForm_Exposure::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Edit_fRatio) {
     if (event->type() == QEvent::FocusOut) {
-      Edit_fRatioExit();
+      // Leaving the box means moving to another control; a message box or another window
+      // taking the focus is not, or an invalid text would raise its message again and again.
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        Edit_fRatioExit();
+      }
     } else if (event->type() == QEvent::KeyPress) {
       Edit_fRatioKeyDown(static_cast<QKeyEvent*>(event)->key());
     }

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -303,6 +304,16 @@ TEST_F(ExposureWindow, FRatioSettingAndRestoredChoices) {
   EXPECT_EQ(F().Edit_fRatio->text(), "11");
   ASSERT_EQ(messages_.size(), 1U);
   EXPECT_EQ(messages_[0], "Given f/Number is not numeric. | Enter a numeric f/Number");
+
+  // Focus leaving for a message box or another window is not leaving the box.
+  F().Edit_fRatio->setText("x");
+  QFocusEvent toOtherWindow(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+  QApplication::sendEvent(F().Edit_fRatio, &toOtherWindow);
+  EXPECT_EQ(messages_.size(), 1U);
+  QFocusEvent toNextControl(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(F().Edit_fRatio, &toNextControl);
+  EXPECT_EQ(messages_.size(), 2U);
+  EXPECT_EQ(F().Edit_fRatio->text(), "11");
 
   EXPECT_FALSE(F().ComboBox_ISOdef->isEnabled());  // manual f-ratio on at first start
   F().CheckBox_manual_f_ratio->setChecked(false);
