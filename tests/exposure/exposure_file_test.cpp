@@ -264,23 +264,13 @@ TEST(ExposureViewRules, RowColoursByLabel) {
   EXPECT_EQ(RowBackgroundOf("C2 second contact"), (Rgb{160, 255, 160}));
 }
 
-TEST(ExposureViewRules, FRatioTextAndGroupLook) {
+TEST(ExposureViewRules, FRatioTextAndCommas) {
   EXPECT_EQ(ReadFRatioText("5.6"), 5.6);
   EXPECT_EQ(ReadFRatioText(".5"), 0.5);
   EXPECT_EQ(ReadFRatioText(""), 0.0);
   EXPECT_FALSE(ReadFRatioText("f/8").has_value());
   EXPECT_FALSE(ReadFRatioText("-3").has_value());
   EXPECT_FALSE(ReadFRatioText("5,6").has_value());
-  const FRatioGroupLook manual = FRatioGroupLookFor(true);
-  EXPECT_EQ(manual.background, (Rgb{255, 255, 0}));
-  EXPECT_EQ(manual.labelText, (Rgb{255, 0, 0}));
-  EXPECT_EQ(manual.editText, (Rgb{0, 0, 0}));
-  EXPECT_FALSE(manual.defaultsEnabled);
-  const FRatioGroupLook camera = FRatioGroupLookFor(false);
-  EXPECT_EQ(camera.background, (Rgb{192, 192, 192}));
-  EXPECT_EQ(camera.caption, (Rgb{0, 0, 0}));
-  EXPECT_EQ(camera.checkBoxText, (Rgb{128, 128, 128}));
-  EXPECT_TRUE(camera.defaultsEnabled);
   EXPECT_TRUE(CellTextBreaksFile("a,b"));
   EXPECT_FALSE(CellTextBreaksFile("a;b"));
 }

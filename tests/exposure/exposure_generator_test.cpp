@@ -4,7 +4,6 @@
 #include "timing/time_zones.h"
 
 #include <gtest/gtest.h>
-#include <cmath>
 
 namespace tevra {
 namespace {
@@ -59,15 +58,6 @@ TEST(PickIsoAndShutter, FullMoonTotalityAndZeroFRatio) {
   EXPECT_EQ(mid.column, 14);
 }
 
-TEST(PickIsoAndShutter, ExactFitKeepsTheLowerIso) {
-  // N^2 / 2^Q = 0.1 s at ISO 100 is 0.05 s at 200 ...; 1/8 s fits none exactly, but with N^2 = 12.5
-  // and Q = 0 ISO 100 asks exactly 0.125 + 0.00001 s, an infinite score no later pair can beat.
-  const double n = std::sqrt(100 * (0.125 + 0.00001));
-  const IsoAndShutter pick = PickIsoAndShutter(0, n);
-  EXPECT_EQ(pick.iso, 100);
-  EXPECT_EQ(pick.column, 16);
-}
-
 TEST(ContactMask, TotalPartialAndOthers) {
   EXPECT_EQ(ContactMaskOf(TotalOnRows()), TotalEclipseMask);
   ContactTimes partial = TotalOnRows();
@@ -80,14 +70,6 @@ TEST(ContactMask, TotalPartialAndOthers) {
   EXPECT_EQ(ContactMaskOf(penumbral), 64 + 8 + 1);
   EXPECT_FALSE(GenerateExposureTable(penumbral, 3, 0, Settings(10)).has_value());
   EXPECT_FALSE(GenerateExposureTable(ContactTimes{}, 4, 0, Settings(10)).has_value());
-}
-
-TEST(IntervalMinutes, CodesOfTheButtons) {
-  EXPECT_EQ(IntervalMinutes(15), 0.25);
-  EXPECT_EQ(IntervalMinutes(30), 0.5);
-  EXPECT_EQ(IntervalMinutes(8), 8.0);
-  EXPECT_FALSE(IntervalMinutes(4).has_value());
-  EXPECT_FALSE(IntervalMinutes(0).has_value());
 }
 
 TEST(GeneratorSteps, MinuteRoundingAndMargins) {
