@@ -61,25 +61,11 @@ std::string GeneralStr(double value) {
   return {buffer.data(), result.ptr};
 }
 
-std::optional<double> ParseDecimal(std::string_view text) {
-  text = TrimBlanks(text);
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  if (text.empty() || text.front() == '+' || text.front() == '-') {
-    return std::nullopt;
-  }
-  double value = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return negative ? -value : value;
-}
+namespace {
 
-std::optional<int64_t> ParseInteger(std::string_view text) {
+// Parses the whole text (blanks around it allowed, one optional sign) with from_chars.
+template <typename Number>
+std::optional<Number> ParseWhole(std::string_view text) {
   text = TrimBlanks(text);
   bool negative = false;
   if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
@@ -89,13 +75,25 @@ std::optional<int64_t> ParseInteger(std::string_view text) {
   if (text.empty() || text.front() == '+' || text.front() == '-') {
     return std::nullopt;
   }
-  int64_t value = 0;
+  Number value = 0;
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
     return std::nullopt;
   }
   return negative ? -value : value;
 }
+
+}  // namespace
+
+std::optional<double> ParseDecimal(std::string_view text) {
+  const std::optional<double> value = ParseWhole<double>(text);
+  if (value && !std::isfinite(*value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<int64_t> ParseInteger(std::string_view text) { return ParseWhole<int64_t>(text); }
 
 std::string HoursStr(int p, double hours) {
   int64_t T = 1;
