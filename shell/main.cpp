@@ -1,6 +1,6 @@
 // Program entry of Tevra.
 #include "shell/abort_presenter.h"
-#include "shell/main_window.h"
+#include "shell/program_windows.h"
 #include "shell/startup.h"
 
 #include <QApplication>
@@ -14,9 +14,7 @@ int main(int argc, char* argv[]) {
   for (const std::string& failure : failures) {
     tevra::ShowMessageBox("Tevra", failure);
   }
-  tevra::TForm_Main window;
-  // The camera and exposure windows are created here, hidden, once they exist; they register
-  // with the main window through its hooks and the exposure choices source.
-  window.show();
+  const tevra::ProgramWindows windows = tevra::CreateProgramWindows();
+  windows.main->show();
   return QApplication::exec();
 }

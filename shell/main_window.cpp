@@ -528,6 +528,8 @@ void TForm_Main::closeEvent(QCloseEvent* event) {
     SaveParameters();
   }
   event->accept();
+  // The main window's close ends the program, also while the exposure window is open.
+  QCoreApplication::quit();
 }
 
 void TForm_Main::changeEvent(QEvent* event) {
