@@ -14,7 +14,7 @@ struct Elemente_Type {
   int32_t Day = 0;
   int32_t Hour = 0;  // whole TD hour nearest to greatest eclipse, 0..24
   double JDGreatest = 0;
-  double DeltaTSec = 0;  // filled at start from DeltaT
+  double DeltaTSec = 0;       // filled at start from DeltaT
   std::string Constellation;  // up to three characters
   std::string TypeName;
   int32_t Lunation = 0;
