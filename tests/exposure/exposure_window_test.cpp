@@ -31,22 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (QApplication::instance() == nullptr) app_ = std::make_unique<QApplication>(argc_, argv_);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[16] = "exposure_tests";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] const auto* const Env = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 void SelectWithContacts(int32_t index) {
   SelectEclipse(index);
   ComputeContacts(false);

@@ -39,14 +39,6 @@ struct FakeExposureWindow : ExposureChoicesSource {
 
 class MainWindow : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    // One application object for the whole test program, alive until it ends.
-    static int argc = 1;
-    static char name[] = "tevra_shell_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-  }
-
   void SetUp() override {
     base_ = fs::temp_directory_path() /
             ("tevra-main-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));

@@ -23,15 +23,6 @@ namespace fs = std::filesystem;
 
 class ProgramWindowsTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "tevra_shell_tests";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) {
-      static QApplication app(argc, argv);
-    }
-  }
-
   void SetUp() override {
     base_ = fs::temp_directory_path() / "tevra-program-windows";
     fs::remove_all(base_);
