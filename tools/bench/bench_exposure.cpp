@@ -9,6 +9,8 @@
 #include "timing/catalogue.h"
 #include "timing/time_zones.h"
 
+#include "tools/bench/bench_support.h"
+
 #include <QApplication>
 #include <QPixmap>
 #include <QRadioButton>
@@ -25,19 +27,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int Runs = 15;
-
-double MedianMs(const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < Runs; ++i) {
-    const Clock::time_point start = Clock::now();
-    work();
-    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 int32_t LongestEclipse() {
   int32_t longest = 1;
@@ -64,19 +54,10 @@ void Print(const char* what, double ms, double goal) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  std::string screenshot;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--screenshot" && i + 1 < argc) {
-      screenshot = argv[++i];
-    } else {
-      std::cerr << "usage: bench-exposure [--screenshot FILE.png]\n";
-      return 2;
-    }
-  }
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("DISPLAY") == nullptr &&
-      std::getenv("WAYLAND_DISPLAY") == nullptr) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  const std::optional<std::string> screenshot =
+      tevra::bench::ReadScreenshotOption(argc, argv, "bench-exposure");
+  if (!screenshot) {
+    return 2;
   }
   QApplication app(argc, argv);
   const std::filesystem::path scratch = std::filesystem::temp_directory_path() / "tevra-bench-exposure";
@@ -106,19 +87,20 @@ int main(int argc, char* argv[]) {
   settings.intervalMinutes = 0.25;
   settings.fRatio = tevra::ParameterRecord.FRatio;
   settings.imageQuality = "JPGLarFin";
-  const double generateOnly = MedianMs([&] {
+  const double generateOnly = tevra::bench::MedianMs(Runs, [&] {
     (void)tevra::GenerateExposureTable(tevra::CurrentContacts(), tevra::CurrentEclipse.TypeCode,
                                        tevra::CurrentEclipse.UmbMagnitude, settings);
   });
-  const double generateAndFill = MedianMs([&] { form.Button_Create_ExposureListClick(); });
+  const double generateAndFill =
+      tevra::bench::MedianMs(Runs, [&] { form.Button_Create_ExposureListClick(); });
   const tevra::ExposureRows table = form.TableRows();
-  const double fill = MedianMs([&] { form.SetTableRows(table); });
-  const double fit = MedianMs([&] { form.FitColumnWidths(); });
+  const double fill = tevra::bench::MedianMs(Runs, [&] { form.SetTableRows(table); });
+  const double fit = tevra::bench::MedianMs(Runs, [&] { form.FitColumnWidths(); });
   const int rows = form.NGE->RowCount();
   const std::string path = (scratch / tevra::DefaultExposureTableFile).string();
-  const double save = MedianMs([&] { form.SaveTableTo(path); });
-  const double parse = MedianMs([&] { (void)tevra::LoadExposureTable(path); });
-  const double load = MedianMs([&] { form.LoadTableFrom(path); });
+  const double save = tevra::bench::MedianMs(Runs, [&] { form.SaveTableTo(path); });
+  const double parse = tevra::bench::MedianMs(Runs, [&] { (void)tevra::LoadExposureTable(path); });
+  const double load = tevra::bench::MedianMs(Runs, [&] { form.LoadTableFrom(path); });
 
   std::cout << "eclipse " << entry << " (" << tevra::CurrentEclipse.Year << "-" << tevra::CurrentEclipse.Month
             << "-" << tevra::CurrentEclipse.Day << "), 15-second interval: " << rows << " rows, "
@@ -131,7 +113,7 @@ int main(int argc, char* argv[]) {
   Print("load, file only (read, decode, split)", parse, 20);
   Print("load into the window (with grid fill, fit)", load, 20);
 
-  if (!screenshot.empty()) {
+  if (!screenshot->empty()) {
     tevra::SelectEclipse(1);
     tevra::ComputeContacts(false);
     form.Exposure_TablesClick();
@@ -139,8 +121,8 @@ int main(int argc, char* argv[]) {
     form.Button_Create_ExposureListClick();
     form.resize(1180, 720);
     QApplication::processEvents();
-    if (!form.grab().save(QString::fromStdString(screenshot))) {
-      std::cerr << "cannot write " << screenshot << "\n";
+    if (!form.grab().save(QString::fromStdString(*screenshot))) {
+      std::cerr << "cannot write " << *screenshot << "\n";
       return 1;
     }
   }

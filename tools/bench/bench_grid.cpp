@@ -3,6 +3,8 @@
 //   bench-grid --screenshot FILE    also writes a picture of the grid with a selection
 #include "grid/nice_grid.h"
 
+#include "tools/bench/bench_support.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFontMetrics>
@@ -96,11 +98,6 @@ void FitWidths(TNiceGrid& grid) {
   }
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
 double PaintMs(TNiceGrid& grid, QImage& image) {
   QElapsedTimer timer;
   timer.start();
@@ -111,10 +108,11 @@ double PaintMs(TNiceGrid& grid, QImage& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const std::optional<std::string> screenshot = tevra::bench::ReadScreenshotOption(argc, argv, "bench-grid");
+  if (!screenshot) {
+    return 2;
+  }
   QApplication app(argc, argv);
-  const QStringList args = QCoreApplication::arguments();
-  const qsizetype shotAt = args.indexOf(QStringLiteral("--screenshot"));
 
   TNiceGrid grid;
   SetUpExposureGrid(grid, 2048);
@@ -131,7 +129,7 @@ int main(int argc, char** argv) {
   full.reserve(200);
   for (int i = 0; i < 200; ++i) full.push_back(PaintMs(grid, image));
   std::printf("full repaint: median %.3f ms, min %.3f ms, max %.3f ms (goal: median under 4 ms)\n",
-              Median(full), *std::min_element(full.begin(), full.end()),
+              tevra::bench::Median(full), *std::min_element(full.begin(), full.end()),
               *std::max_element(full.begin(), full.end()));
 
   QScrollBar* bar = grid.verticalScrollBar();
@@ -143,9 +141,9 @@ int main(int argc, char** argv) {
     scroll.push_back(PaintMs(grid, image));
   }
   std::printf("scroll through all rows: %zu steps, %.1f ms in all, median %.3f ms per step\n", scroll.size(),
-              static_cast<double>(total.nsecsElapsed()) / 1e6, Median(scroll));
+              static_cast<double>(total.nsecsElapsed()) / 1e6, tevra::bench::Median(scroll));
 
-  if (shotAt >= 0 && shotAt + 1 < args.size()) {
+  if (!screenshot->empty()) {
     TNiceGrid shot;
     SetUpExposureGrid(shot, 40);
     FitWidths(shot);
@@ -157,7 +155,7 @@ int main(int argc, char** argv) {
     shot.SetRow(3);
     shot.SelectArea(QRect(2, 3, 4, 4));
     QCoreApplication::processEvents();
-    const QString& file = args[shotAt + 1];
+    const QString file = QString::fromStdString(*screenshot);
     if (!shot.grab().save(file)) {
       (void)std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
       return 1;

@@ -6,6 +6,8 @@
 #include "shell/variables.h"
 #include "timing/astrolib.h"
 
+#include "tools/bench/bench_support.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QPixmap>
@@ -18,29 +20,14 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char* argv[]) {
-  const Clock::time_point started = Clock::now();
-  std::string screenshot;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--screenshot" && i + 1 < argc) {
-      screenshot = argv[++i];
-    } else {
-      std::cerr << "usage: bench-main-window [--screenshot FILE.png]\n";
-      return 2;
-    }
-  }
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("DISPLAY") == nullptr &&
-      std::getenv("WAYLAND_DISPLAY") == nullptr) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  const tevra::bench::Clock::time_point started = tevra::bench::Clock::now();
+  const std::optional<std::string> screenshot =
+      tevra::bench::ReadScreenshotOption(argc, argv, "bench-main-window");
+  if (!screenshot) {
+    return 2;
   }
   QApplication app(argc, argv);
 
@@ -65,30 +52,29 @@ int main(int argc, char* argv[]) {
   window.FormActivate();
   window.Timer1Timer();
   QCoreApplication::processEvents();
-  const double firstWindowMs = Milliseconds(Clock::now() - started);
+  const double firstWindowMs = tevra::bench::Milliseconds(tevra::bench::Clock::now() - started);
 
   std::vector<double> ticks;
   ticks.reserve(1000);
   for (int i = 0; i < 1000; ++i) {
     now += 0.25 / 86400;
-    const Clock::time_point before = Clock::now();
+    const tevra::bench::Clock::time_point before = tevra::bench::Clock::now();
     window.Timer1Timer();
-    ticks.push_back(Milliseconds(Clock::now() - before));
+    ticks.push_back(tevra::bench::Milliseconds(tevra::bench::Clock::now() - before));
   }
-  std::nth_element(ticks.begin(), ticks.begin() + 500, ticks.end());
-  const double medianTickMs = ticks[500];
+  const double medianTickMs = tevra::bench::Median(ticks);
 
   std::cout << "start-up to first shown window: " << firstWindowMs << " ms (goal < 300 ms)\n"
             << "one timer tick, median of 1000: " << medianTickMs << " ms (goal < 1 ms)\n";
 
-  if (!screenshot.empty()) {
+  if (!screenshot->empty()) {
     window.ComboBox_TZone->setCurrentIndex(17);
     window.Zehntelsekunden->trigger();
     now = tevra::CalJD(2024, 9, 18, 4, 30, 7.3);
     window.Timer1Timer();
     QCoreApplication::processEvents();
-    if (!window.grab().save(QString::fromStdString(screenshot))) {
-      std::cerr << "cannot write " << screenshot << "\n";
+    if (!window.grab().save(QString::fromStdString(*screenshot))) {
+      std::cerr << "cannot write " << *screenshot << "\n";
       return 1;
     }
   }

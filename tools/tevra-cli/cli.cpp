@@ -1,5 +1,8 @@
 #include "tools/tevra-cli/cli.h"
 
+#include "timing/catalogue.h"
+#include "timing/time_text.h"
+
 namespace tevra::cli {
 namespace {
 
@@ -40,6 +43,18 @@ const Command& CommandNamed(const std::string& name) {
     }
   }
   return Commands().front();
+}
+
+std::string TakeEclipseNumber(const std::string& arg, std::optional<int64_t>& entry) {
+  if (entry) {
+    return "unexpected argument '" + arg + "'";
+  }
+  entry = ParseInteger(arg);
+  if (!entry || *entry < 1 || *entry > EclipseCount) {
+    entry.reset();
+    return "eclipse number '" + arg + "' is not in 1 to 143";
+  }
+  return {};
 }
 
 int UsageError(const Command& command, const std::string& what, std::ostream& err) {

@@ -1,6 +1,7 @@
 // tevra-cli: commands that print what the program computes, for scripts and checks.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err);
 
 // The command of that name; the name must be one of Commands().
 const Command& CommandNamed(const std::string& name);
+
+// Takes a command's one positional argument, the catalogue entry number 1..143, into entry.
+// Returns what is wrong with it, or "" when it was taken.
+std::string TakeEclipseNumber(const std::string& arg, std::optional<int64_t>& entry);
 
 // Reports a usage error of one command and returns ExitUsage.
 int UsageError(const Command& command, const std::string& what, std::ostream& err);

@@ -104,13 +104,8 @@ int RunTable(const Args& args, std::ostream& out, std::ostream& err) {
       outputPath = args[++i];
     } else if (arg.starts_with("-")) {
       return UsageError(self, "unknown option '" + arg + "'", err);
-    } else if (entry) {
-      return UsageError(self, "unexpected argument '" + arg + "'", err);
-    } else {
-      entry = ParseInteger(arg);
-      if (!entry || *entry < 1 || *entry > EclipseCount) {
-        return UsageError(self, "eclipse number '" + arg + "' is not in 1 to 143", err);
-      }
+    } else if (const std::string problem = TakeEclipseNumber(arg, entry); !problem.empty()) {
+      return UsageError(self, problem, err);
     }
   }
   if (!entry) {
