@@ -24,7 +24,9 @@ namespace fs = std::filesystem;
 class ProgramWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    base_ = fs::temp_directory_path() / "tevra-program-windows";
+    // ctest runs the tests of this program side by side: each needs its own folders.
+    base_ = fs::temp_directory_path() /
+            ("tevra-windows-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(base_);
     fs::create_directories(base_ / "settings");
     fs::create_directories(base_ / "documents");
