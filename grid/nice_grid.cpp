@@ -167,7 +167,12 @@ TNiceGrid::TNiceGrid(QWidget* parent)
   ColumnsChanged();
 }
 
-TNiceGrid::~TNiceGrid() = default;
+TNiceGrid::~TNiceGrid() {
+  // The editor would end its edit on the focus loss that its own destruction causes, calling
+  // back into a grid that is half destroyed by then.
+  delete inplace_;
+  inplace_ = nullptr;
+}
 
 void TNiceGrid::SetColCount(int count) {
   count = std::max(0, count);
