@@ -10,6 +10,7 @@ echo "lint: clang-format clean (${#sources[@]} files)"
 if [ "${1:-}" = "--tidy" ]; then
   build="${2:-build}"
   mapfile -t units < <(git ls-files '*.cpp')
+  # clang-tidy's own progress goes to stderr; findings go to stdout and fail the run.
   printf '%s\n' "${units[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet 2>/dev/null
   echo "lint: clang-tidy clean (${#units[@]} files)"
 fi

@@ -146,7 +146,7 @@ TEST(ExposureFile, CommaInACellShiftsTheCellsAfterIt) {
 
 TEST(ExposureFile, FirstLineMustBeAnEclipseNumber) {
   for (const std::string first : {"0", "144", "-3", "abc", "", "12.5", "1 2"}) {
-    const ExposureFile file = ParseExposureTable(first + "\r\n" + EmptyLine + "\r\n");
+    const ExposureFile file = ParseExposureTable(first + ("\r\n" + EmptyLine + "\r\n"));
     EXPECT_FALSE(file.eclipseIndex.has_value()) << first;
     ASSERT_FALSE(file.problems.empty());
     EXPECT_EQ(file.problems[0].line, 1U);

@@ -70,11 +70,11 @@ TEST(JDCal, RoundTripsCalendarDatesOverEightMillennia) {
     ASSERT_NEAR(back.Second, 11.125, 1e-9) << jd;
     ++checked;
   };
-  for (double jd = first; jd <= last; jd += 37) {
-    check(jd);
+  for (int day = 0; first + day <= last; day += 37) {
+    check(first + day);
   }
-  for (double jd = 2299160.5 - 400; jd <= 2299160.5 + 400; jd += 1) {
-    check(jd);
+  for (int day = -400; day <= 400; ++day) {
+    check(2299160.5 + day);
   }
   EXPECT_GT(checked, 79000);
   // Consecutive days across the reform: 1582-10-04 is followed by 1582-10-15.

@@ -35,7 +35,7 @@ TEST(AbortText, ComposedWithCarriageReturns) {
 }
 
 void RecordingPresenter(const std::string& caption, const std::string& text) {
-  std::fprintf(stderr, "presented[%s|%s]\n", caption.c_str(), text.c_str());
+  (void)std::fprintf(stderr, "presented[%s|%s]\n", caption.c_str(), text.c_str());
 }
 
 TEST(AbortOnDataErrorDeathTest, UsesTheInstalledPresenterThenExitsAtOnce) {

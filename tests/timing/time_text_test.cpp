@@ -102,10 +102,10 @@ class CommaLocale : public ::testing::Test {
     ASSERT_NE(set, nullptr)
         << "the German locale de_DE.UTF-8 is not installed (tools/install-deps.sh makes it)";
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%.1f", 1.5);
+    (void)std::snprintf(buffer, sizeof buffer, "%.1f", 1.5);
     ASSERT_STREQ(buffer, "1,5");
   }
-  void TearDown() override { std::setlocale(LC_ALL, previous_.c_str()); }
+  void TearDown() override { (void)std::setlocale(LC_ALL, previous_.c_str()); }
 
  private:
   std::string previous_;
