@@ -1,5 +1,7 @@
 #include "shell/main_window.h"
 
+#include "tests/shell/shell_test_fixture.h"
+
 #include "shell/parameter_file.h"
 #include "shell/variables.h"
 #include "shell/version_info.h"
@@ -37,50 +39,7 @@ struct FakeExposureWindow : ExposureChoicesSource {
   mutable bool abortSeen = false;
 };
 
-class MainWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    base_ = fs::temp_directory_path() /
-            ("tevra-main-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(base_);
-    fs::create_directories(base_ / "settings");
-    fs::create_directories(base_ / "documents");
-    SettingsFolder = (base_ / "settings").string() + "/";
-    DocumentsFolder = (base_ / "documents").string() + "/";
-    ProgramVersion = "0.1.0";
-    ParameterRecord = {};
-    RehearsalOffset = 0;
-    AbortTests = AbortTestRun = AbortRun = false;
-    environment_.clock = [this] { return clock_; };
-    environment_.showMessage = [this](const std::string& caption, const std::string& text) {
-      messages_.push_back(caption + "|" + text);
-    };
-    environment_.terminate = [this] { ++terminated_; };
-    environment_.executablePath = fs::read_symlink("/proc/self/exe").string();
-  }
-  void TearDown() override {
-    RehearsalOffset = 0;
-    fs::remove_all(base_);
-  }
-
-  std::string PrmPath() const { return SettingsFolder + "Tevra.prm"; }
-  void StoreRecord(const ParameterFileRecord& record) const {
-    ASSERT_EQ(WriteParameterFile(PrmPath(), record), "");
-  }
-  ParameterFileRecord StoredRecord() const {
-    std::vector<uint8_t> bytes(fs::file_size(PrmPath()));
-    std::ifstream(PrmPath(), std::ios::binary)
-        .read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    EXPECT_EQ(bytes.size(), ParameterFileSize);
-    return DecodeParameters(bytes);
-  }
-
-  fs::path base_;
-  double clock_ = CalJD(2001, 1, 9, 20, 0, 0);
-  std::vector<std::string> messages_;
-  int terminated_ = 0;
-  MainWindowEnvironment environment_;
-};
+using MainWindow = ShellWindowTest;
 
 TEST_F(MainWindow, FirstStartCreatesTheFileAndStartsWithOptionsOff) {
   TForm_Main window(environment_);

@@ -1,5 +1,7 @@
 #include "shell/program_windows.h"
 
+#include "tests/shell/shell_test_fixture.h"
+
 #include "shell/parameter_file.h"
 #include "shell/variables.h"
 #include "timing/catalogue.h"
@@ -21,32 +23,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ProgramWindowsTest : public ::testing::Test {
+class ProgramWindowsTest : public ShellWindowTest {
  protected:
   void SetUp() override {
-    // ctest runs the tests of this program side by side: each needs its own folders.
-    base_ = fs::temp_directory_path() /
-            ("tevra-windows-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(base_);
-    fs::create_directories(base_ / "settings");
-    fs::create_directories(base_ / "documents");
-    SettingsFolder = (base_ / "settings").string() + "/";
-    DocumentsFolder = (base_ / "documents").string() + "/";
-    ProgramVersion = "0.1.0";
-    ParameterRecord = {};
-    main_.showMessage = [this](const std::string& caption, const std::string& text) {
-      messages_.push_back(caption + "|" + text);
-    };
-    main_.terminate = [] {};
-    host_.showMessage = main_.showMessage;
+    ShellWindowTest::SetUp();
+    host_.showMessage = environment_.showMessage;
     host_.documentsFolder = DocumentsFolder;
   }
-  void TearDown() override { fs::remove_all(base_); }
 
-  fs::path base_;
-  MainWindowEnvironment main_;
   ExposureWindowHost host_;
-  std::vector<std::string> messages_;
 };
 
 TEST_F(ProgramWindowsTest, ExposureWindowIsHiddenRestoredAndOpenedFromTheMenu) {
@@ -54,9 +39,9 @@ TEST_F(ProgramWindowsTest, ExposureWindowIsHiddenRestoredAndOpenedFromTheMenu) {
   record.IntervalCode = 8;
   record.FRatio = 6.3;
   record.ManualFRatio = false;
-  ASSERT_EQ(WriteParameterFile(SettingsFolder + "Tevra.prm", record), "");
+  StoreRecord(record);
 
-  const ProgramWindows windows = CreateProgramWindows(main_, host_);
+  const ProgramWindows windows = CreateProgramWindows(environment_, host_);
   EXPECT_FALSE(windows.exposure->isVisible());
   // The exposure window was created after the record was loaded.
   EXPECT_EQ(windows.exposure->Edit_fRatio->text(), "6.3");
@@ -72,7 +57,7 @@ TEST_F(ProgramWindowsTest, ExposureWindowIsHiddenRestoredAndOpenedFromTheMenu) {
 }
 
 TEST_F(ProgramWindowsTest, MainWindowSavesTheExposureWindowsChoices) {
-  const ProgramWindows windows = CreateProgramWindows(main_, host_);
+  const ProgramWindows windows = CreateProgramWindows(environment_, host_);
   windows.exposure->CheckBox_manual_f_ratio->setChecked(true);
   windows.exposure->Edit_fRatio->setText(QStringLiteral("5.6"));
   const auto buttons = IntervalButtons();
@@ -83,17 +68,14 @@ TEST_F(ProgramWindowsTest, MainWindowSavesTheExposureWindowsChoices) {
   }
   windows.main->close();
 
-  std::ifstream file(SettingsFolder + "Tevra.prm", std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  ASSERT_EQ(bytes.size(), ParameterFileSize);
-  const ParameterFileRecord saved = DecodeParameters(bytes);
+  const ParameterFileRecord saved = StoredRecord();
   EXPECT_TRUE(saved.ManualFRatio);
   EXPECT_EQ(saved.FRatio, 5.6);
   EXPECT_EQ(saved.IntervalCode, 15);
 }
 
 TEST_F(ProgramWindowsTest, LoadingATableSelectsItsEclipseInTheMainWindow) {
-  const ProgramWindows windows = CreateProgramWindows(main_, host_);
+  const ProgramWindows windows = CreateProgramWindows(environment_, host_);
   const std::string path = DocumentsFolder + "table.txt";
   std::ofstream(path, std::ios::binary) << "61\r\n";
   EXPECT_TRUE(windows.exposure->LoadTableFrom(path));
