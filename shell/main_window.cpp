@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTimer>
 #include <QUrl>
@@ -41,6 +42,7 @@ constexpr int ContactBottom = 530;
 constexpr int ContactRowHeight = (ContactBottom - ContactTop) / static_cast<int>(ContactCount);
 constexpr int PanelWidth = 380;
 constexpr int PanelHeight = 480;
+constexpr int ZoneItemHeight = 23;
 
 const QColor WindowGrey(128, 128, 128);  // the system's grey-text colour
 const QColor Maroon(128, 0, 0);
@@ -94,6 +96,18 @@ QFrame* MakeBar(QWidget* parent, QRect place) {
   SetBackground(bar, Maroon);
   return bar;
 }
+
+// The zone list's rows keep the design's height whatever the style would make of the font.
+class FixedHeightDelegate : public QStyledItemDelegate {
+ public:
+  FixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+  }
+
+ private:
+  int height_;
+};
 
 QPixmap MoonPicture() {
   QPixmap picture(26, 33);
@@ -176,13 +190,15 @@ void TForm_Main::BuildComponents() {
   ComboBox_TZone->setFont(PixelFont("Arial", 20));
   ComboBox_TZone->setEditable(false);
   ComboBox_TZone->setFrame(false);
+  ComboBox_TZone->setItemDelegate(new FixedHeightDelegate(ZoneItemHeight, ComboBox_TZone));
   connect(ComboBox_TZone, &QComboBox::currentIndexChanged, this, [this] { ComboBox_TZoneChange(); });
 
-  Label12 = MakeLabel(canvas, {369, 7, 545, 35}, PixelFont("Arial", 30, true));
+  Label12 = MakeLabel(canvas, {369, 7, 544, 35}, PixelFont("Arial", 30, true));
+  Label12->setText(QStringLiteral("System Time"));
   SetTextColour(Label12, Qt::black);
   Label_UT = MakeLabel(canvas, {369, 43, 371, 35}, PixelFont("Arial", 28, true));
   Label_SysTime_TZ = MakeLabel(canvas, {740, 43, 174, 35}, PixelFont("Arial", 24, true), Qt::AlignLeft);
-  Label13 = MakeLabel(canvas, {369, 79, 545, 37}, PixelFont("Arial", 30));
+  Label13 = MakeLabel(canvas, {369, 79, 544, 37}, PixelFont("Arial", 30));
   Label13->setText(QStringLiteral("Contact times"));
 
   for (size_t i = 0; i < ContactCount; ++i) {
@@ -327,6 +343,11 @@ void TForm_Main::FormCreate() {
   StringGrid_VersionsInfo->setColumnWidth(0, 150);
   StringGrid_VersionsInfo->setColumnWidth(1, 200);
   Timer1->start();
+  // Activation repeats this, but a window manager may show the window without activating it:
+  // the first paint must not count down from a clock never read to an eclipse never selected.
+  ComboBox_TZoneChange();
+  ScrollBar_EclipseChange();
+  Timer1Timer();
 }
 
 bool TForm_Main::LoadParameters() {

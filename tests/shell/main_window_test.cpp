@@ -58,6 +58,16 @@ TEST_F(MainWindow, FirstStartCreatesTheFileAndStartsWithOptionsOff) {
   EXPECT_EQ(window.size(), QSize(MainClientWidth, window.size().height()));
 }
 
+TEST_F(MainWindow, DisplayIsCompleteBeforeTheFirstActivation) {
+  TForm_Main window(environment_);
+  EXPECT_EQ(window.Label12->text(), "System Time");
+  EXPECT_EQ(window.Label_UT->text(), "2001-01-09 20:00:00");
+  EXPECT_EQ(window.StatusPanels[0]->text(), "TZAbk: [UTC-01]");
+  EXPECT_EQ(window.Label_Datum->text(), "2024-09-18");
+  EXPECT_EQ(window.TimeLabels[P1]->text(), "P1: 2024-09-17 23:39:18");
+  EXPECT_EQ(window.DiffLabels[P1]->text(), "+8652 03:39:18");  // from the clock, not from JD 0
+}
+
 TEST_F(MainWindow, StoredChoicesAreRestoredAndDamagedIndicesMended) {
   ParameterFileRecord record = FirstStartParameters(ProgramVersion);
   record.ShowTenths = true;
