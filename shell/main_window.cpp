@@ -343,10 +343,9 @@ void TForm_Main::FormCreate() {
   StringGrid_VersionsInfo->setColumnWidth(0, 150);
   StringGrid_VersionsInfo->setColumnWidth(1, 200);
   Timer1->start();
-  // Activation repeats this, but a window manager may show the window without activating it:
-  // the first paint must not count down from a clock never read to an eclipse never selected.
-  ComboBox_TZoneChange();
-  ScrollBar_EclipseChange();
+  // A window manager may show the window without activating it: the caption and the first paint
+  // must not wait for that, nor count down from a clock never read to an eclipse never selected.
+  FormActivate();
   Timer1Timer();
 }
 

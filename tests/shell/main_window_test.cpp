@@ -60,6 +60,7 @@ TEST_F(MainWindow, FirstStartCreatesTheFileAndStartsWithOptionsOff) {
 
 TEST_F(MainWindow, DisplayIsCompleteBeforeTheFirstActivation) {
   TForm_Main window(environment_);
+  EXPECT_EQ(window.windowTitle().toStdString(), std::string("Tevra  Vers.") + TEVRA_TEST_VERSION);
   EXPECT_EQ(window.Label12->text(), "System Time");
   EXPECT_EQ(window.Label_UT->text(), "2001-01-09 20:00:00");
   EXPECT_EQ(window.StatusPanels[0]->text(), "TZAbk: [UTC-01]");
