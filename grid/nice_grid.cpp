@@ -177,6 +177,7 @@ TNiceGrid::~TNiceGrid() {
 void TNiceGrid::SetColCount(int count) {
   count = std::max(0, count);
   EndEdit();
+  EndTyping();
   while (ColCount() < count) columns_.items_.push_back(std::make_unique<TNiceColumn>(this));
   while (ColCount() > count) columns_.items_.pop_back();
   horizontalScrollBar()->setValue(0);
@@ -188,6 +189,7 @@ void TNiceGrid::SetColCount(int count) {
 void TNiceGrid::SetRowCount(int count) {
   count = std::max(0, count);
   EndEdit();
+  EndTyping();
   rowCount_ = count;
   ClampState();
   if (col_ >= 0) {
@@ -366,6 +368,7 @@ void TNiceGrid::EndBulk() {
 }
 
 void TNiceGrid::Clear() {
+  EndTyping();
   for (auto& column : columns_.items_) column->strings_.clear();
   LayoutChanged();
 }
@@ -373,6 +376,7 @@ void TNiceGrid::Clear() {
 void TNiceGrid::InsertRow(int row) {
   EndEdit();
   if (row < 0 || row >= rowCount_) return;
+  EndTyping();
   for (auto& column : columns_.items_) {
     QStringList& strings = column->strings_;
     while (strings.size() < row) strings.append(QString());
@@ -385,6 +389,7 @@ void TNiceGrid::InsertRow(int row) {
 void TNiceGrid::DeleteRow(int row) {
   EndEdit();
   if (row < 0 || row >= rowCount_) return;
+  EndTyping();
   for (auto& column : columns_.items_) {
     QStringList& strings = column->strings_;
     if (strings.size() <= row) continue;
@@ -478,8 +483,7 @@ void TNiceGrid::SetRow(int row) {
 
 void TNiceGrid::SetCurrent(int col, int row, bool scroll) {
   EndEdit();
-  typing_.clear();
-  typed_ = false;
+  EndTyping();
   InvalidateCell(col_, row_);
   col_ = col;
   row_ = row;
@@ -526,8 +530,7 @@ void TNiceGrid::ExtendAnchor(int col, int row) {
 void TNiceGrid::MoveInSelection(bool forward) {
   const QPoint next = StepInSelection(sel_, VisibleColumns(), QPoint(col_, row_), forward);
   EndEdit();
-  typing_.clear();
-  typed_ = false;
+  EndTyping();
   col_ = next.x();
   row_ = next.y();
   ScrollIntoView(col_, row_);
@@ -702,6 +705,13 @@ void TNiceGrid::changeEvent(QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Editing
 
+// The buffer stands for the cell's text only while nothing else has changed the cell; once rows
+// move, the table is reloaded or the cell is written otherwise, typing must start a new text.
+void TNiceGrid::EndTyping() {
+  typing_.clear();
+  typed_ = false;
+}
+
 void TNiceGrid::EndEdit() {
   if (inplace_ != nullptr && inplace_->isVisible()) {
     const bool hadFocus = inplace_->hasFocus();
@@ -724,22 +734,28 @@ bool TNiceGrid::FilterChar(QChar chr) {
 
 void TNiceGrid::TypeChar(QChar chr) {
   if (!FilterChar(chr)) return;
+  if (typed_ && Cells(col_, row_) != typing_) EndTyping();  // pasted or written over meanwhile
   const QString before = typing_;
   typing_ += chr;
   typed_ = true;
-  caretOn_ = true;
   // A refused write must not stay in the buffer, or every later key would be refused with it.
   typing_ = UserWrite(col_, row_, typing_) ? Cells(col_, row_) : before;
-  ScrollIntoView(col_, row_);
-  InvalidateCell(col_, row_);
+  ShowTyping();
 }
 
 void TNiceGrid::Backspace() {
+  if (typed_ && Cells(col_, row_) != typing_) EndTyping();
+  const QString before = typing_;
   typing_.chop(1);
   typed_ = true;
-  caretOn_ = true;
-  if (UserWrite(col_, row_, typing_)) typing_ = Cells(col_, row_);
+  typing_ = UserWrite(col_, row_, typing_) ? Cells(col_, row_) : before;
+  ShowTyping();
+}
+
+void TNiceGrid::ShowTyping() {
+  // Scrolling ends editing and with it the caret, so the caret is switched on afterwards.
   ScrollIntoView(col_, row_);
+  caretOn_ = true;
   InvalidateCell(col_, row_);
 }
 
@@ -748,6 +764,7 @@ bool TNiceGrid::Confirm() {
   const QString stored = text;
   if (OnCellAssignment) OnCellAssignment(this, col_, row_, text);
   if (text != stored) UserWrite(col_, row_, text);
+  if (col_ < 0 || col_ >= ColCount() || row_ >= rowCount_) return false;  // reshaped by a handler
   text = Cells(col_, row_);
   const bool range = sel_.width() > 1 || sel_.height() > 1;
   // Fills are program writes; a read-only grid or column must not be changed by them.
@@ -795,6 +812,7 @@ void TNiceGrid::ApplyWrites(const std::vector<CellWrite>& writes) {
 
 void TNiceGrid::OpenEditor() {
   if (col_ < 0 || row_ < 0) return;
+  EndTyping();  // the editor takes over the cell's text
   const TNiceColumn& column = *columns_[col_];
   const QRect inner = CellRect(col_, row_).adjusted(4, 3, -4, -3);
   const int height = std::min(inner.height(), QFontMetrics(column.font_).height());
@@ -939,7 +957,11 @@ void TNiceGrid::keyPressEvent(QKeyEvent* event) {
         }
         return;
       }
-      if (Confirm()) return;
+      const bool filled = Confirm();
+      // Enter confirms the text: typing afterwards starts a new one, also where Enter stays put.
+      EndEdit();
+      EndTyping();
+      if (filled || col_ < 0) return;
       if (range) {
         MoveInSelection(true);
       } else {

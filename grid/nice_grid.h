@@ -290,6 +290,8 @@ class TNiceGrid : public QAbstractScrollArea {
   void MoveInSelection(bool forward);
   void TypeChar(QChar chr);
   void Backspace();
+  void ShowTyping();
+  void EndTyping();
   void DeleteSelection();
   void ApplyWrites(const std::vector<CellWrite>& writes);
   void OpenEditor();

@@ -147,7 +147,8 @@ std::vector<QStringList> SplitClipboardText(const QString& text) {
 std::vector<CellWrite> PlaceBlock(const std::vector<QStringList>& block, const std::vector<int>& visibleCols,
                                   int startCol, int startRow, int rowCount) {
   std::vector<CellWrite> writes;
-  const auto first = std::find(visibleCols.begin(), visibleCols.end(), startCol);
+  // A hidden start column hands the block on to the next visible one.
+  const auto first = std::lower_bound(visibleCols.begin(), visibleCols.end(), startCol);
   if (first == visibleCols.end()) return writes;
   for (size_t i = 0; i < block.size(); ++i) {
     const int row = startRow + static_cast<int>(i);

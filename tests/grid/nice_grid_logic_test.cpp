@@ -100,6 +100,8 @@ TEST(PasteRules, BlockAtOneCellIsClippedAndTilingRepeatsInPhase) {
   // Visible columns 0, 2, 3 (column 1 hidden); start at column 2, second to last row.
   const auto placed = PlaceBlock(block, {0, 2, 3}, 2, 3, 4);
   EXPECT_EQ(placed, (std::vector<CellWrite>{{2, 3, "1"}, {3, 3, "2"}}));
+  // From a hidden current column the block starts at the next visible one.
+  EXPECT_EQ(PlaceBlock({{"1"}}, {0, 2, 3}, 1, 0, 4), (std::vector<CellWrite>{{2, 0, "1"}}));
 
   const auto tiled = TileBlock({{"x"}}, {0, 1, 2}, QRect(0, 0, 3, 3), {0, 0});
   ASSERT_EQ(tiled.size(), 9u);

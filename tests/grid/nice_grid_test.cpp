@@ -156,6 +156,51 @@ TEST_F(GridTest, TypingReplacesTheCellAndBackspaceEditsTheBuffer) {
   EXPECT_EQ(G().Cells(0, 1), "");
 }
 
+// A typing buffer that outlives the text it typed would write stale characters back into the cell.
+TEST_F(GridTest, TypingStartsAfreshOnceTheCellNoLongerHoldsWhatWasTyped) {
+  Type("ab");
+  Key(Qt::Key_Insert);  // the typed text moves down with its row
+  Type("c");
+  EXPECT_EQ(Column(0), (QStringList{"c", "ab", "", "", "", ""}));
+  Key(Qt::Key_Delete, Qt::ControlModifier);  // "ab" moves up into the current cell
+  Type("d");
+  EXPECT_EQ(Column(0), (QStringList{"d", "", "", "", ""}));
+
+  QGuiApplication::clipboard()->setText("x");
+  Key(Qt::Key_V, Qt::ControlModifier);
+  Type("e");
+  EXPECT_EQ(G().Cells(0, 0), "e");
+
+  Click(0, 0);  // current already: the editor opens
+  ASSERT_TRUE(G().IsEditing());
+  QTest::keyClicks(G().Inplace(), "f");
+  QTest::keyClick(G().Inplace(), Qt::Key_Escape);
+  Type("g");
+  EXPECT_EQ(G().Cells(0, 0), "g");
+
+  G().SetRowCount(0);  // the owner reloads the table
+  G().Columns()[0]->SetStrings({"loaded"});
+  G().SetRowCount(5);
+  Type("h");
+  EXPECT_EQ(G().Cells(0, 0), "h");
+
+  // Enter confirms: typing afterwards starts a new text, also where Enter cannot move on.
+  G().SetAutoFillDown(true);
+  G().SetRow(3);
+  Type("v*");
+  Key(Qt::Key_Return);
+  Type("w");
+  EXPECT_EQ(Column(0), (QStringList{"h", "", "", "w", "v"}));
+  Key(Qt::Key_Down);
+  Type("y");
+  Key(Qt::Key_Return);
+  Type("z");
+  EXPECT_EQ(G().Cells(0, 4), "z");
+  Key(Qt::Key_Return);
+  Key(Qt::Key_Delete);  // no longer typing after Enter: Delete empties the cell
+  EXPECT_EQ(G().Cells(0, 4), "");
+}
+
 TEST_F(GridTest, EnterWalksThroughASelectionAndWraps) {
   G().SetCol(1);
   G().SetRow(1);
