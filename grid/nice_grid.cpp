@@ -600,8 +600,8 @@ void TNiceGrid::ShowHideScrollBars() {
   const int fixedH = geom_.header + FooterHeight();
   const int contentW = contentW_ + geom_.gutter;
   bool needV = contentH_ > full.height() - fixedH;
-  bool needH = !fitToWidth_ && contentW > full.width();
-  if (needV && !needH) needH = !fitToWidth_ && contentW > full.width() - extent;
+  bool needH = contentW > full.width();
+  if (needV && !needH) needH = contentW > full.width() - extent;
   if (needH && !needV) needV = contentH_ > full.height() - fixedH - extent;
   setVerticalScrollBarPolicy(needV ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   setHorizontalScrollBarPolicy(needH ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -633,13 +633,15 @@ void TNiceGrid::Recalculate() {
     visible[c] = column.visible_;
     adjustable[c] = column.visible_ && column.canResize_;
   }
+  std::vector<int> shown(n);
+  for (size_t c = 0; c < n; ++c) shown[c] = visible[c] ? widths[c] : 0;
   contentW_ = 0;
-  for (size_t c = 0; c < n; ++c) contentW_ += visible[c] ? widths[c] : 0;
+  for (int w : shown) contentW_ += w;
+  // Fitted columns that cannot shrink enough still need the horizontal bar to be reached.
+  if (fitToWidth_) contentW_ = NarrowestFit(shown, adjustable);
   contentH_ = rowCount_ * defRowHeight_;
   ShowHideScrollBars();
   if (fitToWidth_) {
-    std::vector<int> shown(n);
-    for (size_t c = 0; c < n; ++c) shown[c] = visible[c] ? widths[c] : 0;
     FitWidthsTo(shown, adjustable, viewport()->width() - geom_.gutter,
                 drag_ == Drag::Resize ? resizeCol_ : -1);
     for (size_t c = 0; c < n; ++c) {

@@ -83,8 +83,12 @@ int ColumnBorderAt(const GridGeometry& g, int px) {
   return -1;
 }
 
+namespace {
+constexpr int MinFitWidth = 5;
+}  // namespace
+
 void FitWidthsTo(std::vector<int>& widths, const std::vector<bool>& adjustable, int available, int skip) {
-  constexpr int MinWidth = 5;
+  constexpr int MinWidth = MinFitWidth;
   long sum = 0;
   for (int w : widths) sum += w;
   const auto n = static_cast<int>(widths.size());
@@ -105,6 +109,13 @@ void FitWidthsTo(std::vector<int>& widths, const std::vector<bool>& adjustable, 
     }
     if (!changed) break;
   }
+}
+
+int NarrowestFit(const std::vector<int>& widths, const std::vector<bool>& adjustable) {
+  int sum = 0;
+  for (size_t c = 0; c < widths.size(); ++c)
+    sum += adjustable[c] ? std::min(widths[c], MinFitWidth) : widths[c];
+  return sum;
 }
 
 int AutoColumnWidth(int defColWidth, int widestText) { return std::max({defColWidth, 20, widestText + 7}); }

@@ -65,6 +65,8 @@ int ColumnBorderAt(const GridGeometry& g, int px);
 // Stretches or shrinks the adjustable columns one pixel at a time, in turn, until their sum equals
 // available; `skip` (a column index or -1) is never touched.
 void FitWidthsTo(std::vector<int>& widths, const std::vector<bool>& adjustable, int available, int skip);
+// The least total width FitWidthsTo can reach (hidden columns given as width 0).
+int NarrowestFit(const std::vector<int>& widths, const std::vector<bool>& adjustable);
 int AutoColumnWidth(int defColWidth, int widestText);
 // Largest scroll offset; the vertical one is rounded up to whole rows when step > 0.
 int ScrollRange(int content, int client, int step);

@@ -365,6 +365,15 @@ TEST_F(GridTest, ColumnResizeUnderFitToWidthTradesWithTheRightNeighbour) {
   EXPECT_EQ(G().ColWidths(0), w0 + 25);
   EXPECT_EQ(G().ColWidths(1), w1 - 25);
   EXPECT_EQ(G().ColWidths(2), w2);
+
+  // Columns that may not shrink stay reachable through the horizontal bar.
+  EXPECT_FALSE(G().horizontalScrollBar()->isVisible());
+  for (int c = 0; c < 4; ++c) {
+    G().Columns()[c]->SetCanResize(false);
+    G().Columns()[c]->SetWidth(200);
+  }
+  EXPECT_TRUE(G().horizontalScrollBar()->isVisible());
+  EXPECT_EQ(G().horizontalScrollBar()->maximum(), 800 + G().GutterWidth() - View()->width());
 }
 
 TEST_F(GridTest, InplaceEditorWritesAtOnceAndEscKeepsTheText) {
