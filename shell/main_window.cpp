@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
@@ -109,6 +110,26 @@ class FixedHeightDelegate : public QStyledItemDelegate {
   int height_;
 };
 
+// The zone selector opens its list as soon as the user types, and the key goes on to the list's
+// own search, so that a typed name is chosen from the open list rather than applied at once.
+class DropDownOnTyping : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* combo = qobject_cast<QComboBox*>(watched);
+    if (combo == nullptr || event->type() != QEvent::KeyPress || combo->view()->isVisible()) {
+      return false;
+    }
+    const QString text = static_cast<QKeyEvent*>(event)->text();
+    if (text.isEmpty() || !text.at(0).isPrint()) {
+      return false;
+    }
+    combo->showPopup();
+    QCoreApplication::sendEvent(combo->view(), event);
+    return true;
+  }
+};
+
 QPixmap MoonPicture() {
   QPixmap picture(26, 33);
   picture.fill(Qt::transparent);
@@ -191,6 +212,7 @@ void TForm_Main::BuildComponents() {
   ComboBox_TZone->setEditable(false);
   ComboBox_TZone->setFrame(false);
   ComboBox_TZone->setItemDelegate(new FixedHeightDelegate(ZoneItemHeight, ComboBox_TZone));
+  ComboBox_TZone->installEventFilter(new DropDownOnTyping(ComboBox_TZone));
   connect(ComboBox_TZone, &QComboBox::currentIndexChanged, this, [this] { ComboBox_TZoneChange(); });
 
   Label12 = MakeLabel(canvas, {369, 7, 544, 35}, PixelFont("Arial", 30, true));

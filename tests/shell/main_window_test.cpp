@@ -8,12 +8,14 @@
 #include "timing/astrolib.h"
 #include "timing/catalogue.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +132,16 @@ TEST_F(MainWindow, ZoneSelectionFillsTheStatusPanels) {
       EXPECT_EQ(window.StatusPanels[i]->text().toStdString(), c.panels[i]);
     }
   }
+}
+
+TEST_F(MainWindow, TypingInTheZoneSelectorOpensTheList) {
+  TForm_Main window(environment_);
+  window.show();
+  QTest::keyClick(window.ComboBox_TZone, Qt::Key_U);
+  EXPECT_TRUE(window.ComboBox_TZone->view()->isVisible());
+  EXPECT_EQ(window.ComboBox_TZone->currentIndex(), 14);  // nothing applied before a choice
+  EXPECT_EQ(window.ComboBox_TZone->view()->sizeHintForRow(0), 23);
+  window.ComboBox_TZone->hidePopup();
 }
 
 TEST_F(MainWindow, TimerTickShowsClockAndCountdowns) {
