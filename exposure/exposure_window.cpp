@@ -46,6 +46,9 @@ constexpr int GutterWidth = 35;
 const QColor Header3DLight(227, 227, 227);
 constexpr const char* TableFileFilter = "Exposure tables (*.txt);;All files (*)";
 constexpr const char* LoadCaption = "Exposure table not loaded";
+constexpr const char* NoUmbralContactsMessage =
+    "The eclipse selected in the main window is neither total nor partial: no table made. "
+    "Choose \"Exposure Tables\" again after selecting an eclipse.";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -336,12 +339,6 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
     Button_Create_ExposureList->setEnabled(false);
     return;
   }
-  StatusBar1->clearMessage();
-  NGE->SetRowCount(0);
-  SetColumnTitles();
-  for (int col = 0; col < ExposureColumnCount; ++col) {
-    NGE->Columns()[col]->SetHorzAlign(col == ColumnLabel ? haLeft : haCenter);
-  }
   GeneratorSettings settings;
   settings.intervalMinutes = IntervalMinutes(CheckedIntervalCode()).value_or(10);
   settings.fRatio = ParameterRecord.FRatio;
@@ -351,7 +348,20 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
   settings.aperture = ComboBox_AVdef->currentText().toStdString();
   const std::optional<ExposureRows> rows = GenerateExposureTable(CurrentContacts(), CurrentEclipse.TypeCode,
                                                                  CurrentEclipse.UmbMagnitude, settings);
-  SetTableRows(rows.value_or(ExposureRows{}));
+  if (!rows) {
+    // The main window moved on to an eclipse without umbral contacts after this window was
+    // prepared: keep the table the grid holds rather than replace it by nothing.
+    Button_Create_ExposureList->setEnabled(false);
+    StatusBar1->showMessage(QString::fromUtf8(NoUmbralContactsMessage));
+    return;
+  }
+  StatusBar1->clearMessage();
+  NGE->SetRowCount(0);
+  SetColumnTitles();
+  for (int col = 0; col < ExposureColumnCount; ++col) {
+    NGE->Columns()[col]->SetHorzAlign(col == ColumnLabel ? haLeft : haCenter);
+  }
+  SetTableRows(*rows);
   FitColumnWidths();
 }
 
@@ -435,6 +445,13 @@ bool TForm_Exposure::LoadTableFrom(const std::string& path) {
   CurrentTablePath = path;
   NGE->SetMouseCursor(Qt::SplitHCursor);
   FitColumnWidths();
+  if (!file.shiftedLines.empty()) {
+    // Such a line was written with a "," inside a cell; its later cells sit one column off.
+    StatusBar1->showMessage(Q(DescribeProblem(path, file.shiftedLines.front()) +
+                              (file.shiftedLines.size() > 1
+                                   ? " (and " + std::to_string(file.shiftedLines.size() - 1) + " more lines)"
+                                   : std::string())));
+  }
   if (!file.problems.empty()) {
     ShowMessage("Exposure table loaded in part",
                 DescribeProblem(path, file.problems.front()) +
@@ -471,10 +488,14 @@ void TForm_Exposure::OpenExposureTable1Click() {
 
 void TForm_Exposure::Exit1Click() { close(); }
 
-void TForm_Exposure::closeEvent(QCloseEvent* event) {
+void TForm_Exposure::FormClose() {
   if (host_.setExposureTablesEnabled) {
     host_.setExposureTablesEnabled(true);
   }
+}
+
+void TForm_Exposure::closeEvent(QCloseEvent* event) {
+  FormClose();
   QMainWindow::closeEvent(event);
 }
 

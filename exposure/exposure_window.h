@@ -61,6 +61,7 @@ class TForm_Exposure : public QMainWindow, public ExposureChoicesSource {
 
   // Event handlers, named after component and event.
   void FormCreate();
+  void FormClose();             // enables the main window's "&Exposure Tables" again
   void Exposure_TablesClick();  // prepares and shows the window for the selected eclipse
   void Button_Create_ExposureListClick();
   void CheckBox_manual_f_ratioClick();

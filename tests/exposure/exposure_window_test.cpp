@@ -138,6 +138,17 @@ TEST_F(ExposureWindow, EclipseWithoutItsContactsCannotBeGenerated) {
   EXPECT_EQ(Cell(ColumnLabel, 1), "row 1");
 }
 
+TEST_F(ExposureWindow, EclipseChangedToOneWithoutContactsKeepsTheTable) {
+  F().Exposure_TablesClick();  // prepared for a total eclipse
+  SmallTable(2);
+  JD_U1 = 0;  // the main window has since moved to a penumbral eclipse
+  F().Button_Create_ExposureListClick();
+  EXPECT_FALSE(F().Button_Create_ExposureList->isEnabled());
+  ASSERT_EQ(G().RowCount(), 2);
+  EXPECT_EQ(Cell(ColumnLabel, 1), "row 1");
+  EXPECT_FALSE(F().StatusBar1->currentMessage().isEmpty());
+}
+
 TEST_F(ExposureWindow, DefaultSettingsFromTheCameraOrBuiltIn) {
   Write("Camera.ini",
         "$$EOH\r\nCanon EOS 90D\r\n"
@@ -276,6 +287,12 @@ TEST_F(ExposureWindow, SaveAndLoadThroughTheWindow) {
   EXPECT_NE(messages_[1].find("bad-row.txt: line 3: "), std::string::npos);
   EXPECT_EQ(EclipseIndex, 34);
   EXPECT_EQ(G().RowCount(), 1);
+
+  // A line written with a "," in a cell loads shifted, and the status line says where.
+  Write("shifted.txt", "34\r\n,a,2024-09-18 02:44:16.8,,,f/5,6" + std::string(18, ',') + "\r\n");
+  EXPECT_TRUE(F().LoadTableFrom(Path("shifted.txt")));
+  EXPECT_EQ(Cell(6, 0), "6");
+  EXPECT_TRUE(F().StatusBar1->currentMessage().contains("shifted.txt: line 2: more than 23 commas"));
 }
 
 TEST_F(ExposureWindow, FRatioSettingAndRestoredChoices) {
