@@ -2,6 +2,7 @@
 #include "exposure/camera_ini.h"
 #include "exposure/exposure_generator.h"
 #include "exposure/exposure_table.h"
+#include "shell/parameter_file.h"
 #include "timing/catalogue.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"
@@ -11,10 +12,6 @@
 
 namespace tevra::cli {
 namespace {
-
-// First-start values of the parameter record.
-constexpr int32_t DefaultIntervalCode = 10;
-constexpr double DefaultFRatio = 8.0;
 
 bool IsTableName(int kind, const std::string& name) {
   const auto table = SettingNameTable(kind);
@@ -32,11 +29,11 @@ int RunTable(const Args& args, std::ostream& out, std::ostream& err) {
   const Command& self = CommandNamed("table");
   std::optional<int64_t> entry;
   int64_t zone = DefaultTimeZoneIndex;
-  double minutes = *IntervalMinutes(DefaultIntervalCode);
+  double minutes = *IntervalMinutes(FirstStartIntervalCode);
   bool round15 = false;
   GeneratorSettings settings;
-  settings.fRatio = DefaultFRatio;
-  settings.manualFRatio = true;
+  settings.fRatio = FirstStartFRatio;
+  settings.manualFRatio = FirstStartManualFRatio;
   settings.imageQuality = BuiltInImageQuality;
   settings.iso = BuiltInIso;
   settings.aperture = BuiltInAperture;
