@@ -41,10 +41,6 @@ double MinuteOf(double jd) { return Floor(jd * 1440 + 0.5) / 1440; }
 // Brightness index of the umbral phases as a function of depth.
 double UmbralQ(double x) { return x / (0.20536 * Power(x, 15.8053) - 0.27678) + 7.00446; }
 
-std::string LastChars(const std::string& text, size_t count) {
-  return text.size() <= count ? text : text.substr(text.size() - count);
-}
-
 std::string RowTimeText(double jd) {
   const CalendarTime t = JDCal(jd);
   return DateTimeStr(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, 1);

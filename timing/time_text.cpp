@@ -18,10 +18,6 @@ std::string PadLeft(std::string text, size_t width, char fill = ' ') {
   return text;
 }
 
-std::string LastChars(const std::string& text, size_t count) {
-  return text.size() <= count ? text : text.substr(text.size() - count);
-}
-
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
     text.remove_prefix(1);
@@ -41,6 +37,10 @@ std::string_view Copy(std::string_view text, size_t first, size_t count) {
 }
 
 }  // namespace
+
+std::string LastChars(const std::string& text, size_t count) {
+  return text.size() <= count ? text : text.substr(text.size() - count);
+}
 
 std::string FixedStr(double value, int decimals) {
   std::array<char, 64> buffer{};

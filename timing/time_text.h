@@ -33,6 +33,10 @@ struct DateStrResult {
 };
 DateStrResult TryDateStrJD(std::string_view text);
 
+// The last count characters of text (all of it when shorter): the fixed-width cut of the
+// zero-padded fields.
+std::string LastChars(const std::string& text, size_t count);
+
 // Locale-independent number texts.
 std::string FixedStr(double value, int decimals);            // fixed notation, "." separator
 std::string GeneralStr(double value);                        // shortest text that reads back exactly
