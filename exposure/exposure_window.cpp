@@ -6,7 +6,7 @@
 #include "exposure/exposure_view_rules.h"
 #include "exposure/text_file.h"
 #include "grid/nice_grid.h"
-#include "shell/variables.h"
+#include "state/variables.h"
 #include "timing/catalogue.h"
 #include "timing/countdown.h"
 #include "timing/time_text.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "exposure/exposure_table.h"
-#include "shell/parameter_file.h"
+#include "state/parameter_file.h"
 
 #include <QMainWindow>
 

@@ -1,7 +1,7 @@
 #include "shell/main_window.h"
 
 #include "shell/abort_presenter.h"
-#include "shell/variables.h"
+#include "state/variables.h"
 #include "shell/version_info.h"
 #include "timing/catalogue.h"
 #include "timing/time_text.h"

@@ -3,7 +3,7 @@
 // panel, and saves the user's choices when it closes.
 #pragma once
 
-#include "shell/parameter_file.h"
+#include "state/parameter_file.h"
 #include "timing/countdown.h"
 
 #include <QMainWindow>

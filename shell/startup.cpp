@@ -1,6 +1,6 @@
 #include "shell/startup.h"
 
-#include "shell/variables.h"
+#include "state/variables.h"
 #include "shell/version_info.h"
 #include "timing/catalogue.h"
 #include "timing/time_zones.h"

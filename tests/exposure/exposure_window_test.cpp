@@ -5,7 +5,7 @@
 #include "camera/setting_names.h"
 #include "exposure/exposure_generator.h"
 #include "grid/nice_grid.h"
-#include "shell/variables.h"
+#include "state/variables.h"
 #include "timing/catalogue.h"
 #include "timing/time_zones.h"
 

@@ -2,8 +2,8 @@
 
 #include "tests/shell/shell_test_fixture.h"
 
-#include "shell/parameter_file.h"
-#include "shell/variables.h"
+#include "state/parameter_file.h"
+#include "state/variables.h"
 #include "shell/version_info.h"
 #include "timing/astrolib.h"
 #include "timing/catalogue.h"

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "shell/main_window.h"
-#include "shell/parameter_file.h"
-#include "shell/variables.h"
+#include "state/parameter_file.h"
+#include "state/variables.h"
 #include "timing/astrolib.h"
 #include "timing/countdown.h"
 

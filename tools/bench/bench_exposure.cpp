@@ -5,7 +5,7 @@
 #include "exposure/exposure_table.h"
 #include "exposure/exposure_window.h"
 #include "grid/nice_grid.h"
-#include "shell/parameter_file.h"
+#include "state/parameter_file.h"
 #include "timing/catalogue.h"
 #include "timing/time_zones.h"
 

@@ -3,7 +3,7 @@
 // Usage: bench-main-window [--screenshot FILE.png]
 #include "shell/main_window.h"
 #include "shell/startup.h"
-#include "shell/variables.h"
+#include "state/variables.h"
 #include "timing/astrolib.h"
 
 #include "tools/bench/bench_support.h"

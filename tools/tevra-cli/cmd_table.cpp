@@ -2,7 +2,7 @@
 #include "exposure/camera_ini.h"
 #include "exposure/exposure_generator.h"
 #include "exposure/exposure_table.h"
-#include "shell/parameter_file.h"
+#include "state/parameter_file.h"
 #include "timing/catalogue.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"

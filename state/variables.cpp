@@ -1,4 +1,4 @@
-#include "shell/variables.h"
+#include "state/variables.h"
 
 #include "timing/countdown.h"
 

@@ -1,5 +1,5 @@
-#include "shell/parameter_file.h"
-#include "shell/variables.h"
+#include "state/parameter_file.h"
+#include "state/variables.h"
 
 #include <gtest/gtest.h>
 

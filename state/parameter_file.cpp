@@ -1,4 +1,4 @@
-#include "shell/parameter_file.h"
+#include "state/parameter_file.h"
 
 #include "timing/time_text.h"
 
