@@ -1,5 +1,7 @@
 #include "camera/setting_names.h"
 
+#include "timing/time_text.h"
+
 #include <algorithm>
 #include <array>
 
@@ -356,5 +358,27 @@ uint32_t ImageQualityCodeOf(std::string_view name) { return CodeOf(IQTable(), na
 uint32_t IsoCodeOf(std::string_view name) { return CodeOf(ISOTable(), name); }
 uint32_t ApertureCodeOf(std::string_view name) { return CodeOf(AvTable(), name); }
 uint32_t ShutterCodeOf(std::string_view name) { return CodeOf(TvTable(), name); }
+
+std::optional<double> ShutterSeconds(std::string_view name) {
+  if (const size_t slash = name.find('/'); slash != std::string_view::npos) {
+    const std::optional<double> numerator = ParseDecimal(name.substr(0, slash));
+    const std::optional<double> denominator = ParseDecimal(name.substr(slash + 1));
+    if (numerator && denominator && *denominator > 0) {
+      return *numerator / *denominator;
+    }
+    return std::nullopt;
+  }
+  const size_t inch = name.find('"');
+  if (inch == std::string_view::npos || inch == 0) {
+    return std::nullopt;
+  }
+  // 3"2 is 3.2 seconds, 30" is 30 seconds.
+  std::string decimal(name.substr(0, inch));
+  if (inch + 1 < name.size()) {
+    decimal += '.';
+    decimal += name.substr(inch + 1);
+  }
+  return ParseDecimal(decimal);
+}
 
 }  // namespace tevra

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -46,5 +47,9 @@ uint32_t ImageQualityCodeOf(std::string_view name);
 uint32_t IsoCodeOf(std::string_view name);
 uint32_t ApertureCodeOf(std::string_view name);
 uint32_t ShutterCodeOf(std::string_view name);
+
+// Exposure time in seconds of a shutter name (`30"`, `3"2`, `1/250`); empty for "Bulb" and for
+// anything that is not a shutter name of that form.
+std::optional<double> ShutterSeconds(std::string_view name);
 
 }  // namespace tevra

@@ -1,0 +1,108 @@
+#include "camera/camera_choice.h"
+
+#include "camera/gphoto2_camera.h"
+#include "camera/simulated_camera.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace tevra {
+
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read once at start
+  return value != nullptr ? std::string(value) : std::string();
+}
+
+// A script, or "@FILE" naming a file that holds one.
+std::string ReadSimulatorScript(const std::string& script, std::string& error) {
+  if (!script.starts_with('@')) {
+    return script;
+  }
+  const std::string path = script.substr(1);
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    error = "Cannot read the simulator settings file \"" + path + "\".";
+    return {};
+  }
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+CameraChoice CameraChoiceFromEnvironment() {
+  CameraChoice choice;
+  if (const std::string backend = Environment("TEVRA_CAMERA"); !backend.empty()) {
+    choice.backend = backend;
+  }
+  choice.port = Environment("TEVRA_CAMERA_PORT");
+  choice.model = Environment("TEVRA_CAMERA_MODEL");
+  choice.simulatorScript = Environment("TEVRA_SIMULATOR");
+  return choice;
+}
+
+std::string TakeCameraOptions(std::vector<std::string>& args, CameraChoice& choice) {
+  struct Option {
+    const char* name;
+    std::string* target;
+  };
+  const Option options[] = {
+      {"--camera", &choice.backend}, {"--camera-port", &choice.port}, {"--camera-model", &choice.model}};
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    bool taken = false;
+    for (const Option& option : options) {
+      const std::string name = option.name;
+      if (arg == name) {
+        if (i + 1 >= args.size()) {
+          return name + " needs a value";
+        }
+        *option.target = args[++i];
+        taken = true;
+      } else if (arg.starts_with(name + "=")) {
+        *option.target = arg.substr(name.size() + 1);
+        taken = true;
+      }
+      if (taken) {
+        break;
+      }
+    }
+    if (!taken) {
+      rest.push_back(arg);
+    }
+  }
+  if (choice.backend != "gphoto2" && choice.backend != "simulator") {
+    return "unknown camera \"" + choice.backend + "\" (use gphoto2 or simulator)";
+  }
+  args = std::move(rest);
+  return {};
+}
+
+std::shared_ptr<CameraSdk> CreateCameraSdk(const CameraChoice& choice, std::string& error) {
+  error.clear();
+  if (choice.backend == "gphoto2") {
+    return CreateGphoto2Camera(choice.port, choice.model);
+  }
+  if (choice.backend != "simulator") {
+    error = "Unknown camera \"" + choice.backend + "\" (use gphoto2 or simulator).";
+    return nullptr;
+  }
+  const std::string script = ReadSimulatorScript(choice.simulatorScript, error);
+  if (!error.empty()) {
+    return nullptr;
+  }
+  SimulatorSettings settings = SimulatorSettings::Default();
+  SimulatorFaults faults;
+  if (const std::string problem = ParseSimulatorScript(script, settings, faults); !problem.empty()) {
+    error = "Simulator settings: " + problem + ".";
+    return nullptr;
+  }
+  return std::make_shared<SimulatedCamera>(std::move(settings), std::move(faults));
+}
+
+}  // namespace tevra

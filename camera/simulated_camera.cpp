@@ -1,0 +1,686 @@
+#include "camera/simulated_camera.h"
+
+#include "camera/camera_status.h"
+#include "camera/setting_names.h"
+#include "camera/simulated_picture.h"
+#include "timing/time_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+
+namespace tevra {
+
+namespace {
+
+// Third-stop codes from first to last: the codes of a range step x0, x3, x5, x8, xB, xD.
+std::vector<uint32_t> ThirdStops(uint32_t first, uint32_t last) {
+  std::vector<uint32_t> codes;
+  for (uint32_t code = first; code <= last; ++code) {
+    const uint32_t step = code % 8;
+    if (step == 0 || step == 3 || step == 5) {
+      codes.push_back(code);
+    }
+  }
+  return codes;
+}
+
+std::string Hex(uint64_t value) {
+  std::array<char, 20> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, 16);
+  return "0x" + std::string(buffer.data(), result.ptr);
+}
+
+std::optional<int64_t> ParseNumber(std::string_view text) {
+  if (text.starts_with("0x") || text.starts_with("0X")) {
+    int64_t value = 0;
+    const auto result = std::from_chars(text.data() + 2, text.data() + text.size(), value, 16);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || text.size() == 2) {
+      return std::nullopt;
+    }
+    return value;
+  }
+  return ParseInteger(text);
+}
+
+std::string_view Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// "FROM-TO" in milliseconds.
+std::optional<std::pair<int64_t, int64_t>> ParseWindow(std::string_view text) {
+  const size_t dash = text.find('-');
+  if (dash == std::string_view::npos) {
+    return std::nullopt;
+  }
+  const std::optional<int64_t> from = ParseNumber(text.substr(0, dash));
+  const std::optional<int64_t> to = ParseNumber(text.substr(dash + 1));
+  if (!from || !to || *to < *from) {
+    return std::nullopt;
+  }
+  return std::pair(*from, *to);
+}
+
+std::string ApplyScriptEntry(std::string_view key, std::string_view value, bool hasValue,
+                             SimulatorSettings& settings, SimulatorFaults& faults) {
+  const std::string what = "simulator setting \"" + std::string(key) + "\"";
+  auto number = [&](int64_t& target) -> std::string {
+    const std::optional<int64_t> parsed = ParseNumber(value);
+    if (!hasValue || !parsed || *parsed < 0) {
+      return what + " needs a whole number that is not negative";
+    }
+    target = *parsed;
+    return {};
+  };
+  auto window = [&](std::vector<std::pair<int64_t, int64_t>>& target) -> std::string {
+    const auto parsed = ParseWindow(value);
+    if (!hasValue || !parsed) {
+      return what + " needs FROM-TO in milliseconds";
+    }
+    target.push_back(*parsed);
+    return {};
+  };
+  if (key == "model" || key == "port") {
+    if (!hasValue || value.empty()) {
+      return what + " needs a text";
+    }
+    (key == "model" ? settings.model : settings.port) = std::string(value);
+    return {};
+  }
+  if (key == "legacy" || key == "no-camera" || key == "card-full") {
+    if (hasValue) {
+      return what + " takes no value";
+    }
+    (key == "legacy" ? settings.legacy : key == "no-camera" ? faults.noCamera : faults.cardFull) = true;
+    return {};
+  }
+  if (key == "processing-ms") {
+    return number(settings.processingMs);
+  }
+  if (key == "busy-calls") {
+    return number(faults.busyCalls);
+  }
+  if (key == "disconnect-at-call") {
+    return number(faults.disconnectAtCall);
+  }
+  if (key == "slow-call-ms") {
+    return number(faults.slowCallMs);
+  }
+  if (key == "busy") {
+    return window(faults.busyWindows);
+  }
+  if (key == "disconnect") {
+    return window(faults.disconnectWindows);
+  }
+  if (key == "refuse") {
+    const size_t colon = value.find(':');
+    const std::optional<int64_t> id = ParseNumber(value.substr(0, colon));
+    const std::optional<int64_t> status = colon == std::string_view::npos
+                                              ? std::optional<int64_t>(CamRefused)
+                                              : ParseNumber(value.substr(colon + 1));
+    if (!hasValue || !id || !status || *id < 0 || *status <= 0 || *id > 0xFFFFFFFF || *status > 0xFFFFFFFF) {
+      return what + " needs PROPERTY:STATUS, for example 0x402:0x81";
+    }
+    faults.refusedWrites[static_cast<uint32_t>(*id)] = static_cast<uint32_t>(*status);
+    return {};
+  }
+  return "unknown simulator setting \"" + std::string(key) + "\"";
+}
+
+}  // namespace
+
+SimulatorSettings SimulatorSettings::Default() {
+  SimulatorSettings settings;
+  settings.imageQualities = {0x64FF0F, 0x640013,  0x164FF0F, 0x264FF0F, 0x13FF0F,
+                             0x12FF0F, 0x113FF0F, 0x112FF0F, 0xE13FF0F, 0xF13FF0F};
+  settings.aeModes = {0, 1, 2, 3, 4};
+  settings.isos = ThirdStops(0x48, 0x88);           // 100 .. 25600
+  settings.apertures = ThirdStops(0x20, 0x58);      // f/2.8 .. f/32
+  settings.shutterSpeeds = ThirdStops(0x10, 0xA0);  // 30" .. 1/8000
+  settings.imageQuality = 0x13FF0F;
+  settings.iso = 0x48;
+  settings.aperture = 0x30;
+  settings.shutterSpeed = 0x78;
+  settings.pictureSize = SimulatedPictureJpeg().size();
+  return settings;
+}
+
+std::string ParseSimulatorScript(const std::string& text, SimulatorSettings& settings,
+                                 SimulatorFaults& faults) {
+  std::string_view rest(text);
+  while (!rest.empty()) {
+    const size_t end = rest.find_first_of(";\n");
+    std::string_view entry = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    entry = Trimmed(entry.substr(0, entry.find('#')));
+    if (entry.empty()) {
+      continue;
+    }
+    const size_t equals = entry.find('=');
+    const std::string_view key = Trimmed(entry.substr(0, equals));
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view() : Trimmed(entry.substr(equals + 1));
+    const std::string error =
+        ApplyScriptEntry(key, value, equals != std::string_view::npos, settings, faults);
+    if (!error.empty()) {
+      return error;
+    }
+  }
+  return {};
+}
+
+SimulatedCamera::SimulatedCamera(SimulatorSettings settings, SimulatorFaults faults, TickClock& clock)
+    : settings_(std::move(settings)), faults_(std::move(faults)), clock_(clock), startMs_(clock.NowMs()) {}
+
+std::vector<std::string> SimulatedCamera::CallNames() const {
+  std::vector<std::string> names;
+  names.reserve(calls_.size());
+  for (const SimulatorCall& call : calls_) {
+    names.push_back(call.name);
+  }
+  return names;
+}
+
+bool SimulatedCamera::InWindow(const std::vector<std::pair<int64_t, int64_t>>& windows) const {
+  const int64_t now = clock_.NowMs() - startMs_;
+  return std::any_of(windows.begin(), windows.end(),
+                     [now](const auto& window) { return now >= window.first && now < window.second; });
+}
+
+void SimulatedCamera::Pause(int64_t ms) {
+  const int64_t end = clock_.NowMs() + ms;
+  for (int64_t now = clock_.NowMs(); now < end; now = clock_.NowMs()) {
+    RunWaitHook();
+    clock_.SleepMs(std::min<int64_t>(10, end - now));
+  }
+}
+
+uint32_t SimulatedCamera::Begin(const char* name, std::string args) {
+  ++callCount_;
+  if (calls_.size() == MaxRecordedCalls) {
+    calls_.pop_front();
+  }
+  calls_.push_back(SimulatorCall{name, std::move(args), 0});
+  Pause(faults_.slowCallMs);
+  const bool unplugged = (faults_.disconnectAtCall > 0 && callCount_ >= faults_.disconnectAtCall) ||
+                         InWindow(faults_.disconnectWindows);
+  return unplugged ? CamDisconnected : CamOk;
+}
+
+uint32_t SimulatedCamera::End(uint32_t status) {
+  calls_.back().status = status;
+  return status;
+}
+
+bool SimulatedCamera::Busy() {
+  if (faults_.busyCalls > 0) {
+    --faults_.busyCalls;
+    return true;
+  }
+  return InWindow(faults_.busyWindows);
+}
+
+uint32_t SimulatedCamera::CheckCamera(CameraRef camera) const {
+  const auto found = refs_.find(camera);
+  if (found == refs_.end() || found->second.kind != RefKind::Camera) {
+    return CamInvalidHandle;
+  }
+  return sessionOpen_ ? CamOk : CamSessionNotOpen;
+}
+
+CameraRef SimulatedCamera::NewRef(Ref ref) {
+  const CameraRef id = nextRef_++;
+  refs_.emplace(id, std::move(ref));
+  return id;
+}
+
+template <typename Self>
+auto SimulatedCamera::ValueSlot(Self& self, uint32_t propertyId) -> decltype(&self.saveTo_) {
+  switch (propertyId) {
+    case PropImageQuality:
+      return &self.settings_.imageQuality;
+    case PropAEMode:
+      return &self.settings_.aeMode;
+    case PropIso:
+      return &self.settings_.iso;
+    case PropAv:
+      return &self.settings_.aperture;
+    case PropTv:
+      return &self.settings_.shutterSpeed;
+    case PropSaveTo:
+      return &self.saveTo_;
+    default:
+      return nullptr;
+  }
+}
+
+uint32_t SimulatedCamera::Value(uint32_t propertyId) const {
+  const uint32_t* slot = ValueSlot(*this, propertyId);
+  return slot != nullptr ? *slot : 0;
+}
+
+std::vector<uint32_t> SimulatedCamera::AcceptedCodes(uint32_t propertyId) const {
+  constexpr uint32_t ModeTv = 1;
+  constexpr uint32_t ModeAv = 2;
+  constexpr uint32_t ModeManual = 3;
+  constexpr uint32_t ModeBulb = 4;
+  const uint32_t mode = settings_.aeMode;
+  switch (propertyId) {
+    case PropImageQuality:
+      return settings_.imageQualities;
+    case PropAEMode:
+      return settings_.aeModes;
+    case PropIso:
+      return settings_.isos;
+    case PropAv:
+      return mode == ModeManual || mode == ModeAv || mode == ModeBulb ? settings_.apertures
+                                                                      : std::vector<uint32_t>();
+    case PropTv:
+      return mode == ModeManual || mode == ModeTv ? settings_.shutterSpeeds : std::vector<uint32_t>();
+    default:
+      return {};
+  }
+}
+
+void SimulatedCamera::RaiseProperty(uint32_t event, uint32_t propertyId) const {
+  if (propertyHandler_ != nullptr) {
+    propertyHandler_(event, propertyId, 0, propertyContext_);
+  }
+}
+
+void SimulatedCamera::ChangeOnCamera(uint32_t propertyId, uint32_t code) {
+  uint32_t* slot = ValueSlot(*this, propertyId);
+  if (slot == nullptr) {
+    return;
+  }
+  *slot = code;
+  RaiseProperty(PropertyEventValueChanged, propertyId);
+  if (propertyId == PropAEMode) {
+    RaiseProperty(PropertyEventDescChanged, PropTv);
+    RaiseProperty(PropertyEventDescChanged, PropAv);
+  }
+}
+
+uint32_t SimulatedCamera::InitializeSdk() {
+  Begin("InitializeSdk", "");
+  initialized_ = true;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::TerminateSdk() {
+  Begin("TerminateSdk", "");
+  initialized_ = false;
+  sessionOpen_ = false;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::GetCameraList(CameraRef& list) {
+  Begin("GetCameraList", "");
+  if (!initialized_) {
+    return End(CamInternalError);
+  }
+  list = NewRef(Ref{RefKind::CameraList, {}});
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::GetChildCount(CameraRef list, int32_t& count) {
+  const uint32_t status = Begin("GetChildCount", Hex(list));
+  if (!refs_.contains(list)) {
+    return End(CamInvalidHandle);
+  }
+  count = faults_.noCamera || status != CamOk ? 0 : 1;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::GetChildAtIndex(CameraRef list, int32_t index, CameraRef& camera) {
+  const uint32_t status = Begin("GetChildAtIndex", Hex(list) + ", " + std::to_string(index));
+  if (!refs_.contains(list)) {
+    return End(CamInvalidHandle);
+  }
+  // An unplugged body is simply not in the list.
+  if (faults_.noCamera || status != CamOk || index != 0) {
+    return End(CamNotFound);
+  }
+  camera = NewRef(Ref{RefKind::Camera, {}});
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::GetDeviceInfo(CameraRef camera, DeviceInfo& info) {
+  const uint32_t status = Begin("GetDeviceInfo", Hex(camera));
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (!refs_.contains(camera)) {
+    return End(CamInvalidHandle);
+  }
+  info.PortName = settings_.port;
+  info.DeviceDescription = settings_.model;
+  info.DeviceSubType = settings_.legacy ? 0 : 1;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::SetPropertyEventHandler(CameraRef camera, uint32_t event,
+                                                  tevra::PropertyEventHandler handler, void* context) {
+  const uint32_t status = Begin("SetPropertyEventHandler", Hex(camera) + ", " + Hex(event));
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (!refs_.contains(camera)) {
+    return End(CamInvalidHandle);
+  }
+  propertyHandler_ = handler;
+  propertyContext_ = context;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::SetObjectEventHandler(CameraRef camera, uint32_t event,
+                                                tevra::ObjectEventHandler handler, void* context) {
+  const uint32_t status = Begin("SetObjectEventHandler", Hex(camera) + ", " + Hex(event));
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (!refs_.contains(camera)) {
+    return End(CamInvalidHandle);
+  }
+  objectHandler_ = handler;
+  objectContext_ = context;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::SetCameraStateEventHandler(CameraRef camera, uint32_t event,
+                                                     StateEventHandler handler, void* context) {
+  const uint32_t status = Begin("SetCameraStateEventHandler", Hex(camera) + ", " + Hex(event));
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (!refs_.contains(camera)) {
+    return End(CamInvalidHandle);
+  }
+  stateHandler_ = handler;
+  stateContext_ = context;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::OpenSession(CameraRef camera) {
+  const uint32_t status = Begin("OpenSession", Hex(camera));
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (!refs_.contains(camera)) {
+    return End(CamInvalidHandle);
+  }
+  sessionOpen_ = true;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::CloseSession(CameraRef camera) {
+  const uint32_t status = Begin("CloseSession", Hex(camera));
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (!refs_.contains(camera)) {
+    return End(CamInvalidHandle);
+  }
+  sessionOpen_ = false;
+  uiLocked_ = false;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::GetPropertySize(CameraRef camera, uint32_t propertyId, int32_t parameter,
+                                          uint32_t& dataType, uint32_t& size) {
+  uint32_t status =
+      Begin("GetPropertySize", Hex(camera) + ", " + Hex(propertyId) + ", " + std::to_string(parameter));
+  if (status == CamOk) {
+    status = CheckCamera(camera);
+  }
+  if (status == CamOk && Busy()) {
+    status = CamBusy;
+  }
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (ValueSlot(*this, propertyId) == nullptr) {
+    return End(CamNotSupported);
+  }
+  dataType = DataTypeUInt32;
+  size = 4;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::GetPropertyData(CameraRef camera, uint32_t propertyId, int32_t parameter,
+                                          std::span<uint8_t> data) {
+  uint32_t status =
+      Begin("GetPropertyData", Hex(camera) + ", " + Hex(propertyId) + ", " + std::to_string(parameter));
+  if (status == CamOk) {
+    status = CheckCamera(camera);
+  }
+  if (status == CamOk && Busy()) {
+    status = CamBusy;
+  }
+  if (status != CamOk) {
+    return End(status);
+  }
+  const uint32_t* slot = ValueSlot(*this, propertyId);
+  if (slot == nullptr) {
+    return End(CamNotSupported);
+  }
+  if (data.size() < 4) {
+    return End(CamInvalidParameter);
+  }
+  const std::array<uint8_t, 4> bytes = UInt32Bytes(*slot);
+  std::copy(bytes.begin(), bytes.end(), data.begin());
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::SetPropertyData(CameraRef camera, uint32_t propertyId, int32_t parameter,
+                                          std::span<const uint8_t> data) {
+  const uint32_t code = UInt32FromBytes(data);
+  uint32_t status = Begin("SetPropertyData", Hex(camera) + ", " + Hex(propertyId) + ", " +
+                                                 std::to_string(parameter) + ", " + Hex(code));
+  if (status == CamOk) {
+    status = CheckCamera(camera);
+  }
+  if (status == CamOk && (Busy() || clock_.NowMs() < busyUntilMs_)) {
+    status = CamBusy;
+  }
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (const auto refused = faults_.refusedWrites.find(propertyId); refused != faults_.refusedWrites.end()) {
+    return End(refused->second);
+  }
+  uint32_t* slot = ValueSlot(*this, propertyId);
+  if (slot == nullptr) {
+    return End(CamNotSupported);
+  }
+  if (data.size() != 4) {
+    return End(CamInvalidParameter);
+  }
+  if (propertyId == PropSaveTo) {
+    if (code < 1 || code > 3) {
+      return End(CamInvalidParameter);
+    }
+    saveTo_ = code;
+    return End(CamOk);
+  }
+  const std::vector<uint32_t> accepted = AcceptedCodes(propertyId);
+  if (std::find(accepted.begin(), accepted.end(), code) == accepted.end()) {
+    return End(CamRefused);
+  }
+  ChangeOnCamera(propertyId, code);
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::GetPropertyDesc(CameraRef camera, uint32_t propertyId, PropertyDesc& desc) {
+  uint32_t status = Begin("GetPropertyDesc", Hex(camera) + ", " + Hex(propertyId));
+  if (status == CamOk) {
+    status = CheckCamera(camera);
+  }
+  if (status == CamOk && Busy()) {
+    status = CamBusy;
+  }
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (KindOfProperty(propertyId) < 0) {
+    return End(CamNotSupported);
+  }
+  const std::vector<uint32_t> accepted = AcceptedCodes(propertyId);
+  desc = PropertyDesc{};
+  desc.Form = 0;
+  desc.Access = 1;
+  desc.Count = static_cast<int32_t>(std::min(accepted.size(), PropertyDescCapacity));
+  std::transform(accepted.begin(), accepted.begin() + desc.Count, desc.Codes.begin(),
+                 [](uint32_t code) { return static_cast<int32_t>(code); });
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::SendStatusCommand(CameraRef camera, uint32_t command, int32_t parameter) {
+  uint32_t status = Begin("SendStatusCommand",
+                          Hex(camera) + ", " + std::to_string(command) + ", " + std::to_string(parameter));
+  if (status == CamOk) {
+    status = CheckCamera(camera);
+  }
+  if (status == CamOk && Busy()) {
+    status = CamBusy;
+  }
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (command != StatusCommandUILock && command != StatusCommandUIUnlock) {
+    return End(CamInvalidParameter);
+  }
+  uiLocked_ = command == StatusCommandUILock;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::SetCapacity(CameraRef camera, const Capacity& capacity) {
+  uint32_t status =
+      Begin("SetCapacity", Hex(camera) + ", " + std::to_string(capacity.NumberOfFreeClusters) + ", " +
+                               std::to_string(capacity.BytesPerSector) + ", " + (capacity.Reset ? "1" : "0"));
+  if (status == CamOk) {
+    status = CheckCamera(camera);
+  }
+  return End(status);
+}
+
+uint32_t SimulatedCamera::SendCommand(CameraRef camera, uint32_t command, int32_t parameter) {
+  uint32_t status =
+      Begin("SendCommand", Hex(camera) + ", " + std::to_string(command) + ", " + std::to_string(parameter));
+  if (status == CamOk) {
+    status = CheckCamera(camera);
+  }
+  if (status == CamOk && (Busy() || clock_.NowMs() < busyUntilMs_)) {
+    status = CamBusy;
+  }
+  if (status != CamOk) {
+    return End(status);
+  }
+  if (command != CommandTakePicture) {
+    return End(CamNotSupported);
+  }
+  if (faults_.cardFull) {
+    return End(CamCardFull);
+  }
+  const std::optional<double> seconds =
+      ShutterSeconds(SettingNameByCode(KindShutter, settings_.shutterSpeed));
+  const auto exposureMs = static_cast<int64_t>(std::ceil(seconds.value_or(1.0) * 1000.0));
+  busyUntilMs_ = clock_.NowMs() + exposureMs + settings_.processingMs;
+  ++picturesTaken_;
+  std::string name = std::to_string(picturesTaken_ % 10000);
+  name = "IMG_" + std::string(4 - name.size(), '0') + name + ".JPG";
+  const CameraRef item = NewRef(Ref{RefKind::Item, name});
+  if (objectHandler_ != nullptr) {
+    objectHandler_(ObjectEventTransferRequest, item, objectContext_);
+  }
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::GetDirectoryItemInfo(CameraRef item, DirectoryItemInfo& info) {
+  const uint32_t status = Begin("GetDirectoryItemInfo", Hex(item));
+  if (status != CamOk) {
+    return End(status);
+  }
+  const auto found = refs_.find(item);
+  if (found == refs_.end() || found->second.kind != RefKind::Item) {
+    return End(CamInvalidHandle);
+  }
+  info = DirectoryItemInfo{settings_.pictureSize, false, 0, 0, found->second.path};
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::CreateFileStream(const std::string& path, uint32_t disposition, uint32_t access,
+                                           CameraRef& stream) {
+  Begin("CreateFileStream", path + ", " + std::to_string(disposition) + ", " + std::to_string(access));
+  if (disposition != FileCreateAlways) {
+    return End(CamNotSupported);
+  }
+  if (!std::ofstream(path, std::ios::binary | std::ios::trunc)) {
+    return End(CamInternalError);
+  }
+  stream = NewRef(Ref{RefKind::Stream, path});
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::SetProgressCallback(CameraRef stream, tevra::ProgressHandler handler,
+                                              uint32_t option, void* context) {
+  Begin("SetProgressCallback", Hex(stream) + ", " + std::to_string(option));
+  const auto found = refs_.find(stream);
+  if (found == refs_.end() || found->second.kind != RefKind::Stream) {
+    return End(CamInvalidHandle);
+  }
+  found->second.progress = handler;
+  found->second.progressContext = context;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::Download(CameraRef item, uint64_t size, CameraRef stream) {
+  const uint32_t status = Begin("Download", Hex(item) + ", " + std::to_string(size) + ", " + Hex(stream));
+  if (status != CamOk) {
+    return End(status);
+  }
+  const auto source = refs_.find(item);
+  const auto target = refs_.find(stream);
+  if (source == refs_.end() || source->second.kind != RefKind::Item || target == refs_.end() ||
+      target->second.kind != RefKind::Stream) {
+    return End(CamInvalidHandle);
+  }
+  const std::span<const uint8_t> picture = SimulatedPictureJpeg();
+  std::ofstream file(target->second.path, std::ios::binary | std::ios::trunc);
+  constexpr uint32_t Steps = 5;
+  bool cancel = false;
+  for (uint32_t step = 1; step <= Steps; ++step) {
+    const size_t from = picture.size() * (step - 1) / Steps;
+    const size_t to = picture.size() * step / Steps;
+    file.write(reinterpret_cast<const char*>(picture.data() + from), static_cast<std::streamsize>(to - from));
+    if (target->second.progress != nullptr) {
+      target->second.progress(step * 100 / Steps, target->second.progressContext, &cancel);
+    }
+    if (cancel) {
+      return End(CamCancelled);
+    }
+  }
+  file.flush();
+  return End(file ? CamOk : CamInternalError);
+}
+
+uint32_t SimulatedCamera::DownloadComplete(CameraRef item) {
+  const uint32_t status = Begin("DownloadComplete", Hex(item));
+  if (status != CamOk) {
+    return End(status);
+  }
+  const auto found = refs_.find(item);
+  return End(found == refs_.end() || found->second.kind != RefKind::Item ? CamInvalidHandle : CamOk);
+}
+
+uint32_t SimulatedCamera::Release(CameraRef ref) {
+  Begin("Release", Hex(ref));
+  return End(refs_.erase(ref) == 1 ? CamOk : CamInvalidHandle);
+}
+
+}  // namespace tevra

@@ -1,0 +1,172 @@
+// A simulated Canon EOS body behind the camera interface: in-process, deterministic on an
+// injected clock, with the busy, slow and refusing behaviour of a real body and faults on demand.
+// Users rehearse with it without a camera; every camera test runs on it.
+#pragma once
+
+#include "camera/camera_sdk.h"
+#include "timing/tick_clock.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tevra {
+
+// The body as it is at power-on.
+struct SimulatorSettings {
+  std::string model = "Canon EOS Simulated";
+  std::string port = "simulator";
+  bool legacy = false;
+  // Accepted codes in the camera's order. Tv and Av lists apply in manual mode; other AE modes
+  // restrict them as real bodies do (Tv list empty outside M and Tv, Av list empty outside M and Av).
+  std::vector<uint32_t> imageQualities;
+  std::vector<uint32_t> aeModes;
+  std::vector<uint32_t> isos;
+  std::vector<uint32_t> apertures;
+  std::vector<uint32_t> shutterSpeeds;
+  // Values at power-on.
+  uint32_t imageQuality = 0;
+  uint32_t aeMode = 3;  // M
+  uint32_t iso = 0;
+  uint32_t aperture = 0;
+  uint32_t shutterSpeed = 0;
+  // After the exposure the body stays busy this long writing the picture.
+  int64_t processingMs = 250;
+  // Bytes of each picture reported as its size (the file written is a small JPEG all the same).
+  uint64_t pictureSize = 0;
+
+  // A current full-frame body in manual mode.
+  static SimulatorSettings Default();
+};
+
+// Faults; all off by default. Times are milliseconds on the simulator's clock since it was made.
+struct SimulatorFaults {
+  int64_t busyCalls = 0;  // the next N calls answer busy
+  std::vector<std::pair<int64_t, int64_t>> busyWindows;
+  std::map<uint32_t, uint32_t> refusedWrites;  // property id -> status of every write to it
+  bool noCamera = false;
+  int64_t disconnectAtCall = 0;  // the Kth call (1 = first) and all later ones answer disconnected
+  std::vector<std::pair<int64_t, int64_t>> disconnectWindows;  // unplugged from .first until .second
+  bool cardFull = false;
+  int64_t slowCallMs = 0;  // every call takes this long
+};
+
+// Reads a script of settings and faults, one "key=value" (or bare key) per line or separated by
+// ";", "#" starting a comment. Keys: model, port, legacy, processing-ms, busy-calls, busy=FROM-TO,
+// refuse=ID:STATUS, no-camera, disconnect-at-call=K, disconnect=FROM-TO, card-full, slow-call-ms.
+// Returns "" or what is wrong with the key; the outputs keep what was parsed before it.
+std::string ParseSimulatorScript(const std::string& text, SimulatorSettings& settings,
+                                 SimulatorFaults& faults);
+
+// One call made to the simulator: name and arguments as text, for tests and the log.
+struct SimulatorCall {
+  std::string name;
+  std::string args;
+  uint32_t status = 0;
+};
+
+class SimulatedCamera final : public CameraSdk {
+ public:
+  explicit SimulatedCamera(SimulatorSettings settings = SimulatorSettings::Default(),
+                           SimulatorFaults faults = {}, TickClock& clock = SystemTicks());
+
+  uint32_t InitializeSdk() override;
+  uint32_t TerminateSdk() override;
+  uint32_t GetCameraList(CameraRef& list) override;
+  uint32_t GetChildCount(CameraRef list, int32_t& count) override;
+  uint32_t GetChildAtIndex(CameraRef list, int32_t index, CameraRef& camera) override;
+  uint32_t GetDeviceInfo(CameraRef camera, DeviceInfo& info) override;
+  uint32_t SetPropertyEventHandler(CameraRef camera, uint32_t event, tevra::PropertyEventHandler handler,
+                                   void* context) override;
+  uint32_t SetObjectEventHandler(CameraRef camera, uint32_t event, tevra::ObjectEventHandler handler,
+                                 void* context) override;
+  uint32_t SetCameraStateEventHandler(CameraRef camera, uint32_t event, StateEventHandler handler,
+                                      void* context) override;
+  uint32_t OpenSession(CameraRef camera) override;
+  uint32_t CloseSession(CameraRef camera) override;
+  uint32_t GetPropertySize(CameraRef camera, uint32_t propertyId, int32_t parameter, uint32_t& dataType,
+                           uint32_t& size) override;
+  uint32_t GetPropertyData(CameraRef camera, uint32_t propertyId, int32_t parameter,
+                           std::span<uint8_t> data) override;
+  uint32_t SetPropertyData(CameraRef camera, uint32_t propertyId, int32_t parameter,
+                           std::span<const uint8_t> data) override;
+  uint32_t GetPropertyDesc(CameraRef camera, uint32_t propertyId, PropertyDesc& desc) override;
+  uint32_t SendStatusCommand(CameraRef camera, uint32_t command, int32_t parameter) override;
+  uint32_t SetCapacity(CameraRef camera, const Capacity& capacity) override;
+  uint32_t SendCommand(CameraRef camera, uint32_t command, int32_t parameter) override;
+  uint32_t GetDirectoryItemInfo(CameraRef item, DirectoryItemInfo& info) override;
+  uint32_t CreateFileStream(const std::string& path, uint32_t disposition, uint32_t access,
+                            CameraRef& stream) override;
+  uint32_t SetProgressCallback(CameraRef stream, tevra::ProgressHandler handler, uint32_t option,
+                               void* context) override;
+  uint32_t Download(CameraRef item, uint64_t size, CameraRef stream) override;
+  uint32_t DownloadComplete(CameraRef item) override;
+  uint32_t Release(CameraRef ref) override;
+
+  // Tests change the faults at any time.
+  SimulatorFaults& Faults() { return faults_; }
+  // What the user does on the body itself: turns a dial (raises 0x101, and 0x102 where the mode
+  // changes the accepted lists), or lets the body drop off the bus.
+  void ChangeOnCamera(uint32_t propertyId, uint32_t code);
+
+  // Current value of a property as the body holds it.
+  [[nodiscard]] uint32_t Value(uint32_t propertyId) const;
+  [[nodiscard]] bool IsUILocked() const { return uiLocked_; }
+  [[nodiscard]] bool IsSessionOpen() const { return sessionOpen_; }
+  [[nodiscard]] int64_t PicturesTaken() const { return picturesTaken_; }
+  // References handed out and not yet released.
+  [[nodiscard]] size_t OpenReferences() const { return refs_.size(); }
+
+  // The calls made so far (the last MaxRecordedCalls of them), oldest first.
+  static constexpr size_t MaxRecordedCalls = 20000;
+  [[nodiscard]] const std::deque<SimulatorCall>& Calls() const { return calls_; }
+  [[nodiscard]] std::vector<std::string> CallNames() const;
+  void ClearCalls() { calls_.clear(); }
+
+ private:
+  enum class RefKind { CameraList, Camera, Item, Stream };
+  struct Ref {
+    RefKind kind;
+    std::string path;  // stream: the file; item: its name on the card
+    tevra::ProgressHandler progress = nullptr;
+    void* progressContext = nullptr;
+  };
+
+  uint32_t Begin(const char* name, std::string args);
+  uint32_t End(uint32_t status);
+  uint32_t CheckCamera(CameraRef camera) const;
+  bool Busy();  // counts down the busy-calls fault
+  [[nodiscard]] bool InWindow(const std::vector<std::pair<int64_t, int64_t>>& windows) const;
+  [[nodiscard]] std::vector<uint32_t> AcceptedCodes(uint32_t propertyId) const;
+  template <typename Self>
+  static auto ValueSlot(Self& self, uint32_t propertyId) -> decltype(&self.saveTo_);
+  CameraRef NewRef(Ref ref);
+  void RaiseProperty(uint32_t event, uint32_t propertyId) const;
+  void Pause(int64_t ms);
+
+  SimulatorSettings settings_;
+  SimulatorFaults faults_;
+  TickClock& clock_;
+  int64_t startMs_;
+  int64_t callCount_ = 0;
+  bool initialized_ = false;
+  bool sessionOpen_ = false;
+  bool uiLocked_ = false;
+  uint32_t saveTo_ = 0;
+  int64_t busyUntilMs_ = 0;
+  int64_t picturesTaken_ = 0;
+  CameraRef nextRef_ = 1;
+  std::map<CameraRef, Ref> refs_;
+  tevra::PropertyEventHandler propertyHandler_ = nullptr;
+  void* propertyContext_ = nullptr;
+  tevra::ObjectEventHandler objectHandler_ = nullptr;
+  void* objectContext_ = nullptr;
+  StateEventHandler stateHandler_ = nullptr;
+  void* stateContext_ = nullptr;
+  std::deque<SimulatorCall> calls_;
+};
+
+}  // namespace tevra
