@@ -1,0 +1,231 @@
+// The simulated body, driven through the session manager on a clock of the test's own.
+#include "camera/simulated_camera.h"
+#include "camera/appmaster.h"
+#include "camera/camera_events.h"
+#include "camera/camera_status.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+namespace tevra {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+class Recorder : public QObject {
+ public:
+  std::vector<std::pair<int, uint64_t>> messages;  // message, lParam (wParam for progress)
+
+ protected:
+  void customEvent(QEvent* event) override {
+    if (CameraEvent::MessageOf(*event) != 0) {
+      const auto& camera = static_cast<const CameraEvent&>(*event);
+      messages.emplace_back(camera.Message(),
+                            camera.Message() == WM_CAMERA_PROGRESS ? camera.WParam() : camera.LParam());
+    }
+  }
+};
+
+struct Session {
+  explicit Session(SimulatorSettings settings = SimulatorSettings::Default(), SimulatorFaults faults = {})
+      : camera(std::make_shared<SimulatedCamera>(std::move(settings), std::move(faults), clock)),
+        master(std::make_unique<TAppMaster>(&window, camera)) {
+    master->SetEventHandlers();
+    master->OpenSession();
+  }
+  std::vector<std::pair<int, uint64_t>> Messages() {
+    QCoreApplication::sendPostedEvents(&window);
+    return std::exchange(window.messages, {});
+  }
+
+  ManualTickClock clock;
+  Recorder window;
+  std::shared_ptr<SimulatedCamera> camera;
+  std::unique_ptr<TAppMaster> master;
+};
+
+TEST(SimulatedCamera, ConnectsLikeACurrentBodyAndReleasesEveryReference) {
+  Session session;
+  EXPECT_EQ(session.master->GetCameraName(), "Canon EOS Simulated");
+  EXPECT_FALSE(session.master->IsLegacy());
+  EXPECT_EQ(session.camera->Value(PropSaveTo), 1U);
+  EXPECT_FALSE(session.camera->IsUILocked());
+  CameraSettingLists.Clear();
+  ASSERT_EQ(session.master->ReadPropertyDesc(PropAll), CamOk);
+  EXPECT_EQ(CameraSettingLists[2].Codes().front(), 0x48U);  // ISO 100
+  EXPECT_EQ(CameraSettingLists[2].Codes().back(), 0x88U);   // ISO 25600
+  EXPECT_EQ(CameraSettingLists[4].Count(), 55U);            // 30" to 1/8000 in third stops
+  ASSERT_EQ(session.master->ReadProperty(PropAll), CamOk);
+  EXPECT_EQ(session.master->GetCamera()->GetValue(PropTv), 0x78);
+  session.master.reset();
+  EXPECT_EQ(session.camera->OpenReferences(), 0U);
+  EXPECT_FALSE(session.camera->IsSessionOpen());
+}
+
+TEST(SimulatedCamera, ReleaseKeepsTheBodyBusyForTheExposureAndProcessing) {
+  SimulatorSettings settings = SimulatorSettings::Default();
+  settings.processingMs = 300;
+  Session session(settings);
+  ASSERT_EQ(session.master->WriteProperty(PropTv, 0x38), CamOk);  // 1"
+  ASSERT_EQ(session.master->TakePicture(), CamOk);
+  session.clock.Advance(1299);
+  EXPECT_EQ(session.master->TakePicture(), CamBusy);
+  EXPECT_EQ(session.master->WriteProperty(PropIso, 0x50), CamBusy);
+  session.clock.Advance(1);
+  EXPECT_EQ(session.master->WriteProperty(PropIso, 0x50), CamOk);
+  EXPECT_EQ(session.master->TakePicture(), CamOk);
+  EXPECT_EQ(session.camera->PicturesTaken(), 2);
+}
+
+TEST(SimulatedCamera, WritesAreCheckedAndAnnounced) {
+  SimulatorFaults faults;
+  faults.refusedWrites[PropAv] = CamBusy;
+  Session session(SimulatorSettings::Default(), faults);
+  session.Messages();
+  EXPECT_EQ(session.master->WriteProperty(PropIso, 0x28), CamRefused);  // ISO 6 not offered
+  EXPECT_EQ(session.master->WriteProperty(PropAv, 0x30), CamBusy);
+  EXPECT_THAT(session.Messages(), IsEmpty());
+  EXPECT_EQ(session.master->WriteProperty(PropIso, 0x50), CamOk);
+  EXPECT_THAT(session.Messages(), ElementsAre(std::pair(WM_CAMERA_PROPERTY, uint64_t{PropIso})));
+  EXPECT_EQ(session.camera->Value(PropIso), 0x50U);
+
+  // Turning the dial to Av: the shutter is no longer the user's, its list empties.
+  session.camera->ChangeOnCamera(PropAEMode, 2);
+  EXPECT_THAT(session.Messages(), ElementsAre(std::pair(WM_CAMERA_PROPERTY, uint64_t{PropAEMode}),
+                                              std::pair(WM_CAMERA_PROPERTY, uint64_t{PropTv}),
+                                              std::pair(WM_CAMERA_PROPERTY, uint64_t{PropAv})));
+  CameraSettingLists.Clear();
+  ASSERT_EQ(session.master->ReadPropertyDesc(PropAll), CamOk);
+  EXPECT_EQ(CameraSettingLists[4].Count(), 0U);
+  EXPECT_NE(CameraSettingLists[3].Count(), 0U);
+  EXPECT_EQ(session.master->WriteProperty(PropTv, 0x78), CamRefused);
+}
+
+TEST(SimulatedCamera, BusyAndDisconnectFaults) {
+  SimulatorFaults faults;
+  faults.busyWindows.emplace_back(1000, 2000);
+  Session session(SimulatorSettings::Default(), faults);
+  session.camera->Faults().busyCalls = 2;
+  EXPECT_EQ(session.master->TakePicture(), CamBusy);
+  EXPECT_EQ(session.master->WriteProperty(PropIso, 0x50), CamBusy);
+  EXPECT_EQ(session.master->WriteProperty(PropIso, 0x50), CamOk);
+  session.clock.Advance(1500);
+  EXPECT_EQ(session.master->TakePicture(), CamBusy);
+  session.clock.Advance(500);
+  EXPECT_EQ(session.master->TakePicture(), CamOk);
+
+  // Unplugged from the next call on: everything answers "disconnected", and a new session
+  // finds no camera.
+  session.camera->Faults().disconnectAtCall = static_cast<int64_t>(session.camera->Calls().size()) + 1;
+  EXPECT_EQ(session.master->WriteProperty(PropIso, 0x50), CamDisconnected);
+  EXPECT_EQ(session.master->TakePicture(), CamDisconnected);
+  session.master.reset();
+  const TAppMaster again(&session.window, session.camera);
+  EXPECT_EQ(again.GetCameraName(), "");
+}
+
+TEST(SimulatedCamera, UnpluggedForAWhileIsFoundAgain) {
+  SimulatorFaults faults;
+  faults.disconnectWindows.emplace_back(100, 200);
+  Session session(SimulatorSettings::Default(), faults);
+  session.clock.Advance(150);
+  EXPECT_EQ(session.master->TakePicture(), CamDisconnected);
+  EXPECT_EQ(TAppMaster(nullptr, session.camera).GetCameraName(), "");
+  session.clock.Advance(50);
+  EXPECT_EQ(TAppMaster(nullptr, session.camera).GetCameraName(), "Canon EOS Simulated");
+}
+
+TEST(SimulatedCamera, EachReleaseOffersAPictureThatDownloadsWithProgress) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tevra-sim-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  Session session;
+  session.Messages();
+  ASSERT_EQ(session.master->TakePicture(), CamOk);
+  const auto offered = session.Messages();
+  ASSERT_EQ(offered.size(), 1U);
+  EXPECT_EQ(offered[0].first, WM_CAMERA_TRANSFER);
+  EXPECT_EQ(session.master->DownloadItem(offered[0].second, folder.string()), CamOk);
+  EXPECT_THAT(session.Messages(),
+              ElementsAre(std::pair(WM_CAMERA_PROGRESS, 20U), std::pair(WM_CAMERA_PROGRESS, 40U),
+                          std::pair(WM_CAMERA_PROGRESS, 60U), std::pair(WM_CAMERA_PROGRESS, 80U),
+                          std::pair(WM_CAMERA_PROGRESS, 100U)));
+  std::ifstream file(folder / "IMG_0001.JPG", std::ios::binary);
+  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
+                                         std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 100U);
+  EXPECT_EQ(bytes[0], 0xFF);
+  EXPECT_EQ(bytes[1], 0xD8);  // JPEG start and end markers
+  EXPECT_EQ(bytes[bytes.size() - 2], 0xFF);
+  EXPECT_EQ(bytes.back(), 0xD9);
+  EXPECT_EQ(session.camera->OpenReferences(), 1U);  // only the camera itself
+
+  session.clock.Advance(10000);
+  session.camera->Faults().cardFull = true;
+  EXPECT_EQ(session.master->TakePicture(), CamCardFull);
+  std::filesystem::remove_all(folder);
+}
+
+TEST(SimulatedCamera, SlowCallsRunTheWaitHook) {
+  Session session;
+  int hookRuns = 0;
+  session.master->SetWaitHook([&hookRuns] { ++hookRuns; });
+  session.camera->Faults().slowCallMs = 100;
+  const int64_t before = session.clock.NowMs();
+  EXPECT_EQ(session.master->WriteProperty(PropIso, 0x50), CamOk);
+  EXPECT_EQ(session.clock.NowMs() - before, 100);
+  EXPECT_EQ(hookRuns, 10);
+}
+
+TEST(SimulatedCamera, RecordsEveryCallWithItsArguments) {
+  Session session;
+  session.camera->ClearCalls();
+  session.master->WriteProperty(PropIso, 0x50);
+  ASSERT_EQ(session.camera->Calls().size(), 1U);
+  EXPECT_EQ(session.camera->Calls()[0].name, "SetPropertyData");
+  EXPECT_THAT(session.camera->Calls()[0].args, ::testing::EndsWith("0x402, 0, 0x50"));
+  EXPECT_THAT(session.camera->CallNames(), Not(Contains("SendCommand")));
+}
+
+TEST(SimulatorScript, ReadsSettingsAndFaultsAndNamesWhatIsWrong) {
+  SimulatorSettings settings = SimulatorSettings::Default();
+  SimulatorFaults faults;
+  EXPECT_EQ(ParseSimulatorScript("model = Canon EOS R5 # the body\nlegacy; busy-calls=3\n"
+                                 "busy=1000-2000; refuse=0x402:0x81; refuse=0x406\n"
+                                 "disconnect=5000-9000\ndisconnect-at-call=40; card-full; slow-call-ms=20",
+                                 settings, faults),
+            "");
+  EXPECT_EQ(settings.model, "Canon EOS R5");
+  EXPECT_TRUE(settings.legacy);
+  EXPECT_EQ(faults.busyCalls, 3);
+  EXPECT_THAT(faults.busyWindows, ElementsAre(std::pair<int64_t, int64_t>(1000, 2000)));
+  EXPECT_EQ(faults.refusedWrites.at(PropIso), CamBusy);
+  EXPECT_EQ(faults.refusedWrites.at(PropTv), CamRefused);
+  EXPECT_THAT(faults.disconnectWindows, ElementsAre(std::pair<int64_t, int64_t>(5000, 9000)));
+  EXPECT_EQ(faults.disconnectAtCall, 40);
+  EXPECT_TRUE(faults.cardFull);
+  EXPECT_EQ(faults.slowCallMs, 20);
+
+  EXPECT_EQ(ParseSimulatorScript("busy-calls=many", settings, faults),
+            "simulator setting \"busy-calls\" needs a whole number that is not negative");
+  EXPECT_EQ(ParseSimulatorScript("busy=3000-1000", settings, faults),
+            "simulator setting \"busy\" needs FROM-TO in milliseconds");
+  EXPECT_EQ(ParseSimulatorScript("explode", settings, faults), "unknown simulator setting \"explode\"");
+  EXPECT_EQ(ParseSimulatorScript("card-full=yes", settings, faults),
+            "simulator setting \"card-full\" takes no value");
+}
+
+}  // namespace
+}  // namespace tevra
