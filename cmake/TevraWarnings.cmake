@@ -7,9 +7,12 @@ if(TEVRA_WERROR)
   target_compile_options(tevra_options INTERFACE -Werror)
 endif()
 if(TEVRA_SANITIZE)
-  target_compile_options(tevra_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
-                                                 -fno-sanitize-recover=undefined)
-  target_link_options(tevra_options INTERFACE -fsanitize=address,undefined)
+  # float-cast-overflow (a double too large for the integer it is converted to) is not part of
+  # GCC's "undefined" group.
+  target_compile_options(tevra_options INTERFACE -fsanitize=address,undefined,float-cast-overflow
+                                                 -fno-omit-frame-pointer
+                                                 -fno-sanitize-recover=undefined,float-cast-overflow)
+  target_link_options(tevra_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()
 
 # Qt targets: moc'd sources and Qt headers are kept out of our own warning rules.

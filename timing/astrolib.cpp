@@ -1,5 +1,6 @@
 #include "astrolib.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -115,9 +116,9 @@ Extended UnroundedDeltaT(int32_t Year, int32_t Month) {
 double CalJD(int32_t Year, int32_t Month, int32_t Day, double Hour, double Minute, double Second) {
   int64_t k = 0;
   int64_t year = Year;
-  while (year < 333) {
-    year += 1000;
-    ++k;
+  if (year < 333) {
+    k = (333 - year + 999) / 1000;  // whole millennia up to 333 or beyond
+    year += 1000 * k;
   }
   int64_t Y = year;
   int64_t M = Month;
@@ -139,11 +140,15 @@ double CalJD(int32_t Year, int32_t Month, int32_t Day, double Hour, double Minut
 }
 
 CalendarTime JDCal(double jd) {
-  Extended shifted = jd;
+  // Beyond about a billion years either way there is no date the program could show, and the
+  // year would no longer fit its field: such instants, and NaN, are taken as the nearest end of
+  // that range (NaN as 0) so that every integer conversion below stays within its type.
+  constexpr double Limit = 5e11;
+  Extended shifted = std::isnan(jd) ? 0 : std::clamp(jd, -Limit, Limit);
   int64_t k = 0;
-  while (shifted < 1800000) {
-    shifted += MillenniumDays;
-    ++k;
+  if (shifted < 1800000) {
+    k = static_cast<int64_t>(std::ceil((1800000 - shifted) / MillenniumDays));
+    shifted += static_cast<Extended>(k * MillenniumDays);
   }
   auto Z = static_cast<int64_t>(Int(shifted + 0.5L));
   const Extended F = (shifted + 0.5L) - static_cast<Extended>(Z);

@@ -21,7 +21,8 @@ struct CalendarTime {
 double CalJD(int32_t Year, int32_t Month, int32_t Day, double Hour, double Minute, double Second);
 
 // JD to calendar date and time, rounded to whole milliseconds (a time within half a
-// millisecond before midnight becomes 00:00:00.000 of the next date).
+// millisecond before midnight becomes 00:00:00.000 of the next date). Instants beyond 5e11 days
+// either way are taken as that limit, NaN as 0.
 CalendarTime JDCal(double jd);
 
 // Delta T = TD - UT in seconds for the middle of the given month, rounded to 0.1 s.

@@ -3,6 +3,7 @@
 #include "astrolib.h"
 #include "divprocs.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -36,6 +37,17 @@ std::string_view Copy(std::string_view text, size_t first, size_t count) {
   return text.substr(first - 1, count);
 }
 
+// A whole number for the integer fields of the texts. Values beyond the 64-bit range (and NaN)
+// never reach the conversion, which would be undefined: they are taken as the nearest end of the
+// range (NaN as 0). The fields the program makes lie far inside it.
+int64_t WholeNumber(long double value) {
+  constexpr long double Limit = 9.2e18L;
+  if (std::isnan(value)) {
+    return 0;
+  }
+  return static_cast<int64_t>(std::clamp(value, -Limit, Limit));
+}
+
 }  // namespace
 
 std::string LastChars(const std::string& text, size_t count) {
@@ -43,7 +55,8 @@ std::string LastChars(const std::string& text, size_t count) {
 }
 
 std::string FixedStr(double value, int decimals) {
-  std::array<char, 64> buffer{};
+  // Room for the 309 integer digits of the largest double and a sign.
+  std::array<char, 352> buffer{};
   const auto result =
       std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
   if (result.ec != std::errc()) {
@@ -96,22 +109,26 @@ std::optional<double> ParseDecimal(std::string_view text) {
 std::optional<int64_t> ParseInteger(std::string_view text) { return ParseWhole<int64_t>(text); }
 
 std::string HoursStr(int p, double hours) {
-  int64_t T = 1;
+  const std::string sign = hours < 0 ? "-" : " ";
+  if (!std::isfinite(hours)) {
+    return " " + sign + FixedStr(std::fabs(hours), 0);  // "  inf", " -inf", "  nan"
+  }
+  long double T = 1;
   for (int i = 0; i < p; ++i) {
     T *= 10;
   }
-  const std::string sign = hours < 0 ? "-" : " ";
-  const long double magnitude = std::fabs(static_cast<long double>(hours));
-  // Rounding first means the seconds can never show 60.
-  const auto N = static_cast<int64_t>(std::trunc(magnitude * 3600 * static_cast<long double>(T) + 0.5L));
-  const int64_t R = N % (60 * T);
-  const int64_t minutesInAll = (N - R) / (60 * T);
-  const int64_t mm = minutesInAll % 60;
-  const int64_t hh = minutesInAll / 60;
+  // Whole units of the last shown digit, counted in floating point: an hour count of any size
+  // is written without an integer conversion that could overflow. Rounding first means the
+  // seconds can never show 60.
+  const long double N = std::floor(std::fabs(static_cast<long double>(hours)) * 3600 * T + 0.5L);
+  const long double R = std::fmod(N, 60 * T);
+  const long double minutesInAll = (N - R) / (60 * T);
+  const long double mm = std::fmod(minutesInAll, 60);
+  const long double hh = (minutesInAll - mm) / 60;
 
-  const std::string hourText = (hh < 10 ? "0" : "") + std::to_string(hh);
+  const std::string hourText = (hh < 10 ? "0" : "") + FixedStr(static_cast<double>(hh), 0);
   std::string text = LastChars("    " + sign + hourText + ":", 5);
-  text += PadLeft(std::to_string(mm), 2) + ":";
+  text += PadLeft(FixedStr(static_cast<double>(mm), 0), 2) + ":";
   const double seconds = static_cast<double>(R) / static_cast<double>(T);
   text += PadLeft(FixedStr(seconds, p), p == 0 ? 2 : static_cast<size_t>(3 + p));
   for (size_t i = 2; i < text.size(); ++i) {
@@ -123,18 +140,24 @@ std::string HoursStr(int p, double hours) {
 }
 
 std::string TimeDiffStr(int p, double days) {
+  if (std::isnan(days)) {
+    return "nan";
+  }
   const std::string sign = days >= 0 ? "+" : "-";
   const double magnitude = std::fabs(days);
+  if (std::isinf(magnitude)) {
+    return sign + "inf";
+  }
   const double whole = std::trunc(magnitude);
   const std::string hoursPart = HoursStr(p, (magnitude - whole) * 24).substr(1);
-  return sign + std::to_string(static_cast<int64_t>(whole)) + hoursPart;
+  return sign + FixedStr(whole, 0) + hoursPart;
 }
 
 std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, double Minute, double Second,
                         int p) {
   // Round the seconds to the shown unit (half up) before writing; 60 carries into the minute.
   const double unitsPerSecond = p == 1 ? 10.0 : 1.0;
-  auto units = static_cast<int64_t>(std::floor(Second * unitsPerSecond + 0.5));
+  int64_t units = WholeNumber(std::floor(static_cast<long double>(Second) * unitsPerSecond + 0.5L));
   if (units >= static_cast<int64_t>(60 * unitsPerSecond)) {
     const CalendarTime next = JDCal(CalJD(Year, Month, Day, std::round(Hour), std::round(Minute) + 1, 0));
     Year = next.Year;
@@ -145,7 +168,7 @@ std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, d
     units -= static_cast<int64_t>(60 * unitsPerSecond);
   }
   auto twoDigits = [](double value) {
-    return LastChars("00" + std::to_string(static_cast<int64_t>(std::round(value))), 2);
+    return LastChars("00" + std::to_string(WholeNumber(std::round(static_cast<long double>(value)))), 2);
   };
   std::string seconds;
   if (p == 1) {
@@ -182,7 +205,11 @@ DateStrResult TryDateStrJD(std::string_view text) {
     } else {
       value = ParseDecimal(part);
     }
-    if (!value) {
+    // Two-digit fields beyond the calendar (month 13, minute 61) are carried by CalJD; anything
+    // outside what two digits can say cannot be a time of a table and would only feed the
+    // arithmetic with absurd numbers (seconds of "1e300" or "-9.9e21").
+    const bool sane = field.first == 1 || (value && *value >= 0 && *value < 100);
+    if (!value || !sane) {
       return {std::nullopt, std::string("Couldn't decode ") + field.name + " in DateStrJD"};
     }
     values[i] = *value;

@@ -13,7 +13,8 @@ namespace tevra {
 // Hours to "  hh:mm:ss[.s]": two leading characters (blank or "-"), then the zero-padded time.
 std::string HoursStr(int p, double hours);
 
-// Signed difference in days to "+D hh:mm:ss[.s]", for example "+1 05:03:07.2".
+// Signed difference in days to "+D hh:mm:ss[.s]", for example "+1 05:03:07.2". The day count is
+// written in full whatever its size; an infinite or NaN difference gives "+inf", "-inf", "nan".
 std::string TimeDiffStr(int p, double days);
 
 // "YYYY-MM-DD hh:mm:ss.s" (p = 1) or "YYYY-MM-DD hh:mm:ss" (p = 0). Rounding the seconds to the
@@ -21,8 +22,10 @@ std::string TimeDiffStr(int p, double days);
 std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, double Minute, double Second,
                         int p);
 
-// Reads "YYYY-MM-DD hh:mm:ss.s" by fixed character positions and returns its JD. A field that
-// does not convert ends the program through AbortOnDataError.
+// Reads "YYYY-MM-DD hh:mm:ss.s" by fixed character positions and returns its JD. Month, day,
+// hours, minutes and seconds must lie in 0 to below 100; within that, values beyond the calendar
+// (month 13, minute 61) are carried. A field that does not convert, or lies outside that range,
+// ends the program through AbortOnDataError.
 double DateStrJD(std::string_view text);
 
 // Like DateStrJD but reports the first field that does not convert instead of ending the

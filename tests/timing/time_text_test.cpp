@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <clocale>
 #include <cstdio>
+#include <limits>
 
 namespace tevra {
 namespace {
@@ -82,6 +83,40 @@ TEST(TryDateStrJD, NamesTheFirstFieldThatFails) {
   EXPECT_EQ(TryDateStrJD("2001-01-09 20:20").error, "Couldn't decode Seconds in DateStrJD");
   EXPECT_EQ(TryDateStrJD("").error, "Couldn't decode Year in DateStrJD");
   EXPECT_EQ(TryDateStrJD("2001-01-09 20:20:36,3").error, "Couldn't decode Seconds in DateStrJD");
+}
+
+TEST(TryDateStrJD, FieldsNoTableTimeCanHaveAreUndecodable) {
+  // Seconds that no table holds would reach the arithmetic as absurd numbers.
+  EXPECT_EQ(TryDateStrJD("2024-09-18 02:44:1e300").error, "Couldn't decode Seconds in DateStrJD");
+  EXPECT_EQ(TryDateStrJD("2010-12-21 06:10:-9.9e21").error, "Couldn't decode Seconds in DateStrJD");
+  EXPECT_EQ(TryDateStrJD("2010-12-21 06:10:100").error, "Couldn't decode Seconds in DateStrJD");
+  EXPECT_EQ(TryDateStrJD("2010-12-21 -1:10:00.0").error, "Couldn't decode Hours in DateStrJD");
+  EXPECT_EQ(TryDateStrJD("2010-12--1 06:10:00.0").error, "Couldn't decode Day in DateStrJD");
+  // Two-digit values beyond the calendar are still carried.
+  EXPECT_EQ(TryDateStrJD("2010-12-21 06:10:99.9").jd, CalJD(2010, 12, 21, 6, 11, 39.9));
+}
+
+TEST(TimeDiffStr, AnyDifferenceIsWrittenWithoutOverflow) {
+  EXPECT_EQ(TimeDiffStr(1, -2460000.5), "-2460000 12:00:00.0");
+  // Beyond what 64-bit integers hold the day count is still written digit for digit.
+  const std::string huge = TimeDiffStr(0, 1e300);
+  EXPECT_EQ(huge.size(), 1U + 301U + 9U) << huge;
+  EXPECT_EQ(huge.substr(0, 2), "+1");
+  EXPECT_EQ(huge.substr(huge.size() - 9), " 00:00:00");
+  EXPECT_EQ(TimeDiffStr(1, -std::numeric_limits<double>::infinity()), "-inf");
+  EXPECT_EQ(TimeDiffStr(1, std::numeric_limits<double>::quiet_NaN()), "nan");
+  EXPECT_EQ(HoursStr(0, 1e20), "0000:00:00");  // the hour count is cut to its last four digits
+  EXPECT_EQ(DateTimeStr(2024, 1, 1, 0, 0, 1e300, 1).size(), 21U);
+}
+
+TEST(JDCal, InstantsFarOutsideTheCalendarEndAtItsLimits) {
+  // Seconds of -9.9e21 put the instant 1.1e17 days back; the conversion must still end.
+  const CalendarTime far = JDCal(CalJD(2010, 12, 21, 6, 10, -9.9e21));
+  EXPECT_EQ(far.Year, JDCal(-5e11).Year);
+  EXPECT_LT(far.Year, -1000000000);
+  EXPECT_EQ(JDCal(-std::numeric_limits<double>::infinity()).Year, far.Year);
+  EXPECT_GT(JDCal(1e300).Year, 1000000000);
+  EXPECT_EQ(JDCal(std::numeric_limits<double>::quiet_NaN()).Year, -4712);
 }
 
 using DateStrJDDeathTest = ::testing::Test;
