@@ -1,5 +1,6 @@
 #include "camera/setting_names.h"
 
+#include "timing/text_util.h"
 #include "timing/time_text.h"
 
 #include <algorithm>
@@ -301,15 +302,9 @@ constexpr std::array<SettingName, 78> TvTableEntries = {{
     {"1/12800", 0xA5}, {"1/16000", 0xA8}, {"Unknown", UnknownCode},
 }};
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
-}
-
 uint32_t CodeOf(std::span<const SettingName> table, std::string_view name) {
   for (const SettingName& entry : table) {
-    if (EqualIgnoringCase(entry.Name, name)) {
+    if (SameIgnoringCase(entry.Name, name)) {
       return entry.Code;
     }
   }

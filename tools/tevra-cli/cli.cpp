@@ -3,16 +3,23 @@
 #include "timing/catalogue.h"
 #include "timing/time_text.h"
 
+#include <algorithm>
+
 namespace tevra::cli {
 namespace {
 
+// "NAME ARGUMENTS" of one command.
+std::string CommandLine(const Command& command) {
+  return std::string(command.name) + (command.usage[0] != '\0' ? " " : "") + command.usage;
+}
+
 void PrintHelp(std::ostream& out) {
   out << "Usage: tevra-cli COMMAND [ARGUMENTS]\n"
+         "       tevra-cli COMMAND --help\n"
          "       tevra-cli --help | --version\n\n"
          "Commands:\n";
   for (const Command& command : Commands()) {
-    std::string head = std::string(command.name) + (command.usage[0] != '\0' ? " " : "") + command.usage;
-    out << "  " << head << "\n      " << command.summary << "\n";
+    out << "  " << CommandLine(command) << "\n      " << command.summary << "\n";
   }
 }
 
@@ -32,6 +39,12 @@ const std::vector<Command>& Commands() {
        "the generated exposure table of eclipse N in the table file format", &RunTable},
       {"check", "FILE", "loads an exposure table file: eclipse and row count, or each problem by line",
        &RunCheck},
+      {"camera",
+       "[--camera NAME] [--camera-port PORT] [--camera-model MODEL] info | get ID | set ID NAME | "
+       "release [--count N] | events --seconds S",
+       "checks a camera: its settings and accepted values, one setting, releases, or its events (ID: iq, ae, "
+       "iso, av, tv or 0x100 ... 0x406)",
+       &RunCamera},
   };
   return List;
 }
@@ -59,8 +72,7 @@ std::string TakeEclipseNumber(const std::string& arg, std::optional<int64_t>& en
 
 int UsageError(const Command& command, const std::string& what, std::ostream& err) {
   err << "tevra-cli " << command.name << ": " << what << "\n"
-      << "usage: tevra-cli " << command.name << (command.usage[0] != '\0' ? " " : "") << command.usage
-      << "\n";
+      << "usage: tevra-cli " << CommandLine(command) << "\n";
   return ExitUsage;
 }
 
@@ -80,7 +92,12 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err) {
   }
   for (const Command& command : Commands()) {
     if (first == command.name) {
-      return command.run(Args(args.begin() + 1, args.end()), out, err);
+      const Args rest(args.begin() + 1, args.end());
+      if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
+        out << "usage: tevra-cli " << CommandLine(command) << "\n  " << command.summary << "\n";
+        return ExitOk;
+      }
+      return command.run(rest, out, err);
     }
   }
   if (first.starts_with("-")) {

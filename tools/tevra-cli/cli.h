@@ -45,5 +45,6 @@ int RunAbout(const Args& args, std::ostream& out, std::ostream& err);
 int RunEclipses(const Args& args, std::ostream& out, std::ostream& err);
 int RunTable(const Args& args, std::ostream& out, std::ostream& err);
 int RunCheck(const Args& args, std::ostream& out, std::ostream& err);
+int RunCamera(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tevra::cli

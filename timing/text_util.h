@@ -1,0 +1,18 @@
+// Small text helpers shared by the whole program.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tevra {
+
+// The text without leading and trailing blanks and control characters (every byte up to ' ').
+std::string_view Trim(std::string_view text);
+
+// ASCII letters upper-cased; every other byte kept.
+std::string UpperCase(std::string_view text);
+
+// Equal when upper-cased.
+bool SameIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace tevra
