@@ -55,5 +55,16 @@ TEST(Cli, HelpAndVersion) {
   EXPECT_EQ(version.out.rfind("tevra-cli ", 0), 0U);
 }
 
+TEST(Cli, EveryCommandPrintsItsUsageOnHelp) {
+  for (const Command& command : Commands()) {
+    for (const Args& args : {Args{command.name, "--help"}, Args{command.name, "93", "--help"}}) {
+      const Result help = RunTool(args);
+      EXPECT_EQ(help.status, ExitOk) << command.name << ": " << help.err;
+      EXPECT_EQ(help.out.rfind(std::string("usage: tevra-cli ") + command.name, 0), 0U) << help.out;
+      EXPECT_NE(help.out.find(command.summary), std::string::npos) << help.out;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tevra::cli
