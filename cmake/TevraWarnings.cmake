@@ -15,6 +15,11 @@ if(TEVRA_SANITIZE)
   target_link_options(tevra_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()
 
+if(TEVRA_FUZZ)
+  # Coverage for libFuzzer in every library the fuzz targets link.
+  target_compile_options(tevra_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 # Qt targets: moc'd sources and Qt headers are kept out of our own warning rules.
 function(tevra_qt_target target)
   set_target_properties(${target} PROPERTIES AUTOMOC ON)
