@@ -165,8 +165,7 @@ std::string ParseSimulatorScript(const std::string& text, SimulatorSettings& set
     const std::string_view key = Trimmed(entry.substr(0, equals));
     const std::string_view value =
         equals == std::string_view::npos ? std::string_view() : Trimmed(entry.substr(equals + 1));
-    const std::string error =
-        ApplyScriptEntry(key, value, equals != std::string_view::npos, settings, faults);
+    std::string error = ApplyScriptEntry(key, value, equals != std::string_view::npos, settings, faults);
     if (!error.empty()) {
       return error;
     }
