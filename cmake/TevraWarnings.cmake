@@ -15,6 +15,12 @@ if(TEVRA_SANITIZE)
   target_link_options(tevra_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()
 
+if(TEVRA_TSAN)
+  # The camera thread and the windows share state: ThreadSanitizer watches them.
+  target_compile_options(tevra_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(tevra_options INTERFACE -fsanitize=thread)
+endif()
+
 if(TEVRA_FUZZ)
   # Coverage for libFuzzer in every library the fuzz targets link.
   target_compile_options(tevra_options INTERFACE -fsanitize=fuzzer-no-link)

@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
-# Installs every Debian package Tevra needs to build, test and run, and nothing when all are
-# present. Works on Debian 12 and Ubuntu; uses sudo when not run as root.
+# Installs the Debian packages Tevra needs to build and run it, and with --test also those the
+# tests, the linters and the fuzzers need; nothing when all are present. Works on Debian 12 and
+# Ubuntu; uses sudo when not run as root.
+# Usage: tools/install-deps.sh [--test]
 set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libgtest-dev libgmock-dev
-  clang-format clang-tidy
   fonts-liberation
-  locales
   libswe-dev swe-basic-data swe-standard-data
-  stellarium-data
   libgphoto2-dev
 )
+TEST_PACKAGES=(
+  libgtest-dev libgmock-dev
+  clang-format clang-tidy
+  clang libclang-rt-14-dev
+  locales
+  stellarium-data
+)
+testing=false
+if [ "${1:-}" = "--test" ]; then
+  testing=true
+  PACKAGES+=("${TEST_PACKAGES[@]}")
+fi
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -33,7 +43,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 # The tests run the time routines under a German locale (decimal comma).
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if $testing && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   echo "install-deps: generating the de_DE.UTF-8 locale"
   as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

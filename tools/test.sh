@@ -3,7 +3,7 @@
 # Usage: tools/test.sh [BUILD_DIR] [extra cmake options...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh --test
 build="${1:-build}"
 shift || true
 cmake -S . -B "$build" -G Ninja -DTEVRA_WERROR=ON "$@" >/dev/null
