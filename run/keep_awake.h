@@ -1,0 +1,28 @@
+// Keeps the computer awake during a start run: no suspend, no blanked screen. The run asks for it
+// at its start and gives it back at its end step; tests inject their own.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace tevra {
+
+class KeepAwake {
+ public:
+  KeepAwake() = default;
+  KeepAwake(const KeepAwake&) = delete;
+  KeepAwake& operator=(const KeepAwake&) = delete;
+  virtual ~KeepAwake() = default;
+
+  // Asks the desktop not to suspend or blank the screen. Returns "" when it agreed, else what
+  // failed (for the status line; the run goes on either way).
+  virtual std::string Inhibit(const std::string& reason) = 0;
+  // Gives the request back; nothing when none is held.
+  virtual void Release() = 0;
+};
+
+// Through the desktop's D-Bus interfaces: the screen saver's Inhibit on the session bus and
+// logind's sleep and idle inhibitor on the system bus. Released at the latest when destroyed.
+std::unique_ptr<KeepAwake> MakeDesktopKeepAwake();
+
+}  // namespace tevra
