@@ -26,29 +26,39 @@ constexpr std::array<const char*, ExposureColumnCount> FixedTitles = {
     "2\"",     "4\"",
     "8\""};
 
-constexpr size_t MinimumDateTimeLength = 20;
+constexpr size_t MinimumDateTimeLength = 20;  // characters
+constexpr size_t MaxQuotedCharacters = 80;
 
 TableProblem Problem(size_t line, std::string what) { return {line, std::move(what)}; }
 
-// Splits one row line by the file's rules; returns an error text for a malformed line.
-std::string ReadRowLine(std::string_view line, ExposureRow& row, bool& shifted) {
+// A text from the file in quotes for a message, cut after its first 80 characters.
+std::string Quoted(std::string_view text) {
+  const std::string_view start = Utf8Prefix(text, MaxQuotedCharacters);
+  return "\"" + std::string(start) + (start.size() < text.size() ? "...\"" : "\"");
+}
+
+// Splits one row line by the file's rules; returns an error text for a malformed line. split
+// tells whether the line held cells at all.
+std::string ReadRowLine(std::string_view line, ExposureRow& row, bool& shifted, bool& split) {
   const auto commas = static_cast<size_t>(std::count(line.begin(), line.end(), ','));
   shifted = commas > ExposureColumnCount;
+  split = false;
   if (commas == 0 || line == std::string(ExposureColumnCount, ',')) {
     return {};
   }
   if (commas < ExposureColumnCount) {
     return "the row has " + std::to_string(commas) + " commas; 23 are needed (one after each cell)";
   }
+  split = true;
   size_t start = 0;
   for (size_t field = 0; field < ExposureColumnCount; ++field) {
     const size_t comma = line.find(',', start);
     row[field] = std::string(line.substr(start, comma - start));
     start = comma + 1;
   }
-  if (row[ColumnDateTime].size() < MinimumDateTimeLength) {
-    return "the date-time \"" + row[ColumnDateTime] +
-           "\" is shorter than 20 characters (YYYY-MM-DD hh:mm:ss.s expected)";
+  if (Utf8Length(row[ColumnDateTime]) < MinimumDateTimeLength) {
+    return "the date-time " + Quoted(row[ColumnDateTime]) +
+           " is shorter than 20 characters (YYYY-MM-DD hh:mm:ss.s expected)";
   }
   return {};
 }
@@ -88,23 +98,24 @@ std::string SaveExposureTable(const std::string& path, int32_t eclipseIndex, con
 }
 
 ExposureFile ParseExposureTable(std::string_view bytes) {
-  const std::string text = DecodeLegacyText(bytes);
-  std::string_view rest = text;
-  if (rest.starts_with("\xEF\xBB\xBF")) {
-    rest.remove_prefix(3);  // byte-order mark of some editors
-  }
   ExposureFile file;
+  if (static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) > MaxTableLines) {
+    file.fileError = "it has more than " + std::to_string(MaxTableLines) +
+                     " lines, far more than any exposure table; nothing was loaded";
+    return file;
+  }
+  const std::string text = DecodeLegacyText(bytes);
   bool stopped = false;
   size_t lineNumber = 0;
-  for (const std::string_view line : SplitLines(rest)) {
+  for (const std::string_view line : SplitLines(text)) {
     ++lineNumber;
     if (lineNumber == 1) {
       const std::optional<int64_t> index = ParseInteger(line);
       if (index && *index >= 1 && *index <= EclipseCount) {
         file.eclipseIndex = static_cast<int32_t>(*index);
       } else {
-        file.problems.push_back(Problem(
-            1, "the first line \"" + std::string(line) + "\" is not an eclipse number from 1 to 143"));
+        file.problems.push_back(
+            Problem(1, "the first line " + Quoted(line) + " is not an eclipse number from 1 to 143"));
       }
       continue;
     }
@@ -113,15 +124,21 @@ ExposureFile ParseExposureTable(std::string_view bytes) {
     }
     ExposureRow row;
     bool shifted = false;
-    std::string error = ReadRowLine(line, row, shifted);
+    bool split = false;
+    std::string error = ReadRowLine(line, row, shifted, split);
     if (!error.empty()) {
       file.problems.push_back(Problem(lineNumber, std::move(error)));
       stopped = true;
       continue;
     }
     if (shifted) {
-      file.shiftedLines.push_back(Problem(
+      file.warnings.push_back(Problem(
           lineNumber, "more than 23 commas: a cell holds a \",\" and the cells after it are shifted"));
+    } else if (split) {
+      if (const DateStrResult time = TryDateStrJD(row[ColumnDateTime]); !time.jd) {
+        file.warnings.push_back(Problem(lineNumber, "the date-time " + Quoted(row[ColumnDateTime]) +
+                                                        " does not read as a time (" + time.error + ")"));
+      }
     }
     if (!stopped) {
       file.rows.push_back(std::move(row));
@@ -135,12 +152,16 @@ ExposureFile ParseExposureTable(std::string_view bytes) {
 
 ExposureFile LoadExposureTable(const std::string& path) {
   std::string bytes;
-  ExposureFile file;
-  file.fileError = ReadWholeFile(path, bytes);
-  if (!file.fileError.empty()) {
+  if (std::string error = ReadRegularFile(path, bytes, MaxTableFileBytes); !error.empty()) {
+    ExposureFile file;
+    file.fileError = std::move(error);
     return file;
   }
-  return ParseExposureTable(bytes);
+  ExposureFile file = ParseExposureTable(bytes);
+  if (!file.fileError.empty()) {
+    file.fileError = "Cannot load " + path + ": " + file.fileError;
+  }
+  return file;
 }
 
 std::string DescribeProblem(const std::string& path, const TableProblem& problem) {

@@ -57,14 +57,20 @@ struct ExposureFile {
   ExposureRows rows;
   // Malformed lines in file order; loading stops at the first.
   std::vector<TableProblem> problems;
-  // Lines holding more than 23 commas: a cell held a "," and the fields after it are shifted.
-  std::vector<TableProblem> shiftedLines;
-  // Open or read error of the file; nothing was read.
+  // Lines loaded with a doubt, in file order: more than 23 commas (a cell held a "," and the
+  // fields after it are shifted), or a date-time that does not read as a time.
+  std::vector<TableProblem> warnings;
+  // Open or read error of the file, or a file far beyond any table; nothing was read.
   std::string fileError;
 };
 
+// Far beyond any real table: the longest eclipse at 15 s makes 1,513 rows in about 120 KB.
+constexpr size_t MaxTableFileBytes = size_t{4} << 20;
+constexpr size_t MaxTableLines = 20000;
+
 // Reads the text of a table file (UTF-8, or Windows-1252 from earlier versions).
 ExposureFile ParseExposureTable(std::string_view bytes);
+// Reads a regular file of at most MaxTableFileBytes; anything else is refused unread.
 ExposureFile LoadExposureTable(const std::string& path);
 
 // "<file>: line <n>: <what>".

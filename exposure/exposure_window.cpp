@@ -445,12 +445,13 @@ bool TForm_Exposure::LoadTableFrom(const std::string& path) {
   CurrentTablePath = path;
   NGE->SetMouseCursor(Qt::SplitHCursor);
   FitColumnWidths();
-  if (!file.shiftedLines.empty()) {
-    // Such a line was written with a "," inside a cell; its later cells sit one column off.
-    StatusBar1->showMessage(Q(DescribeProblem(path, file.shiftedLines.front()) +
-                              (file.shiftedLines.size() > 1
-                                   ? " (and " + std::to_string(file.shiftedLines.size() - 1) + " more lines)"
-                                   : std::string())));
+  if (!file.warnings.empty()) {
+    // A line written with a "," inside a cell, whose later cells sit one column off, or a row
+    // whose time the run cannot read.
+    StatusBar1->showMessage(
+        Q(DescribeProblem(path, file.warnings.front()) +
+          (file.warnings.size() > 1 ? " (and " + std::to_string(file.warnings.size() - 1) + " more lines)"
+                                    : std::string())));
   }
   if (!file.problems.empty()) {
     ShowMessage("Exposure table loaded in part",

@@ -1,11 +1,7 @@
 #include "exposure/text_file.h"
 
+#include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 
 namespace tevra {
 namespace {
@@ -62,6 +58,8 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 void AppendUtf8(std::string& out, char32_t code) {
   if (code < 0x80) {
     out += static_cast<char>(code);
@@ -78,16 +76,45 @@ void AppendUtf8(std::string& out, char32_t code) {
 }  // namespace
 
 std::string DecodeLegacyText(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) {
+    bytes.remove_prefix(3);  // byte-order mark of some editors
+  }
   if (IsValidUtf8(bytes)) {
     return std::string(bytes);
   }
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : char32_t{byte});
+  while (!bytes.empty()) {
+    // A line end is a single byte in both encodings, so no character spans two lines.
+    const size_t end = bytes.find('\n');
+    const std::string_view line = bytes.substr(0, end == std::string_view::npos ? bytes.size() : end + 1);
+    bytes.remove_prefix(line.size());
+    if (IsValidUtf8(line)) {
+      out += line;
+      continue;
+    }
+    for (const char c : line) {
+      const auto byte = static_cast<unsigned char>(c);
+      AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : char32_t{byte});
+    }
   }
   return out;
+}
+
+size_t Utf8Length(std::string_view text) {
+  return static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return !IsContinuation(c); }));
+}
+
+std::string_view Utf8Prefix(std::string_view text, size_t count) {
+  size_t end = 0;
+  for (size_t taken = 0; end < text.size() && taken < count; ++taken) {
+    ++end;
+    while (end < text.size() && IsContinuation(text[end])) {
+      ++end;
+    }
+  }
+  return text.substr(0, end);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -105,44 +132,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 std::string ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return "Cannot open " + path + ": " + std::strerror(errno);
-  }
-  bytes.clear();
-  std::array<char, 65536> chunk{};
-  while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
-    bytes.append(chunk.data(), static_cast<size_t>(in.gcount()));
-  }
-  if (in.bad()) {
-    return "Cannot read " + path;
-  }
-  return {};
-}
-
-std::string ReplaceFile(const std::string& path, std::string_view bytes) {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return "Cannot create " + temporary + ": " + std::strerror(errno);
-    }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return "Cannot write " + temporary;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return "Cannot replace " + path + ": " + ec.message();
-  }
-  return {};
+  return ReadRegularFile(path, bytes, MaxTextFileBytes);
 }
 
 }  // namespace tevra

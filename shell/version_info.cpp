@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string_view>
@@ -124,6 +125,11 @@ std::string FileFunctionOf(uint32_t fileType, uint32_t subtype) {
 
 tFileVersionInfo ReadVersionInfo(const std::string& path) {
   tFileVersionInfo info;
+  // A FIFO or a device in the file's place would block or never end.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    return info;
+  }
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     return info;

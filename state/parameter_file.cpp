@@ -1,12 +1,11 @@
 #include "state/parameter_file.h"
 
+#include "state/file_io.h"
 #include "timing/time_text.h"
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -55,8 +54,6 @@ uint64_t GetU64(const Bytes& bytes, size_t at) {
   }
   return value;
 }
-
-std::string SystemText(int error) { return std::generic_category().message(error); }
 
 }  // namespace
 
@@ -179,27 +176,23 @@ LoadResult LoadParameterFile(const std::string& path, std::string_view programVe
   LoadResult result;
   std::error_code ec;
   if (std::filesystem::exists(path, ec)) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    std::string bytes;
+    const std::string error = ReadRegularFile(path, bytes, ParameterFileSize, OverLimit::ReadPrefix);
+    if (!error.empty()) {
       record = FirstStartParameters(programVersion);
-      result.error = "Cannot read " + path + ": " + SystemText(errno);
+      result.error = error;
       return result;
     }
-    Bytes bytes{};
-    const size_t count = std::fread(bytes.data(), 1, bytes.size(), file);
-    const bool failed = std::ferror(file) != 0;
-    const int readError = errno;
-    static_cast<void>(std::fclose(file));
-    if (failed) {
-      record = FirstStartParameters(programVersion);
-      result.error = "Cannot read " + path + ": " + SystemText(readError);
-      return result;
-    }
-    record = DecodeParameters(std::span<const uint8_t>(bytes.data(), count));
+    record = DecodeParameters(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
     if (!VersionMatches(record, programVersion)) {
       result.outcome = LoadOutcome::Incompatible;
       result.storedVersion = StoredVersion(record);
       return result;
+    }
+    // Like a stored index outside its list, a focal ratio no optics can have is not used.
+    if (!(std::isfinite(record.FRatio) && record.FRatio > 0)) {
+      record.FRatio = FirstStartFRatio;
     }
     result.outcome = LoadOutcome::Loaded;
     return result;
@@ -211,30 +204,8 @@ LoadResult LoadParameterFile(const std::string& path, std::string_view programVe
 }
 
 std::string WriteParameterFile(const std::string& path, const ParameterFileRecord& record) {
-  const std::string temporary = path + ".tmp";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) {
-    return "Cannot write " + path + ": " + SystemText(errno);
-  }
   const Bytes bytes = EncodeParameters(record);
-  const bool written =
-      std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-  const int writeError = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    const int error = written ? errno : writeError;
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return "Cannot write " + path + ": " + SystemText(error);
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return "Cannot write " + path + ": " + ec.message();
-  }
-  return {};
+  return ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace tevra

@@ -124,6 +124,8 @@ struct LoadResult {
 };
 
 // LoadParameters without the user interface: fills record from the file at path, or creates it.
+// A stored focal ratio that is not a finite positive number is replaced by the first-start value;
+// anything but a regular file at path is reported as unreadable.
 LoadResult LoadParameterFile(const std::string& path, std::string_view programVersion,
                              ParameterFileRecord& record);
 
@@ -131,8 +133,8 @@ LoadResult LoadParameterFile(const std::string& path, std::string_view programVe
 constexpr const char* IncompatibleCaption = "Incompatible parameter file found";
 std::string IncompatibleText(const std::string& storedVersion);
 
-// Writes the 48 bytes to a temporary file beside path and renames it over path, so a crash
-// never leaves a truncated file. Returns an empty text on success, else what failed.
+// Replaces the file at path by the 48 bytes (ReplaceFile), so a crash never leaves a truncated
+// file. Returns an empty text on success, else what failed.
 std::string WriteParameterFile(const std::string& path, const ParameterFileRecord& record);
 
 }  // namespace tevra

@@ -1,9 +1,10 @@
 #include "state/variables.h"
 
+#include "state/file_io.h"
 #include "timing/countdown.h"
 
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <system_error>
 
 #ifndef _WIN32
@@ -36,8 +37,12 @@ std::string Failure(const char* what, const std::string& path, const std::error_
 
 // PRETTY_NAME of os-release, without its quotes.
 std::string OperatingSystemName() {
-  std::ifstream file("/etc/os-release");
-  for (std::string line; std::getline(file, line);) {
+  std::string text;
+  if (!ReadRegularFile("/etc/os-release", text, 65536, OverLimit::ReadPrefix).empty()) {
+    return {};
+  }
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
     if (line.starts_with("PRETTY_NAME=")) {
       std::string value = line.substr(12);
       if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
 
 namespace tevra {
 namespace {
@@ -138,8 +141,8 @@ TEST(ExposureFile, CommaInACellShiftsTheCellsAfterIt) {
   EXPECT_EQ(file.rows[0][ColumnAperture], "f/5");
   EXPECT_EQ(file.rows[0][6], "6");
   EXPECT_EQ(file.rows[0][9], "x");
-  ASSERT_EQ(file.shiftedLines.size(), 1U);
-  EXPECT_EQ(file.shiftedLines[0].line, 2U);
+  ASSERT_EQ(file.warnings.size(), 1U);
+  EXPECT_EQ(file.warnings[0].line, 2U);
   ASSERT_EQ(file.problems.size(), 1U);  // the unterminated last line has one comma
   EXPECT_EQ(file.problems[0].line, 3U);
 }
@@ -177,18 +180,90 @@ TEST_F(TempDir, SaveReplacesAtomicallyAndLoadReadsItBack) {
   rows.pop_back();
   ASSERT_EQ(SaveExposureTable(path, 16, rows), "");
   EXPECT_EQ(LoadExposureTable(path).eclipseIndex, 16);
-  EXPECT_FALSE(fs::exists(path + ".tmp"));
-
-  // A save that cannot write its temporary file leaves the previous file as it was.
-  fs::create_directory(path + ".tmp");
-  EXPECT_NE(SaveExposureTable(path, 99, {}), "");
-  EXPECT_EQ(LoadExposureTable(path).eclipseIndex, 16);
-  // Nor does one whose rename fails (the target is a folder).
-  fs::create_directory(Path("folder.txt"));
+  // A save whose rename fails (the target is a folder) leaves it, and no temporary file.
+  fs::create_directories(dir_ / "folder.txt" / "inside");
   EXPECT_NE(SaveExposureTable(Path("folder.txt"), 99, {}), "");
   EXPECT_TRUE(fs::is_directory(Path("folder.txt")));
-  EXPECT_FALSE(fs::exists(Path("folder.txt.tmp")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
   EXPECT_NE(LoadExposureTable(Path("missing.txt")).fileError, "");
+}
+
+TEST(TextFile, AMixedFileKeepsEveryUtf8LineThroughLoadAndSave) {
+  // One line from an old Windows version (0xDF is "ß" there) among lines in UTF-8.
+  const std::string utf8Row =
+      ",Schlu\xC3\x9F \xE2\x82\xAC,2001-07-05 14:55:00.0" + std::string(21, ',') + "\r\n";
+  const std::string legacyRow = ",Schlu\xDF,2001-07-05 14:56:00.0" + std::string(21, ',') + "\r\n";
+  const ExposureFile file = ParseExposureTable("2\r\n" + utf8Row + legacyRow + utf8Row);
+  ASSERT_TRUE(file.problems.empty());
+  const std::string convertedRow = ",Schlu\xC3\x9F,2001-07-05 14:56:00.0" + std::string(21, ',') + "\r\n";
+  EXPECT_EQ(FormatExposureTable(*file.eclipseIndex, file.rows), "2\r\n" + utf8Row + convertedRow + utf8Row);
+}
+
+TEST(TextFile, AByteOrderMarkIsDroppedWhateverFollows) {
+  const ExposureFile file = ParseExposureTable(
+      "\xEF\xBB\xBF"
+      "15\r\n\xE9\r\n");
+  EXPECT_TRUE(file.problems.empty());
+  EXPECT_EQ(file.eclipseIndex, 15);
+  EXPECT_EQ(file.rows.size(), 1U);
+  EXPECT_EQ(DecodeLegacyText("\xEF\xBB\xBFGr\xFC\xDF"), "Gr\xC3\xBC\xC3\x9F");
+}
+
+TEST(ExposureFile, TheDateTimeIsMeasuredInCharactersAndMustReadAsATime) {
+  const auto rowLine = [](const std::string& time) { return ",a," + time + std::string(21, ',') + "\r\n"; };
+  // Too few characters, although 20 bytes and more once decoded: an accented letter (Windows-1252
+  // and UTF-8) after 18 characters, seven euro signs (Windows-1252 and UTF-8).
+  std::string euros;
+  for (int i = 0; i < 7; ++i) {
+    euros += "\xE2\x82\xAC";
+  }
+  for (const std::string& time : {std::string("2010-12-21 06:10:0\xE9"),
+                                  std::string("2010-12-21 06:10:0\xC3\xA9"), std::string(7, '\x80'), euros}) {
+    const ExposureFile file = ParseExposureTable("15\r\n" + rowLine(time));
+    ASSERT_EQ(file.problems.size(), 1U) << time;
+    EXPECT_NE(file.problems[0].what.find("shorter than 20 characters"), std::string::npos);
+  }
+
+  // A time the run cannot read loads, with a warning naming the line.
+  const ExposureFile file =
+      ParseExposureTable("15\r\n" + rowLine("2010-12-21 06:10:00.0") + rowLine("2010-12-21 06:10:-9.9e21"));
+  EXPECT_TRUE(file.problems.empty());
+  EXPECT_EQ(file.rows.size(), 2U);
+  ASSERT_EQ(file.warnings.size(), 1U);
+  EXPECT_EQ(file.warnings[0].line, 3U);
+  EXPECT_NE(file.warnings[0].what.find("Couldn't decode Seconds"), std::string::npos);
+}
+
+TEST(ExposureFile, MessagesQuoteAtMostEightyCharactersOfTheLine) {
+  const std::string longLine(1 << 20, '7');
+  const ExposureFile first = ParseExposureTable(longLine + "\r\n");
+  ASSERT_EQ(first.problems.size(), 1U);
+  EXPECT_NE(first.problems[0].what.find("\"" + std::string(80, '7') + "...\""), std::string::npos);
+  EXPECT_LT(first.problems[0].what.size(), 160U);
+  // The cut never splits a character.
+  const ExposureFile time = ParseExposureTable("15\r\n,a," + std::string(90, '\xE9') + std::string(21, ','));
+  EXPECT_TRUE(time.problems.empty());
+  ASSERT_EQ(time.warnings.size(), 1U);
+  EXPECT_NE(time.warnings[0].what.find("\xC3\xA9...\""), std::string::npos);
+  EXPECT_LT(time.warnings[0].what.size(), 250U);
+}
+
+TEST_F(TempDir, LoadingRefusesWhatNoTableCanBe) {
+  // Devices and FIFOs would never end or never start: they are refused unread.
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  for (const std::string& path : {std::string("/dev/zero"), std::string("/dev/urandom"), Path("fifo")}) {
+    EXPECT_NE(LoadExposureTable(path).fileError.find("not a regular file"), std::string::npos) << path;
+  }
+  std::ofstream(Path("huge.txt"), std::ios::binary) << "15\r\n" << std::string(MaxTableFileBytes, ',');
+  EXPECT_NE(LoadExposureTable(Path("huge.txt")).fileError.find("more than the 4194304"), std::string::npos);
+  std::string shortLines = "15\r\n";
+  for (size_t i = 0; i < MaxTableLines; ++i) {
+    shortLines += "x\n";
+  }
+  std::ofstream(Path("lines.txt"), std::ios::binary) << shortLines;
+  const ExposureFile lines = LoadExposureTable(Path("lines.txt"));
+  EXPECT_NE(lines.fileError.find("more than 20000 lines"), std::string::npos) << lines.fileError;
+  EXPECT_TRUE(lines.rows.empty());
 }
 
 std::string CameraIni(const std::string& lists) {

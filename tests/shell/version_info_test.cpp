@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 namespace tevra {
 namespace {
 
@@ -74,6 +76,13 @@ TEST(VersionInfo, WithoutRecordOnlyTheFileType) {
     fs::remove(path);
   }
   EXPECT_EQ(ReadVersionInfo("/no/such/file").FileType, "");
+  // Neither waited on nor read for ever.
+  const fs::path fifo = fs::temp_directory_path() / "tevra-version-fifo";
+  fs::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ReadVersionInfo(fifo.string()).FileType, "");
+  fs::remove(fifo);
+  EXPECT_EQ(ReadVersionInfo("/dev/zero").FileVersion, "");
 }
 
 TEST(VersionInfo, FileFunctionTable) {

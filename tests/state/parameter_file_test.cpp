@@ -5,6 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
+
+#include <sys/stat.h>
 
 namespace tevra {
 namespace {
@@ -54,7 +57,7 @@ TEST_F(ParameterFile, FirstStartWritesTheFileByteForByte) {
                                          0,  0,   0,   0,   0,   0,   0x20, 0x40,  // FRatio 8.0
                                          10, 0,   0,   0,   0,   0,   0,    0};    // interval, padding
   EXPECT_EQ(FileBytes(Path()), expected);
-  EXPECT_FALSE(fs::exists(Path() + ".tmp"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);  // no temporary
   EXPECT_EQ(record.FRatio, 8.0);
 
   ParameterFileRecord again;
@@ -94,8 +97,37 @@ TEST_F(ParameterFile, ShortFileFillsOnlyTheLeadingFields) {
   EXPECT_EQ(LoadParameterFile(Path(), "abc", record).outcome, LoadOutcome::Loaded);
   EXPECT_EQ(record.EclipseIndex, 7);
   EXPECT_EQ(record.TimeZoneIndex, 0);
-  EXPECT_EQ(record.FRatio, 0.0);
+  EXPECT_EQ(record.FRatio, FirstStartFRatio);  // 0 is no focal ratio
   EXPECT_EQ(record.IntervalCode, 0);
+}
+
+TEST_F(ParameterFile, AStoredFocalRatioNoOpticsCanHaveIsTheFirstStartValue) {
+  for (const double stored :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(), -5.6, 0.0}) {
+    ParameterFileRecord record = FirstStartParameters("v");
+    record.FRatio = stored;
+    ASSERT_EQ(WriteParameterFile(Path(), record), "");
+    ParameterFileRecord read;
+    ASSERT_EQ(LoadParameterFile(Path(), "v", read).outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(read.FRatio, FirstStartFRatio) << stored;
+  }
+  ParameterFileRecord record = FirstStartParameters("v");
+  record.FRatio = 0.5;
+  ASSERT_EQ(WriteParameterFile(Path(), record), "");
+  ParameterFileRecord read;
+  ASSERT_EQ(LoadParameterFile(Path(), "v", read).outcome, LoadOutcome::Loaded);
+  EXPECT_EQ(read.FRatio, 0.5);
+}
+
+TEST_F(ParameterFile, AnythingButARegularFileIsUnreadableAndNeverWaitedOn) {
+  // Opening a FIFO for reading would wait for a writer for ever.
+  ASSERT_EQ(::mkfifo(Path().c_str(), 0600), 0);
+  ParameterFileRecord record;
+  const LoadResult result = LoadParameterFile(Path(), "v", record);
+  EXPECT_EQ(result.outcome, LoadOutcome::Failed);
+  EXPECT_NE(result.error.find("not a regular file"), std::string::npos) << result.error;
+  EXPECT_EQ(record.EclipseIndex, FirstStartEclipseIndex);
 }
 
 TEST_F(ParameterFile, PaddingAndNegativeIndicesSurviveARoundTrip) {
@@ -154,17 +186,12 @@ TEST_F(ParameterFile, IntervalCodesRoundTripThroughTheFile) {
   EXPECT_EQ(record.FRatio, 1.0);
 }
 
-TEST_F(ParameterFile, AFailedWriteLeavesTheOldFileAndSaysWhy) {
+TEST_F(ParameterFile, AFailedWriteSaysWhy) {
   const ParameterFileRecord record = FirstStartParameters("v");
   const std::string missing = (folder_ / "no-such-folder" / "Tevra.prm").string();
   const std::string error = WriteParameterFile(missing, record);
   EXPECT_NE(error.find(missing), std::string::npos) << error;
   EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
-
-  WriteText(Path(), "old");
-  fs::create_directory(Path() + ".tmp");  // the temporary file cannot be created
-  EXPECT_NE(WriteParameterFile(Path(), record), "");
-  EXPECT_EQ(ReadText(Path()), "old");
 }
 
 TEST_F(ParameterFile, CameraInformationLifeCycle) {

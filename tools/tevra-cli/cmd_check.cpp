@@ -14,17 +14,21 @@ int RunCheck(const Args& args, std::ostream& out, std::ostream& err) {
     err << "tevra-cli check: " << file.fileError << "\n";
     return ExitFailure;
   }
-  if (file.problems.empty() && file.shiftedLines.empty()) {
+  if (file.problems.empty()) {
+    // Loaded as the window loads it; lines loaded with a doubt are named.
+    for (const TableProblem& warning : file.warnings) {
+      err << "warning: " << DescribeProblem(path, warning) << "\n";
+    }
     out << "eclipse\t" << *file.eclipseIndex << "\nrows\t" << file.rows.size() << "\n";
     return ExitOk;
   }
   // Both lists are in file order; print them merged by line.
   auto problem = file.problems.begin();
-  auto shifted = file.shiftedLines.begin();
-  while (problem != file.problems.end() || shifted != file.shiftedLines.end()) {
-    const bool takeProblem = shifted == file.shiftedLines.end() ||
-                             (problem != file.problems.end() && problem->line < shifted->line);
-    out << DescribeProblem(path, takeProblem ? *problem++ : *shifted++) << "\n";
+  auto warning = file.warnings.begin();
+  while (problem != file.problems.end() || warning != file.warnings.end()) {
+    const bool takeProblem =
+        warning == file.warnings.end() || (problem != file.problems.end() && problem->line < warning->line);
+    out << DescribeProblem(path, takeProblem ? *problem++ : *warning++) << "\n";
   }
   return ExitFailure;
 }
