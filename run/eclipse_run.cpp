@@ -1,0 +1,438 @@
+#include "run/eclipse_run.h"
+
+#include "camera/appmaster.h"
+#include "camera/camera_model.h"
+#include "camera/setting_names.h"
+#include "state/variables.h"
+#include "timing/text_util.h"
+#include "timing/time_text.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tevra {
+namespace {
+
+constexpr double SecondsPerDay = 86400.0;
+constexpr double LateSeconds = 1.0;
+
+enum CodeSlot { SlotQuality, SlotIso, SlotAperture, SlotShutter };
+
+bool& DefaultAbortFlag(RunKind kind) { return kind == RunKind::Start ? AbortRun : AbortTestRun; }
+
+}  // namespace
+
+RunTable MakeRunTable(const ExposureRows& rows, const std::array<std::string, ExposureColumnCount>& titles,
+                      size_t rowCount) {
+  return RunTable{rowCount != static_cast<size_t>(NoTableRowCount), titles, rows};
+}
+
+EclipseRun::EclipseRun(RunClock& clock, RunWaiter& waiter, RunSink& sink)
+    : clock_(clock), waiter_(waiter), sink_(sink), abortFlag_(&DefaultAbortFlag) {}
+
+double EclipseRun::Now() const {
+  return clock_.LocalJD() + (kind_ == RunKind::Start ? RehearsalOffset : 0.0);
+}
+
+bool EclipseRun::Aborted() { return abortFlag_(kind_); }
+
+void EclipseRun::Pump() {
+  if (pump_) {
+    pump_();
+  }
+}
+
+// A pause that lets the program's events through, unlike the short pauses between camera calls.
+void EclipseRun::Pause(int64_t ms) {
+  TickClock& ticks = clock_.Ticks();
+  const int64_t end = ticks.NowMs() + ms;
+  for (int64_t now = ticks.NowMs(); now < end; now = ticks.NowMs()) {
+    waiter_.Sleep(static_cast<double>(end - now));
+  }
+}
+
+void EclipseRun::Info(const std::string& text, Rgb colour, InfoKind kind) {
+  info_ = text;
+  infoColour_ = colour;
+  sink_.ShowInfo(text, colour, kind);
+}
+
+void EclipseRun::Wann(const std::string& text) {
+  wann_ = text;
+  sink_.ShowWann(text);
+}
+
+RunStep EclipseRun::StepOf(const char* name) const {
+  RunStep step;
+  step.row = row_;
+  step.label = label_;
+  step.step = name;
+  step.issuedJD = step.doneJD = Now();
+  return step;
+}
+
+void EclipseRun::Log(const RunStep& step) {
+  if (log_) {
+    log_->Append(step);
+  }
+  sink_.StepDone(step);
+}
+
+RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* camera) {
+  if (running_) {
+    return {};
+  }
+  running_ = true;
+  kind_ = kind;
+  table_ = table;
+  camera_ = camera;
+  summary_ = RunSummary{};
+  row_ = 0;
+  label_.clear();
+  log_.reset();
+
+  SimulationMode = false;
+  sink_.RunStarting(kind);
+  Info("", InfoWhite, InfoKind::Message);
+  simulation_ = camera == nullptr;
+  if (simulation_) {
+    SimulationMode = true;
+    Info(SimulationModeMessage, InfoYellow, InfoKind::Message);
+  }
+  if (StartChecks()) {
+    summary_.started = true;
+    OpenLog();
+    if (kind == RunKind::Start) {
+      sink_.ShowAdvanceControls(true);
+    }
+    Info(info_, InfoWhite, InfoKind::Message);
+    sink_.ShowRunning(kind, true);
+    abortFlag_(kind) = false;
+    lastCodes_.fill(-1);
+    for (size_t i = 0; i < table_.rows.size(); ++i) {
+      if (!ProcessRow(i)) {
+        summary_.aborted = true;
+        Log(StepOf("Abort"));
+        break;
+      }
+    }
+  }
+  EndStep();
+  running_ = false;
+  return summary_;
+}
+
+bool EclipseRun::StartChecks() {
+  if (!table_.present) {
+    Info(NoTableMessage, InfoRed, InfoKind::Message);
+    return false;
+  }
+  // A time that cannot be read would otherwise stop the program when its row comes up.
+  summary_.unreadable = UnreadableRowTimes(table_.rows);
+  if (!summary_.unreadable.empty()) {
+    Info(UnreadableTimesMessage(summary_.unreadable), InfoRed, InfoKind::Message);
+    return false;
+  }
+  if (kind_ == RunKind::Start) {
+    const std::string warning = ZoneWarning(table_.titles[ColumnDateTime], clock_.UtcOffsetHours());
+    if (!warning.empty() && !sink_.ConfirmZone(warning)) {
+      summary_.cancelled = true;
+      return false;
+    }
+  }
+  return true;
+}
+
+void EclipseRun::OpenLog() {
+  const std::string folder = logFolder_.value_or(DocumentsFolder);
+  if (folder.empty()) {
+    return;
+  }
+  log_.emplace();
+  if (!log_->Open(folder, clock_.LocalJD())) {
+    summary_.logError = log_->Error();
+    log_.reset();
+    return;
+  }
+  summary_.logPath = log_->Path();
+}
+
+void EclipseRun::EndStep() {
+  Pump();
+  if (kind_ == RunKind::Start) {
+    RehearsalOffset = 0;
+    sink_.ShowAdvanceControls(false);
+  }
+  sink_.ShowRunning(kind_, false);
+  abortFlag_(kind_) = false;
+  SimulationMode = false;
+  if (log_) {
+    summary_.logError = log_->Error();
+    log_.reset();
+  }
+  if (!summary_.logError.empty()) {
+    sink_.ShowStatus(summary_.logError);
+  } else if (!summary_.logPath.empty()) {
+    sink_.ShowStatus("Run log: " + summary_.logPath);
+  }
+}
+
+bool EclipseRun::ProcessRow(size_t index) {
+  const ExposureRow& row = table_.rows[index];
+  const RowKind kind = RowKindOf(row);
+  if (kind == RowKind::Skipped) {
+    return true;
+  }
+  row_ = index + 1;
+  label_ = std::string(Trim(row[ColumnLabel]));
+  sink_.ShowPhase("");
+  clock_.Ticks().SleepMs(PhaseClearMs);
+  sink_.ShowPhase(label_);
+  if (kind == RowKind::Announcement) {
+    return AnnouncementEntry(row);
+  }
+  if (!ApplySetting(SlotQuality, ImageQualityCodeOf(Trim(row[ColumnQuality])), PropImageQuality, "IQ") ||
+      !ApplySetting(SlotIso, IsoCodeOf(Trim(row[ColumnIso])), PropIso, "ISO") ||
+      !ApplySetting(SlotAperture, ApertureCodeOf(Trim(row[ColumnAperture])), PropAv, "Av")) {
+    return false;
+  }
+  if (kind == RowKind::Loop) {
+    return kind_ == RunKind::Start ? LoopEntry(row) : LoopTest(row);
+  }
+  return ExposureEntry(row);
+}
+
+// The instant a row is served at: its own time in the start run, half a second from now in the
+// test run. Row times were all checked when the run started.
+double EclipseRun::RowTarget(const ExposureRow& row, RowKind kind) const {
+  if (kind_ == RunKind::Test) {
+    return Now() + TestRunSpacingSeconds / SecondsPerDay;
+  }
+  return TryDateStrJD(RowTimeText(row, kind)).jd.value_or(0);
+}
+
+bool EclipseRun::ApplySetting(int slot, uint32_t code, uint32_t propertyId, const char* name) {
+  int64_t& last = lastCodes_[static_cast<size_t>(slot)];
+  if (code == 0 || code == last) {
+    return true;
+  }
+  last = code;
+  const StepResult result = RetryCameraStep(
+      name, name, [this, propertyId, code] { return camera_->WriteProperty(propertyId, code); });
+  LogCameraStep(name, result, std::nullopt);
+  return !result.aborted;
+}
+
+bool EclipseRun::ExposureEntry(const ExposureRow& row) {
+  const double target = RowTarget(row, RowKind::Exposure);
+  Wann(WannText("at: ", target));
+  return WaitUntil(target) && Shots(row, target);
+}
+
+bool EclipseRun::LoopTest(const ExposureRow& row) {
+  sink_.ShowPhase(LoopTestPhaseText);
+  return ExposureEntry(row);
+}
+
+bool EclipseRun::LoopEntry(const ExposureRow& row) {
+  sink_.ShowPhase(LoopPhaseText);
+  const double target = RowTarget(row, RowKind::Loop);
+  Wann(WannText("by: ", target));
+  bool marked = false;
+  for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
+    marked = marked || IsMarked(row, j);
+  }
+  // Without a marked column no picture could ever find the time too short: the loop ends at its time.
+  if (!marked && !WaitUntil(target)) {
+    return false;
+  }
+  for (bool stop = !marked; !stop;) {
+    for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
+      sink_.ShowWannDiff(TimeDiffStr(1, target - Now()));
+      Pump();
+      if (IsMarked(row, j)) {
+        if (!PrepareShot(row, j, std::nullopt)) {
+          return false;
+        }
+        if (Now() + LoopPictureSeconds(j) / SecondsPerDay >= target) {
+          stop = true;
+        } else if (!Release(std::nullopt, "IQ")) {
+          return false;
+        }
+      }
+      if (Aborted()) {
+        return false;
+      }
+    }
+  }
+  RunStep step = StepOf("Loop end");
+  step.dueJD = target;
+  Log(step);
+  return true;
+}
+
+bool EclipseRun::AnnouncementEntry(const ExposureRow& row) {
+  const double target = RowTarget(row, RowKind::Announcement);
+  Wann(WannText("at: ", target));
+  if (!WaitUntil(target)) {
+    return false;
+  }
+  RunStep step = StepOf("Announcement");
+  step.dueJD = target;
+  step.text = AnnouncementText(label_);
+  sink_.ShowBanner(step.text);
+  TickClock& ticks = clock_.Ticks();
+  const int64_t shown = ticks.NowMs();
+  bool aborted = false;
+  do {
+    sink_.BlinkBanner(BannerBlue);
+    Pump();
+    Pause(BlinkMs);
+    sink_.BlinkBanner(BannerLime);
+    Pump();
+    Pause(BlinkMs);
+    aborted = Aborted();
+  } while (!aborted && ticks.NowMs() - shown <= BannerMs);
+  sink_.HideBanner();
+  step.doneJD = Now();
+  Log(step);
+  return !aborted;
+}
+
+bool EclipseRun::Shots(const ExposureRow& row, double due) {
+  for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
+    if (IsMarked(row, j) && (!PrepareShot(row, j, due) || !Release(due, "Tv"))) {
+      return false;
+    }
+    if (Aborted()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool EclipseRun::PrepareShot(const ExposureRow& row, int column, std::optional<double> due) {
+  const std::string shutterName = ShutterNameOfTitle(table_.titles[static_cast<size_t>(column)]);
+  Info(ShotInfoText(row, shutterName), infoColour_, InfoKind::Settings);
+  const uint32_t code = ShutterCodeOf(shutterName);
+  int64_t& last = lastCodes_[SlotShutter];
+  if (code == last) {
+    return true;
+  }
+  last = code;
+  const StepResult result =
+      RetryCameraStep("Tv", "Tv", [this, code] { return camera_->WriteProperty(PropTv, code); });
+  LogCameraStep("Tv", result, due);
+  return !result.aborted;
+}
+
+bool EclipseRun::Release(std::optional<double> due, const char* simulationName) {
+  StepResult result = RetryCameraStep("Picture", simulationName, [this] { return camera_->TakePicture(); });
+  const bool failed = result.status != 0 || result.trials >= MaxTrials;
+  if (!result.aborted) {
+    result.text = failed ? FailedToReleaseText : simulation_ ? PictureSimulatedText : PictureTakenText;
+    sink_.ShowStatus(result.text);
+  }
+  if (failed) {
+    ++summary_.picturesFailed;
+  } else {
+    ++summary_.picturesTaken;
+    if (due && (result.issuedJD - *due) * SecondsPerDay > LateSeconds) {
+      ++summary_.picturesLate;
+    }
+  }
+  LogCameraStep("Picture", result, due);
+  return !result.aborted;
+}
+
+// Sleeps in slices until shortly before the target so that the countdown keeps moving and the
+// window stays alive, then yields through the last stretch without events, so that nothing delays
+// the release; it never returns before the run clock reaches the target.
+bool EclipseRun::WaitUntil(double target) {
+  RunStep step = StepOf("Wait");
+  step.dueJD = target;
+  for (;;) {
+    Pump();
+    if (Aborted()) {
+      return false;
+    }
+    const double now = Now();
+    sink_.ShowWannDiff(TimeDiffStr(1, target - now));
+    const double remainingMs = (target - now) * MsPerDay;
+    if (remainingMs <= 0) {
+      break;
+    }
+    if (remainingMs > ApproachMs) {
+      waiter_.Sleep(SliceMs(remainingMs));
+      continue;
+    }
+    while (Now() < target) {
+      if (Aborted()) {
+        return false;
+      }
+      waiter_.Yield();
+    }
+    break;
+  }
+  step.doneJD = Now();
+  sink_.ShowWannDiff(TimeDiffStr(1, target - step.doneJD));
+  Log(step);
+  return true;
+}
+
+// The countdown shows tenths rounded half up, so it changes whenever the remaining time passes
+// k * 100 + 50 ms; waking just after that keeps it stepping evenly.
+double EclipseRun::SliceMs(double remainingMs) const {
+  double untilChange = std::fmod(remainingMs - 50.0, 100.0);
+  if (untilChange <= 0) {
+    untilChange += 100.0;
+  }
+  return std::min({untilChange + 0.5, MaxSliceMs, remainingMs - ApproachMs});
+}
+
+EclipseRun::StepResult EclipseRun::RetryCameraStep(const char* name, const char* simulationName,
+                                                   const std::function<uint32_t()>& call) {
+  StepResult result;
+  do {
+    ++result.trials;
+    clock_.Ticks().SleepMs(RetryPauseMs);
+    result.issuedJD = Now();
+    if (simulation_) {
+      result.text = SimulatedStepText(simulationName);
+      sink_.ShowStatus(result.text);
+      Pause(SimulatedStepMs);
+      result.doneJD = Now();
+    } else {
+      result.status = call();
+      result.doneJD = Now();
+      Pump();
+      result.text = CameraStepText(name, result.status, result.trials);
+      sink_.ShowStatus(result.text);
+    }
+    if (Aborted()) {
+      result.aborted = true;
+      break;
+    }
+  } while (result.status != 0 && result.trials < MaxTrials);
+  return result;
+}
+
+void EclipseRun::LogCameraStep(const char* name, const StepResult& result, std::optional<double> due) {
+  RunStep step = StepOf(name);
+  step.dueJD = due;
+  step.issuedJD = result.issuedJD;
+  step.doneJD = result.doneJD;
+  step.status = result.status;
+  step.trials = result.trials;
+  step.text = result.text;
+  Log(step);
+}
+
+bool EclipseRun::AdvanceTime() {
+  RehearsalOffset = RehearsalOffsetFor(wann_, clock_.LocalJD());
+  return RehearsalOffset != 0;
+}
+
+void EclipseRun::BackToRealTime() { RehearsalOffset = 0; }
+
+}  // namespace tevra

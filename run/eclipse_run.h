@@ -1,0 +1,197 @@
+// The eclipse photography run without widgets: the start run, which serves every row of the
+// exposure table at its own time, and the test run, which walks through the table half a second
+// per row. The camera window's page and `tevra-cli run` drive the same engine; they give it the
+// table, the clock, the waiter, the camera and a sink that shows what the run does.
+//
+// Everything happens on the calling thread. The run calls the pump in every pass of a wait, after
+// every camera call and while a banner blinks, so that a window stays alive; the window's abort
+// and rehearsal buttons work through the abort flag and AdvanceTime / BackToRealTime.
+#pragma once
+
+#include "exposure/exposure_table.h"
+#include "run/run_clock.h"
+#include "run/run_log.h"
+#include "run/run_texts.h"
+#include "timing/countdown.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tevra {
+
+class TAppMaster;
+
+enum class RunKind { Start, Test };
+
+// The exposure table as the run reads it: the cells and the column titles of the exposure grid.
+struct RunTable {
+  bool present = false;  // false while the grid still holds its initial rows: no table made or loaded
+  std::array<std::string, ExposureColumnCount> titles;
+  ExposureRows rows;
+};
+
+// The table of a grid: rowCount is the grid's row count, which tells whether there is a table.
+RunTable MakeRunTable(const ExposureRows& rows, const std::array<std::string, ExposureColumnCount>& titles,
+                      size_t rowCount);
+
+constexpr Rgb InfoWhite{255, 255, 255};
+constexpr Rgb InfoYellow{255, 255, 0};
+constexpr Rgb InfoRed{255, 0, 0};
+constexpr Rgb BannerBlue{0, 0, 255};
+constexpr Rgb BannerLime{0, 255, 0};
+constexpr int BannerWidth = 677;      // Label_WAV_Meldung while it shows
+constexpr int BannerHiddenWidth = 2;  // and after
+
+enum class InfoKind {
+  Settings,  // the settings of the coming picture
+  Message,   // a message of the run: simulation mode, no table, rows that cannot be read
+};
+
+// What the page shows. Every call comes on the thread that called Run.
+class RunSink {
+ public:
+  RunSink() = default;
+  RunSink(const RunSink&) = delete;
+  RunSink& operator=(const RunSink&) = delete;
+  virtual ~RunSink() = default;
+
+  virtual void ShowPhase(const std::string& text) = 0;                            // Label_Phase
+  virtual void ShowWann(const std::string& text) = 0;                             // Label_Wann
+  virtual void ShowWannDiff(const std::string& text) = 0;                         // Label_WannDiff
+  virtual void ShowInfo(const std::string& text, Rgb colour, InfoKind kind) = 0;  // Label_Info
+  virtual void ShowStatus(const std::string& text) = 0;                           // StatusBar1
+  // Label_WAV_Meldung: shown BannerWidth wide with the text, its background, hidden at width 2.
+  virtual void ShowBanner(const std::string& text) = 0;
+  virtual void BlinkBanner(Rgb background) = 0;
+  virtual void HideBanner() = 0;
+  // Run start: the command's label shown released.
+  virtual void RunStarting(RunKind kind) = 0;
+  // Start run only: BitBtn_Advance shown and enabled with Label_Advance1 and Label_Advance2 at the
+  // start (true); at the end (false) BitBtn_Advance and BitBtn_RealTime disabled and hidden, the
+  // two labels hidden.
+  virtual void ShowAdvanceControls(bool shown) = 0;
+  // true: both commands disabled, the run's abort button enabled; false: the other way round.
+  virtual void ShowRunning(RunKind kind, bool running) = 0;
+  // Before a start run whose table's zone is not the computer's: true to start all the same.
+  virtual bool ConfirmZone(const std::string& warning) = 0;
+  // One step done, as the run log writes it.
+  virtual void StepDone(const RunStep& step) = 0;
+};
+
+struct RunSummary {
+  bool started = false;    // false: no table, unreadable row times, or cancelled at the zone warning
+  bool cancelled = false;  // the user declined at the zone warning
+  bool aborted = false;
+  int picturesTaken = 0;
+  int picturesFailed = 0;
+  int picturesLate = 0;  // taken more than 1 s after the instant they were due
+  std::vector<RowTimeProblem> unreadable;
+  std::string logPath;   // the run log, "" when none was written
+  std::string logError;  // why the run log is missing or incomplete
+};
+
+class EclipseRun {
+ public:
+  static constexpr int64_t PhaseClearMs = 10;
+  static constexpr int64_t RetryPauseMs = 15;
+  static constexpr int MaxTrials = 5000;
+  static constexpr int64_t SimulatedStepMs = 222;
+  static constexpr int64_t BannerMs = 5000;
+  static constexpr int64_t BlinkMs = 50;
+  static constexpr double TestRunSpacingSeconds = 0.5;
+  // The last stretch before a due instant is approached by yielding rather than sleeping.
+  static constexpr double ApproachMs = 2.0;
+  static constexpr double MaxSliceMs = 100.0;
+
+  EclipseRun(RunClock& clock, RunWaiter& waiter, RunSink& sink);
+
+  // Called in every wait pass and after every camera call: the window passes
+  // QCoreApplication::processEvents. Empty by default.
+  void SetPump(std::function<void()> pump) { pump_ = std::move(pump); }
+  // The abort flag of a run kind; AbortRun and AbortTestRun by default. The run reads it and
+  // clears it at its start and end.
+  void SetAbortFlag(std::function<bool&(RunKind)> flag) { abortFlag_ = std::move(flag); }
+  // Folder of the run logs; DocumentsFolder by default, "" for none.
+  void SetLogFolder(std::optional<std::string> folder) { logFolder_ = std::move(folder); }
+
+  // Runs the table. camera null: simulation mode. Returns at once, without starting, while a run
+  // is under way.
+  RunSummary Run(RunKind kind, const RunTable& table, TAppMaster* camera);
+  [[nodiscard]] bool IsRunning() const { return running_; }
+
+  // "Advance Time": RehearsalOffset set so that the start run's clock reads 5 seconds before the
+  // instant Label_Wann shows. True when the offset is not 0 (the page then paints Label_Advance1
+  // and Label_Advance2 red and shows BitBtn_RealTime).
+  bool AdvanceTime();
+  // "Back to Real Time": RehearsalOffset cleared.
+  static void BackToRealTime();
+
+  // The text last given to Label_Wann.
+  [[nodiscard]] const std::string& WannLabel() const { return wann_; }
+
+ private:
+  struct StepResult {
+    uint32_t status = 0;
+    int trials = 0;
+    bool aborted = false;
+    double issuedJD = 0;
+    double doneJD = 0;
+    std::string text;
+  };
+
+  [[nodiscard]] double Now() const;
+  [[nodiscard]] bool Aborted();
+  void Pump();
+  void Pause(int64_t ms);
+  void Info(const std::string& text, Rgb colour, InfoKind kind);
+  void Wann(const std::string& text);
+  [[nodiscard]] RunStep StepOf(const char* name) const;
+  void Log(const RunStep& step);
+
+  bool StartChecks();
+  void OpenLog();
+  void EndStep();
+  bool ProcessRow(size_t index);
+  [[nodiscard]] double RowTarget(const ExposureRow& row, RowKind kind) const;
+  bool ApplySetting(int slot, uint32_t code, uint32_t propertyId, const char* name);
+  bool ExposureEntry(const ExposureRow& row);
+  bool LoopEntry(const ExposureRow& row);
+  bool LoopTest(const ExposureRow& row);
+  bool AnnouncementEntry(const ExposureRow& row);
+  bool Shots(const ExposureRow& row, double due);
+  bool PrepareShot(const ExposureRow& row, int column, std::optional<double> due);
+  bool Release(std::optional<double> due, const char* simulationName);
+  bool WaitUntil(double target);
+  [[nodiscard]] double SliceMs(double remainingMs) const;
+  StepResult RetryCameraStep(const char* name, const char* simulationName,
+                             const std::function<uint32_t()>& call);
+  void LogCameraStep(const char* name, const StepResult& result, std::optional<double> due);
+
+  RunClock& clock_;
+  RunWaiter& waiter_;
+  RunSink& sink_;
+  std::function<void()> pump_;
+  std::function<bool&(RunKind)> abortFlag_;
+  std::optional<std::string> logFolder_;
+  std::string wann_;
+  std::string info_;
+  Rgb infoColour_ = InfoWhite;
+  bool running_ = false;
+
+  // The run under way.
+  RunKind kind_ = RunKind::Start;
+  RunTable table_;
+  TAppMaster* camera_ = nullptr;
+  bool simulation_ = false;
+  std::array<int64_t, 4> lastCodes_{};  // image quality, ISO, aperture, shutter; -1 = none written
+  size_t row_ = 0;
+  std::string label_;
+  std::optional<RunLog> log_;
+  RunSummary summary_;
+};
+
+}  // namespace tevra

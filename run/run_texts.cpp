@@ -1,0 +1,182 @@
+#include "run/run_texts.h"
+
+#include "timing/astrolib.h"
+#include "timing/text_util.h"
+#include "timing/time_text.h"
+#include "timing/time_zones.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tevra {
+namespace {
+
+constexpr size_t ListedProblems = 8;
+
+// Characters first..first+count-1 (counted from 1) of text, fewer where it is shorter.
+std::string_view Copy(std::string_view text, size_t first, size_t count) {
+  if (first > text.size()) {
+    return {};
+  }
+  return text.substr(first - 1, count);
+}
+
+std::string TwoDigits(int64_t value) { return LastChars("00" + std::to_string(value), 2); }
+
+// "[UTC-05]" of "Date Time;[UTC-05]"; empty without brackets.
+std::string_view ZoneTagOfTitle(std::string_view title) {
+  const size_t open = title.find('[');
+  const size_t close = open == std::string_view::npos ? open : title.find(']', open);
+  return close == std::string_view::npos ? std::string_view() : title.substr(open, close - open + 1);
+}
+
+}  // namespace
+
+RowKind RowKindOf(const ExposureRow& row) {
+  const std::string_view label = Trim(row[ColumnLabel]);
+  if (label.empty()) {
+    return RowKind::Skipped;
+  }
+  if (SameIgnoringCase(Trim(row[ColumnKind]), "WAV")) {
+    return RowKind::Announcement;
+  }
+  return SameIgnoringCase(label.substr(0, 4), "Loop") ? RowKind::Loop : RowKind::Exposure;
+}
+
+std::string_view RowTimeText(const ExposureRow& row, RowKind kind) {
+  const std::string& cell = row[ColumnDateTime];
+  return kind == RowKind::Exposure ? Trim(cell) : std::string_view(cell);
+}
+
+bool IsMarked(const ExposureRow& row, int column) {
+  return SameIgnoringCase(Trim(row[static_cast<size_t>(column)]), "X");
+}
+
+std::string ShutterNameOfTitle(std::string_view title) {
+  std::string name(title);
+  std::erase(name, ';');
+  return name;
+}
+
+std::string WannText(std::string_view prefix, double jd) {
+  const CalendarTime t = JDCal(jd);
+  return std::string(prefix) + DateTimeStr(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, 1);
+}
+
+std::string ShotInfoText(const ExposureRow& row, const std::string& shutterName) {
+  return "IQ  : " + row[ColumnQuality] + "\r\nISO: " + row[ColumnIso] + "\r\nAv  : " + row[ColumnAperture] +
+         "\r\nTv  : " + shutterName;
+}
+
+std::string CameraStepText(std::string_view name, uint32_t status, int trials) {
+  return std::string(name) + ": Sts=" + std::to_string(status) + " Trials=" + std::to_string(trials);
+}
+
+std::string SimulatedStepText(std::string_view name) { return std::string(name) + ": SIMULATION MODE"; }
+
+std::string AnnouncementText(std::string_view label) {
+  std::string text = UpperCase(label);
+  if (const size_t wav = text.find(".WAV"); wav != std::string::npos) {
+    text.resize(wav);
+  }
+  std::replace(text.begin(), text.end(), '-', ' ');
+  std::replace(text.begin(), text.end(), '_', ' ');
+  return text;
+}
+
+double LoopPictureSeconds(int column) { return std::exp(0.691 * column) * 0.000004 + 10; }
+
+double RehearsalOffsetFor(std::string_view labelWann, double localJD) {
+  const std::string_view s = labelWann.size() > 4 ? labelWann.substr(4) : std::string_view();
+  const auto whole = [&](size_t first, size_t count) {
+    return static_cast<int32_t>(ParseInteger(Copy(s, first, count)).value_or(1));
+  };
+  const auto decimal = [&](size_t first, size_t count) {
+    return ParseDecimal(Copy(s, first, count)).value_or(0);
+  };
+  return CalJD(whole(1, 4), whole(6, 2), whole(9, 2), decimal(12, 2), decimal(15, 2), decimal(18, 9) - 5) -
+         localJD;
+}
+
+std::string MillisecondTimeStr(double jd) {
+  const CalendarTime t = JDCal(jd);
+  const auto ms = static_cast<int64_t>(std::llround(t.Second * 1000));
+  return LastChars("0000" + std::to_string(t.Year), 4) + "-" + TwoDigits(t.Month) + "-" + TwoDigits(t.Day) +
+         " " + TwoDigits(static_cast<int64_t>(t.Hour)) + ":" + TwoDigits(static_cast<int64_t>(t.Minute)) +
+         ":" + TwoDigits(ms / 1000) + "." + LastChars("000" + std::to_string(ms % 1000), 3);
+}
+
+std::vector<RowTimeProblem> UnreadableRowTimes(const ExposureRows& rows) {
+  std::vector<RowTimeProblem> problems;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const RowKind kind = RowKindOf(rows[i]);
+    if (kind == RowKind::Skipped) {
+      continue;
+    }
+    const std::string_view text = RowTimeText(rows[i], kind);
+    if (const DateStrResult read = TryDateStrJD(text); !read.jd) {
+      problems.push_back({i + 1, std::string(text), read.error});
+    }
+  }
+  return problems;
+}
+
+std::string UnreadableTimesMessage(const std::vector<RowTimeProblem>& problems) {
+  std::string text = "The run does not start: the time of ";
+  text += problems.size() == 1 ? "this row cannot be read:" : "these rows cannot be read:";
+  for (size_t i = 0; i < std::min(problems.size(), ListedProblems); ++i) {
+    text += "\nRow " + std::to_string(problems[i].row) + ": \"" + problems[i].text + "\"";
+  }
+  if (problems.size() > ListedProblems) {
+    text += "\nand " + std::to_string(problems.size() - ListedProblems) + " more";
+  }
+  return text;
+}
+
+std::optional<double> ZoneOffsetOfTitle(std::string_view title) {
+  const std::string_view tag = ZoneTagOfTitle(title);
+  if (tag.empty()) {
+    return std::nullopt;
+  }
+  const std::string_view name = Trim(tag.substr(1, tag.size() - 2));
+  for (const tTZone_Ary& zone : TimeZoneTable()) {
+    if (UnpaddedZoneName(zone) == name) {
+      return zone.Offset;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string UtcOffsetName(double hours) {
+  const auto minutes = static_cast<int64_t>(std::llround(hours * 60));
+  if (minutes == 0) {
+    return "UTC";
+  }
+  const int64_t size = minutes < 0 ? -minutes : minutes;
+  std::string name = std::string("UTC") + (minutes < 0 ? "-" : "+") + TwoDigits(size / 60);
+  if (size % 60 != 0) {
+    name += ":" + TwoDigits(size % 60);
+  }
+  return name;
+}
+
+std::string ZoneWarning(std::string_view timeTitle, double computerOffsetHours) {
+  const std::optional<double> tableOffset = ZoneOffsetOfTitle(timeTitle);
+  if (!tableOffset) {
+    return {};
+  }
+  // A row time t of the table's zone happens at t - tableOffset UTC; the run serves it when the
+  // computer's clock reads t, at t - computerOffset UTC.
+  const double shift = *tableOffset - std::round(computerOffsetHours * 60) / 60;
+  if (std::fabs(shift) < 1e-9) {
+    return {};
+  }
+  const double size = std::fabs(shift);
+  return "The exposure table's times are in " + std::string(ZoneTagOfTitle(timeTitle)) +
+         ", but this computer's clock runs in " + UtcOffsetName(computerOffsetHours) +
+         ". The run compares the table's times with the computer's clock as they stand, so every entry would "
+         "come " +
+         GeneralStr(size) + (size == 1 ? " hour " : " hours ") + (shift < 0 ? "early." : "late.");
+}
+
+}  // namespace tevra

@@ -1,0 +1,94 @@
+// What the photography run decides and shows, as plain functions: the kind of a row, the texts of
+// the page's labels and status line, the loop's stop rule, the rehearsal offset and the checks
+// made before a run starts.
+#pragma once
+
+#include "exposure/exposure_table.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tevra {
+
+constexpr const char* SimulationModeMessage = "Camera not connected! SIMULATION MODE enabled!";
+constexpr const char* NoTableMessage =
+    "No exposure table.\nSelect \"Exposure Tables\",\nthen load or create a table";
+constexpr const char* LoopPhaseText = "Loop during totality";
+constexpr const char* LoopTestPhaseText = "1x Loop test";
+constexpr const char* FailedToReleaseText = "Failed to release!";
+constexpr const char* PictureTakenText = "Picture taken";
+constexpr const char* PictureSimulatedText = "Picture taken (SIMULATED)";
+
+enum class RowKind {
+  Skipped,       // empty label: the row is passed over, its marks included
+  Announcement,  // "WAV" in column 0: a banner, nothing for the camera
+  Loop,          // label beginning with "Loop": pictures again and again until the row's time
+  Exposure,      // pictures at the row's time
+};
+
+RowKind RowKindOf(const ExposureRow& row);
+
+// The text the start run reads the row's time from: column 2 trimmed for exposure entries, as it
+// stands for loop and announcement entries.
+std::string_view RowTimeText(const ExposureRow& row, RowKind kind);
+
+// True when the shutter column holds an "x".
+bool IsMarked(const ExposureRow& row, int column);
+
+// The shutter name of a column title: the title without its ";".
+std::string ShutterNameOfTitle(std::string_view title);
+
+// "at: " or "by: " followed by the instant with tenths.
+std::string WannText(std::string_view prefix, double jd);
+
+// The settings of the coming picture: "IQ  : " cell 3, "ISO: " cell 4, "Av  : " cell 5 and
+// "Tv  : " the shutter name, on four lines ended by CR LF.
+std::string ShotInfoText(const ExposureRow& row, const std::string& shutterName);
+
+// "IQ: Sts=0 Trials=1" and "IQ: SIMULATION MODE".
+std::string CameraStepText(std::string_view name, uint32_t status, int trials);
+std::string SimulatedStepText(std::string_view name);
+
+// The banner text of an announcement label: upper-cased, cut before ".WAV", "-" and "_" as blanks.
+std::string AnnouncementText(std::string_view label);
+
+// Seconds one more picture of a shutter column takes inside a loop: about twice its exposure
+// time plus a 10 s margin.
+double LoopPictureSeconds(int column);
+
+// The offset in days that makes the run clock read 5 seconds before the instant written in
+// Label_Wann (whose first four characters, "at: " or "by: ", are passed over).
+double RehearsalOffsetFor(std::string_view labelWann, double localJD);
+
+// A time with milliseconds, "YYYY-MM-DD hh:mm:ss.sss", for the run log.
+std::string MillisecondTimeStr(double jd);
+
+// A row whose time the run would need and cannot read.
+struct RowTimeProblem {
+  size_t row = 0;  // counted from 1, as the grid's gutter numbers rows
+  std::string text;
+  std::string error;
+};
+
+// Every row with a label whose time cannot be read.
+std::vector<RowTimeProblem> UnreadableRowTimes(const ExposureRows& rows);
+
+// The message shown instead of starting: the first rows of the list with their texts.
+std::string UnreadableTimesMessage(const std::vector<RowTimeProblem>& problems);
+
+// Hours east of UTC of the zone named in the title of the time column ("Date Time;[UTC-05]"); empty
+// when the title names no zone of the zone table.
+std::optional<double> ZoneOffsetOfTitle(std::string_view title);
+
+// "UTC", "UTC+02", "UTC-03:30".
+std::string UtcOffsetName(double hours);
+
+// The warning shown before a start run when the table's zone is not the computer's present zone;
+// empty when they agree or the table names no zone.
+std::string ZoneWarning(std::string_view timeTitle, double computerOffsetHours);
+
+}  // namespace tevra

@@ -1,0 +1,386 @@
+#include "camera/camera_status.h"
+#include "camera/setting_names.h"
+#include "tests/run/run_test_support.h"
+#include "timing/time_text.h"
+
+#include <gmock/gmock.h>
+
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace tevra::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+std::string Hex(uint32_t code) {
+  std::array<char, 12> buffer{};
+  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), code, 16).ptr;
+  return "0x" + std::string(buffer.data(), end);
+}
+
+std::string TvWrite(const char* shutter) { return "0x406=" + Hex(ShutterCodeOf(shutter)); }
+
+size_t Count(const std::vector<std::string>& texts, const std::string& text) {
+  return static_cast<size_t>(std::count(texts.begin(), texts.end(), text));
+}
+
+using RunStartTest = RunFixture;
+
+TEST_F(RunStartTest, WithoutATableOnlyTheMessageAndTheEndStep) {
+  Connect();
+  const RunSummary summary = run.Run(RunKind::Start, RunTable{}, camera.get());
+  EXPECT_FALSE(summary.started);
+  EXPECT_THAT(sink.Texts("Info"), ElementsAre("|255,255,255", std::string(NoTableMessage) + "|255,0,0"));
+  EXPECT_THAT(sink.Texts("Running"), ElementsAre("no"));
+  EXPECT_THAT(sink.Texts("Advance"), ElementsAre("hidden"));
+  EXPECT_TRUE(CameraSteps().empty());
+}
+
+// Simulation: every camera step shows its name with SIMULATION MODE and takes 15 + 222 ms; the
+// start run's loop releases show "IQ", every other release "Tv".
+TEST_F(RunStartTest, SimulationModeTexts) {
+  bool simulating = false;
+  onPump = [&] {
+    simulating = SimulationMode;
+    EXPECT_FALSE(run.Run(RunKind::Start, RunTable{}, nullptr).started);  // no second run meanwhile
+  };
+  RunSummary summary = Start({Row("A", At("09:58:00.0"))});
+  EXPECT_TRUE(simulating);
+  EXPECT_FALSE(SimulationMode);
+  EXPECT_THAT(sink.Texts("Status"),
+              ElementsAre("IQ: SIMULATION MODE", "ISO: SIMULATION MODE", "Av: SIMULATION MODE",
+                          "Tv: SIMULATION MODE", "Tv: SIMULATION MODE", "Picture taken (SIMULATED)"));
+  EXPECT_EQ(sink.Texts("Info")[1], std::string(SimulationModeMessage) + "|255,255,0");
+  EXPECT_EQ(sink.events.back().ms, 10 + 5 * 237);
+  EXPECT_EQ(summary.picturesTaken, 1);
+  EXPECT_TRUE(sink.Texts("Zone").empty());
+
+  sink.events.clear();
+  summary = Start({Row("Loop during totality", At("09:59:30.0"), {6})});
+  const std::vector<std::string> status = sink.Texts("Status");
+  EXPECT_EQ(Count(status, "Tv: SIMULATION MODE"), 1U);  // the shutter, written once
+  EXPECT_EQ(Count(status, "IQ: SIMULATION MODE"), 1 + static_cast<size_t>(summary.picturesTaken));
+  EXPECT_GT(summary.picturesTaken, 70);
+
+  sink.events.clear();
+  summary = Start({Row("Loop during totality", At("09:59:30.0"), {6})}, RunKind::Test);
+  EXPECT_THAT(sink.Texts("Status"),
+              ElementsAre("IQ: SIMULATION MODE", "ISO: SIMULATION MODE", "Av: SIMULATION MODE",
+                          "Tv: SIMULATION MODE", "Tv: SIMULATION MODE", "Picture taken (SIMULATED)"));
+  EXPECT_EQ(sink.Texts("Phase").back(), "1x Loop test");
+}
+
+// Unreadable row times stop both runs before anything reaches the camera.
+TEST_F(RunStartTest, UnreadableRowTimesAreListedAndTheRunDoesNotStart) {
+  Connect();
+  const ExposureRows rows = {Row("A", At("10:00:00.0")), Row("B", "2024-03-25 10:0x:00.0"),
+                             Row("", "never read"), Row("Loop", " " + At("10:05:00.0"), {6})};
+  for (const RunKind kind : {RunKind::Start, RunKind::Test}) {
+    sink.events.clear();
+    const RunSummary summary = Start(rows, kind);
+    EXPECT_FALSE(summary.started);
+    ASSERT_EQ(summary.unreadable.size(), 2U);
+    EXPECT_EQ(summary.unreadable[1].row, 4U);
+    EXPECT_EQ(sink.Texts("Info").back(),
+              "The run does not start: the time of these rows cannot be read:\nRow 2: \"2024-03-25 "
+              "10:0x:00.0\"\nRow 4: \" 2024-03-25 10:05:00.0\"|255,0,0");
+    EXPECT_THAT(sink.Texts("Running"), ElementsAre("no"));
+  }
+  EXPECT_TRUE(CameraSteps().empty());
+}
+
+TEST_F(RunStartTest, ZoneOtherThanTheComputersIsConfirmedBeforeAStartRun) {
+  Connect();
+  const ExposureRows rows = {Row("A", At("09:58:00.0"))};
+  const RunTable table = MakeRunTable(rows, ExposureColumnTitles("[UTC+03]"), rows.size());
+  sink.confirmZone = false;
+  RunSummary summary = run.Run(RunKind::Start, table, camera.get());
+  EXPECT_TRUE(summary.cancelled);
+  EXPECT_THAT(
+      sink.Texts("Zone"),
+      ElementsAre("The exposure table's times are in [UTC+03], but this computer's clock runs in UTC. "
+                  "The run compares the table's times with the computer's clock as they stand, so "
+                  "every entry would come 3 hours late."));
+  EXPECT_TRUE(CameraSteps().empty());
+  summary = run.Run(RunKind::Test, table, camera.get());
+  EXPECT_EQ(sink.Texts("Zone").size(), 1U);
+  EXPECT_EQ(summary.picturesTaken, 1);
+  EXPECT_THAT(ZoneWarning("Date Time;[UTC-05]", 2.0),
+              HasSubstr("[UTC-05], but this computer's clock runs in UTC+02."));
+  EXPECT_THAT(ZoneWarning("Date Time;[UTC-05]", 2.0), HasSubstr("7 hours early."));
+  EXPECT_EQ(ZoneWarning("Date Time;[UTC+05:30]", 5.5), "");
+  EXPECT_EQ(ZoneWarning("Date Time;", 5.5), "");
+  EXPECT_EQ(UtcOffsetName(-3.5), "UTC-03:30");
+}
+
+using RunRowsTest = RunFixture;
+
+TEST_F(RunRowsTest, SettingsOnlyWhenChangedRowsWithoutLabelSkippedShotsInColumnOrder) {
+  Connect();
+  ExposureRows rows = {Row("A", At("09:58:00.0")), Row("   ", At("09:58:00.0"), {6, 7}),
+                       Row("B", At("09:58:00.0"), {11, 19}), Row("C", At("09:58:00.0"))};
+  rows[3][ColumnIso] = "800";
+  rows[3][ColumnAperture] = "no such name";
+  const RunSummary summary = Start(rows);
+  const std::vector<std::string> first = CameraSteps();
+  EXPECT_THAT(
+      first, ElementsAre("0x100=0x13ff0f", "0x402=0x58", "0x405=0x30", TvWrite("1/250"), "release", "release",
+                         TvWrite("1\""), "release", "0x402=0x60", TvWrite("1/250"), "release"));
+  EXPECT_EQ(summary.picturesTaken, 4);
+  EXPECT_THAT(sink.Texts("Phase"), ElementsAre("", "A", "", "B", "", "C"));
+  EXPECT_EQ(Count(sink.Texts("Info"), "IQ  : JPGLarFin\r\nISO: 400\r\nAv  : f/5.6\r\nTv  : 1\"|255,255,255"),
+            1U);
+  // A row already past fires at once.
+  EXPECT_EQ(sink.Texts("Diff").front().substr(0, 11), "-0 00:01:00");
+  EXPECT_EQ(sink.Steps("Wait")[0]->doneJD, sink.Steps("Wait")[0]->issuedJD);
+
+  body->ClearCalls();
+  Start(rows);
+  EXPECT_EQ(CameraSteps(), first);  // the next run writes every setting again
+}
+
+TEST_F(RunRowsTest, TestRunServesEachRowHalfASecondAfterThePreviousOne) {
+  Connect();
+  const RunSummary summary = Start({Row("A", At("23:00:00.0")), Row("B", At("23:30:00.0"))}, RunKind::Test);
+  EXPECT_EQ(summary.picturesTaken, 2);
+  const auto waits = sink.Steps("Wait");
+  const auto pictures = sink.Steps("Picture");
+  ASSERT_EQ(waits.size(), 2U);
+  for (const RunStep* wait : waits) {
+    EXPECT_NEAR(Seconds(wait->issuedJD, *wait->dueJD), 0.5, 1e-4);
+    EXPECT_NEAR(Seconds(*wait->dueJD, wait->doneJD), 0, 0.0011);
+  }
+  EXPECT_NEAR(Seconds(pictures[0]->doneJD, waits[1]->issuedJD), 0.010, 1e-4);  // after the phase label
+  EXPECT_TRUE(sink.Texts("Advance").empty() && sink.Texts("Zone").empty());
+}
+
+TEST_F(RunRowsTest, LoopAlreadyPassedWritesItsShuttersAndTakesNoPicture) {
+  Connect();
+  Start({Row("Loop", At("09:59:05.0"), {6, 10}), Row("After", At("09:58:00.0"))});
+  EXPECT_THAT(CameraSteps(), ElementsAre("0x100=0x13ff0f", "0x402=0x58", "0x405=0x30", TvWrite("1/8000"),
+                                         TvWrite("1/500"), TvWrite("1/250"), "release"));
+  EXPECT_THAT(sink.StepNames(),
+              ElementsAre("IQ", "ISO", "Av", "Tv", "Tv", "Loop end", "Wait", "Tv", "Picture"));
+  EXPECT_THAT(sink.Texts("Wann"), ElementsAre("by: 2024-03-25 09:59:05.0", "at: 2024-03-25 09:58:00.0"));
+  EXPECT_EQ(sink.Texts("Phase")[2], "Loop during totality");
+}
+
+TEST_F(RunRowsTest, LoopShootsUntilAnotherPictureWouldNotFitBeforeItsTime) {
+  Connect({}, 100);
+  const RunSummary summary = Start({Row("Loop", At("09:59:40.0"), {6, 19})});
+  const double target = CalJD(2024, 3, 25, 9, 59, 40);
+  EXPECT_GT(summary.picturesTaken, 8);
+  for (const RunStep* picture : sink.Steps("Picture")) {
+    EXPECT_GT(Seconds(picture->issuedJD, target), 9.9);
+  }
+  const RunStep& end = *sink.Steps("Loop end").front();
+  EXPECT_LT(Seconds(end.doneJD, target), LoopPictureSeconds(19) + 1.5);
+  EXPECT_GE(Seconds(end.doneJD, target), 9.9);
+  EXPECT_NEAR(LoopPictureSeconds(6), 10.00025, 1e-5);
+  EXPECT_NEAR(LoopPictureSeconds(19), 12.0, 0.02);
+  EXPECT_NEAR(LoopPictureSeconds(22), 26.0, 0.1);
+}
+
+TEST_F(RunRowsTest, LoopWithoutMarksEndsAtItsTime) {
+  Connect();
+  const RunSummary summary = Start({Row("Loop", At("09:59:20.0"), {}), Row("After", At("09:59:30.0"))});
+  const RunStep& end = *sink.Steps("Loop end").front();
+  EXPECT_NEAR(Seconds(*end.dueJD, end.doneJD), 0, 0.0011);
+  EXPECT_EQ(summary.picturesTaken, 1);
+}
+
+TEST_F(RunRowsTest, AnnouncementShowsItsBannerForALittleOverFiveSeconds) {
+  Connect();
+  Start({Row("Totality-begins.wav", At("09:59:02.0"), {11}, " wav "), Row("After", At("09:58:00.0"))});
+  EXPECT_THAT(sink.Texts("Banner"), ElementsAre("TOTALITY BEGINS"));
+  const auto at = [&](const char* kind) {
+    return std::find_if(sink.events.begin(), sink.events.end(),
+                        [&](const Event& e) { return e.kind == kind; })
+        ->ms;
+  };
+  EXPECT_GT(at("Hide") - at("Banner"), 5000);
+  EXPECT_LE(at("Hide") - at("Banner"), 5100);
+  const std::vector<std::string> blinks = sink.Texts("Blink");
+  for (size_t i = 0; i < blinks.size(); ++i) {
+    EXPECT_EQ(blinks[i], i % 2 == 0 ? "blue" : "lime");
+  }
+  EXPECT_EQ(CameraSteps().size(), 5U);  // all of them for the second row
+  EXPECT_EQ(body->Calls().size(), CameraSteps().size());
+  EXPECT_EQ(AnnouncementText("u2_contact.Wav.bak"), "U2 CONTACT");
+}
+
+TEST_F(RunRowsTest, AdvanceTimeMakesTheCountdownReadFiveSecondsAndKeepsTheShift) {
+  Connect();
+  size_t advancedAt = 0;
+  onPump = [&] {
+    if (advancedAt == 0 && ticks.NowMs() > 2000) {
+      EXPECT_TRUE(run.AdvanceTime());
+      advancedAt = sink.events.size();
+    }
+  };
+  Start({Row("First", At("10:00:00.0")), Row("Second", At("10:01:00.0"))});
+  EXPECT_EQ(sink.events[advancedAt].text, "+0 00:00:05.0");
+  const auto waits = sink.Steps("Wait");
+  EXPECT_NEAR(Seconds(waits[0]->dueJD.value(), waits[0]->doneJD), 0, 0.0011);
+  EXPECT_NEAR(Seconds(waits[1]->dueJD.value(), waits[1]->doneJD), 0, 0.0011);
+  EXPECT_NEAR(static_cast<double>(ticks.NowMs()) / 1000.0, 2 + 5 + 60,
+              1.0);  // both rows reached early by the same shift
+  EXPECT_EQ(RehearsalOffset, 0);
+  EXPECT_THAT(sink.Texts("Advance"), ElementsAre("shown", "hidden"));
+
+  const double local = CalJD(2024, 3, 25, 9, 0, 0);
+  EXPECT_NEAR(RehearsalOffsetFor("by: 2024-03-25 10:00:00.0", local) * 86400, 3595, 1e-4);
+  EXPECT_EQ(RehearsalOffsetFor("", local), CalJD(1, 1, 1, 0, 0, -5) - local);
+  RehearsalOffset = 1;
+  EclipseRun::BackToRealTime();
+  EXPECT_EQ(RehearsalOffset, 0);
+}
+
+// The wait sleeps in slices of at most 100 ms, shows every tenth of the countdown and releases
+// neither early nor late.
+TEST_F(RunRowsTest, WaitSleepsRatherThanPolling) {
+  Connect();
+  Start({Row("A", At("10:09:00.0"))});
+  EXPECT_GE(waiter.SleepCalls(), 6000);
+  EXPECT_LE(waiter.SleepCalls(), 6200);
+  EXPECT_LE(waiter.YieldCalls(), 3);
+  const RunStep& wait = *sink.Steps("Wait").front();
+  EXPECT_GE(wait.doneJD, *wait.dueJD);
+  EXPECT_LT(Seconds(*wait.dueJD, wait.doneJD), 0.0011);
+  const std::vector<std::string> diffs = sink.Texts("Diff");
+  const std::set<std::string> shown(diffs.end() - 40, diffs.end());
+  for (int tenths = 0; tenths <= 20; ++tenths) {
+    EXPECT_EQ(shown.count("+0 00:00:0" + FixedStr(tenths / 10.0, 1)), 1U) << tenths;
+  }
+}
+
+using RunFailureTest = RunFixture;
+
+TEST_F(RunFailureTest, BusyCameraIsRetriedEvery15Milliseconds) {
+  Connect();
+  body->Faults().busyCalls = 3;
+  Start({Row("A", At("09:58:00.0"))});
+  const std::vector<Event> status = [&] {
+    std::vector<Event> found;
+    std::copy_if(sink.events.begin(), sink.events.end(), std::back_inserter(found),
+                 [](const Event& e) { return e.kind == "Status"; });
+    return found;
+  }();
+  ASSERT_GE(status.size(), 4U);
+  EXPECT_EQ(status[0].text, "IQ: Sts=129 Trials=1");
+  EXPECT_EQ(status[2].text, "IQ: Sts=129 Trials=3");
+  EXPECT_EQ(status[3].text, "IQ: Sts=0 Trials=4");
+  EXPECT_EQ(status[3].ms - status[0].ms, 3 * 15);
+  EXPECT_EQ(sink.Steps("IQ").front()->trials, 4);
+}
+
+TEST_F(RunFailureTest, FiveThousandTrialsThenTheRunGoesOn) {
+  Connect();
+  body->Faults().refusedWrites[PropAv] = CamRefused;
+  body->Faults().cardFull = true;
+  const RunSummary summary = Start({Row("A", At("09:58:00.0")), Row("B", At("09:58:00.0"))});
+  const std::vector<std::string> status = sink.Texts("Status");
+  EXPECT_EQ(Count(status, "Av: Sts=195 Trials=5000"), 1U);  // recorded as written: not tried again
+  EXPECT_EQ(Count(status, "Picture: Sts=194 Trials=5000"), 2U);
+  EXPECT_EQ(Count(status, "Failed to release!"), 2U);
+  EXPECT_EQ(summary.picturesFailed, 2);
+  EXPECT_GE(ticks.NowMs(), 3 * 5000 * 15);
+}
+
+class RunAbortTest : public RunFixture {
+ protected:
+  void ExpectEndStep(const RunSummary& summary, bool& flag) {
+    EXPECT_TRUE(summary.aborted);
+    EXPECT_EQ(sink.StepNames().back(), "Abort");
+    EXPECT_EQ(sink.Texts("Running").back(), "no");
+    EXPECT_FALSE(flag);
+    EXPECT_EQ(RehearsalOffset, 0);
+  }
+};
+
+TEST_F(RunAbortTest, DuringAWait) {
+  Connect();
+  onPump = [&] {
+    if (ticks.NowMs() > 5000) {
+      AbortRun = true;
+      RehearsalOffset = 0.5;
+    }
+  };
+  ExpectEndStep(Start({Row("A", At("10:30:00.0"))}), AbortRun);
+  EXPECT_EQ(body->PicturesTaken(), 0);
+  EXPECT_LT(ticks.NowMs(), 5200);
+}
+
+TEST_F(RunAbortTest, DuringARetryOfTheTestRun) {
+  Connect();
+  body->Faults().busyCalls = 1000000;
+  onPump = [&] { AbortTestRun = sink.Texts("Status").size() == 10; };  // seen after the next trial
+  ExpectEndStep(Start({Row("A", At("10:30:00.0"))}, RunKind::Test), AbortTestRun);
+  EXPECT_EQ(sink.Texts("Status").back(), "IQ: Sts=129 Trials=11");
+}
+
+TEST_F(RunAbortTest, DuringALoop) {
+  Connect();
+  onPump = [&] { AbortRun = body->PicturesTaken() == 3; };
+  ExpectEndStep(Start({Row("Loop", At("10:30:00.0"), {6})}), AbortRun);
+  EXPECT_EQ(body->PicturesTaken(), 3);
+}
+
+TEST_F(RunAbortTest, DuringAnAnnouncement) {
+  Connect();
+  onPump = [&] { AbortRun = !sink.Texts("Blink").empty(); };
+  ExpectEndStep(Start({Row("Totality.wav", At("09:58:00.0"), {}, "WAV"), Row("B", At("09:58:00.0"))}),
+                AbortRun);
+  EXPECT_EQ(sink.Texts("Hide").size(), 1U);
+  EXPECT_EQ(body->PicturesTaken(), 0);
+}
+
+TEST_F(RunStartTest, RunLogHasALinePerStepFlushedAsItHappens) {
+  const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "tevra-run-log";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "run-20240325-095900.csv") << "an earlier run\n";
+  run.SetLogFolder(folder.string() + "/");
+  const std::string path = (folder / "run-20240325-095900-2.csv").string();
+  size_t linesDuringSecondRow = 0;
+  onPump = [&] {
+    if (linesDuringSecondRow == 0 && run.WannLabel() == "at: 2024-03-25 09:59:30.0") {
+      std::ifstream file(path);
+      for (std::string line; std::getline(file, line);) {
+        ++linesDuringSecondRow;
+      }
+    }
+  };
+  Connect();
+  Start({Row("Phase, \"one\"", At("09:59:10.0")), Row("B", At("09:59:30.0"))});
+  EXPECT_EQ(linesDuringSecondRow, 1U + 6);  // header, the first row's six steps
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) {
+    lines.push_back(line);
+  }
+  ASSERT_EQ(lines.size(), 1 + sink.steps.size());
+  EXPECT_EQ(lines[0], "row,label,step,due,issued,done,status,trials\r");
+  // Released on the first reading at or after the due instant: a tick later where the JD of the
+  // manual clock falls a rounding step short.
+  EXPECT_THAT(lines[4], ::testing::StartsWith("1,\"Phase, \"\"one\"\"\",Wait,2024-03-25 09:59:10.000,"
+                                              "2024-03-25 09:59:00.055,2024-03-25 09:59:10.00"));
+  EXPECT_THAT(lines[4], ::testing::EndsWith(",,\r"));
+  EXPECT_EQ(lines[5].substr(0, 14), "1,\"Phase, \"\"on");
+  EXPECT_THAT(lines[6], ::testing::EndsWith(",0,1\r"));
+  EXPECT_EQ(sink.Texts("Status").back(), "Run log: " + path);
+
+  run.SetLogFolder("/proc/no-such-folder/");
+  sink.events.clear();
+  const RunSummary summary = Start({Row("A", At("09:58:00.0"))});
+  EXPECT_EQ(summary.picturesTaken, 1);
+  EXPECT_THAT(sink.Texts("Status").back(), HasSubstr("Cannot create the run log /proc/no-such-folder/run-"));
+}
+
+}  // namespace
+}  // namespace tevra::test
