@@ -1294,8 +1294,16 @@ void TNiceGrid::PaintSelectionFrame(QPainter& p) {
   const QRect br = CellRect(sel_.right(), sel_.bottom());
   const QRect frame(tl.topLeft(), br.bottomRight());
   const QColor color = hasFocus() ? QColor(Qt::black) : gridColor_;
-  // Three pixels centred on the selection's outer border lines.
-  const QRect outer = frame.adjusted(-1, -1, 1, 1);
+  // Three pixels centred on the selection's outer border lines. At the first visible row or column
+  // that line is shared with the header or the gutter, which are painted over it: there the frame
+  // moves inside the data area, so that all three pixels show.
+  QRect outer = frame.adjusted(-1, -1, 1, 1);
+  if (outer.top() < area.top() && outer.top() >= area.top() - 2) {
+    outer.setTop(area.top());
+  }
+  if (outer.left() < area.left() && outer.left() >= area.left() - 2) {
+    outer.setLeft(area.left());
+  }
   p.fillRect(QRect(outer.left(), outer.top(), outer.width(), 3), color);
   p.fillRect(QRect(outer.left(), outer.bottom() - 2, outer.width(), 3), color);
   p.fillRect(QRect(outer.left(), outer.top(), 3, outer.height()), color);

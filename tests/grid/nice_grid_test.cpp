@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace tevra {
@@ -424,6 +425,32 @@ TEST_F(GridTest, OddRowsAlternateOnlyInColumnsOfTheGridColour) {
   EXPECT_EQ(pixel(2, 1), QColor(250, 200, 200));
   G().SelectArea(QRect(0, 0, 2, 2));
   EXPECT_EQ(G().CellColor(1, 1), G().SelectionColor());
+}
+
+TEST_F(GridTest, SelectionFrameShowsAllThreePixelsAlsoBesideHeaderAndGutter) {
+  G().SetGutterKind(gkNumber);
+  G().SetGutterWidth(30);
+  const QRect first = G().CellRect(0, 0);
+  const int dataTop = first.top() + 1;  // the first row's top line is the header's bottom line
+  const int dataLeft = first.left() + 1;
+  const auto black = [](const QImage& image, int x, int y) { return QColor(image.pixel(x, y)) == Qt::black; };
+  for (const int cell : {0, 2}) {  // the first row and column, and one inside
+    G().SetCol(cell);
+    G().SetRow(cell);
+    ASSERT_EQ(G().SelArea(), QRect(cell, cell, 1, 1));
+    const QImage image = View()->grab().toImage();
+    const QRect rc = G().CellRect(cell, cell);
+    int top = 0;
+    for (int y = std::max(dataTop, rc.top() - 3); y <= rc.top() + 4; ++y) {
+      top += black(image, rc.center().x(), y) ? 1 : 0;
+    }
+    int left = 0;
+    for (int x = std::max(dataLeft, rc.left() - 3); x <= rc.left() + 4; ++x) {
+      left += black(image, x, rc.center().y()) ? 1 : 0;
+    }
+    EXPECT_EQ(top, 3) << "cell " << cell;
+    EXPECT_EQ(left, 3) << "cell " << cell;
+  }
 }
 
 TEST_F(GridTest, EventsComeInTheirOrder) {
