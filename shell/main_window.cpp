@@ -1,8 +1,8 @@
 #include "shell/main_window.h"
 
 #include "shell/abort_presenter.h"
-#include "state/variables.h"
 #include "shell/version_info.h"
+#include "state/variables.h"
 #include "timing/catalogue.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"
@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -25,6 +26,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTimer>
@@ -58,12 +60,17 @@ QFont PixelFont(const char* family, int pixels, bool bold = false) {
   return font;
 }
 
-QLabel* MakeLabel(QWidget* parent, QRect place, const QFont& font, Qt::Alignment align = Qt::AlignCenter) {
-  auto* label = new QLabel(parent);
+template <typename Label>
+Label* PlaceLabel(Label* label, QRect place, Qt::Alignment align) {
   label->setGeometry(place);
-  label->setFont(font);
   label->setAlignment(align | Qt::AlignVCenter);
   return label;
+}
+
+QLabel* MakeLabel(QWidget* parent, QRect place, const QFont& font, Qt::Alignment align = Qt::AlignCenter) {
+  auto* label = new QLabel(parent);
+  label->setFont(font);
+  return PlaceLabel(label, place, align);
 }
 
 // Palette changes are only made when the colour differs: the timer sets them on every tick.
@@ -108,6 +115,38 @@ class FixedHeightDelegate : public QStyledItemDelegate {
 
  private:
   int height_;
+};
+
+// The eclipse selector. Left and Right move it the way its arrow buttons do (a plain scroll bar
+// runs them the other way round), and as it has no page step a click into the trough moves it
+// one step toward the click, like the arrow on that side.
+class StepScrollBar : public QScrollBar {
+ public:
+  using QScrollBar::QScrollBar;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) {
+      triggerAction(event->key() == Qt::Key_Right ? SliderSingleStepAdd : SliderSingleStepSub);
+      event->accept();
+      return;
+    }
+    QScrollBar::keyPressEvent(event);
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) {
+      QStyleOptionSlider option;
+      initStyleOption(&option);
+      const QStyle::SubControl hit =
+          style()->hitTestComplexControl(QStyle::CC_ScrollBar, &option, event->position().toPoint(), this);
+      if (hit == QStyle::SC_ScrollBarAddPage || hit == QStyle::SC_ScrollBarSubPage) {
+        triggerAction(hit == QStyle::SC_ScrollBarAddPage ? SliderSingleStepAdd : SliderSingleStepSub);
+        event->accept();
+        return;
+      }
+    }
+    QScrollBar::mousePressEvent(event);
+  }
 };
 
 // The zone selector opens its list as soon as the user types, and the key goes on to the list's
@@ -192,7 +231,7 @@ void TForm_Main::BuildComponents() {
   SetBackground(Label_EclSelection, LightGrey);
   SetTextColour(Label_EclSelection, Qt::black);
 
-  ScrollBar_Eclipse = new QScrollBar(Qt::Horizontal, canvas);
+  ScrollBar_Eclipse = new StepScrollBar(Qt::Horizontal, canvas);
   ScrollBar_Eclipse->setGeometry(2, 43, 357, 34);
   ScrollBar_Eclipse->setRange(1, EclipseCount);
   ScrollBar_Eclipse->setPageStep(0);
@@ -227,8 +266,8 @@ void TForm_Main::BuildComponents() {
     const int top = ContactTop + 3 + static_cast<int>(i) * ContactRowHeight;
     TimeLabels[i] = MakeLabel(canvas, {373, top, 305, ContactRowHeight - 6},
                               PixelFont("Arial Narrow", 27, true), Qt::AlignLeft);
-    DiffLabels[i] = MakeLabel(canvas, {680, top, 146, ContactRowHeight - 6},
-                              PixelFont("Arial Narrow", 24, true), Qt::AlignRight);
+    DiffLabels[i] = PlaceLabel(new FittingLabel(PixelFont("Arial Narrow", 24, true), canvas),
+                               {680, top, 146, ContactRowHeight - 6}, Qt::AlignRight);
     ZoneLabels[i] =
         MakeLabel(canvas, {828, top, 86, ContactRowHeight - 6}, PixelFont("Arial Narrow", 17), Qt::AlignLeft);
   }
@@ -236,7 +275,7 @@ void TForm_Main::BuildComponents() {
   statusBar()->setSizeGripEnabled(false);
   statusBar()->setFixedHeight(StatusBarHeight);
   for (size_t i = 0; i < StatusPanels.size(); ++i) {
-    StatusPanels[i] = new QLabel(statusBar());
+    StatusPanels[i] = new FittingLabel(PixelFont("MS Sans Serif", 13), statusBar());
     StatusPanels[i]->setFrameShape(QFrame::Panel);
     StatusPanels[i]->setFrameShadow(QFrame::Sunken);
     if (i + 1 < StatusPanels.size()) {
@@ -432,9 +471,9 @@ void TForm_Main::ComboBox_TZoneChange() {
   ApplyTimeZone(row);  // a row outside the table is taken as the default row
   const tTZone_Ary& zone =
       TimeZoneTable()[static_cast<size_t>(row >= 0 && row < TimeZoneCount ? row : DefaultTimeZoneIndex)];
-  StatusPanels[0]->setText(QString::fromStdString("TZAbk: " + ZoneLabel));
-  StatusPanels[1]->setText(QString::fromStdString("TZone: " + GeneralStr(zone.Offset)));
-  StatusPanels[2]->setText(QString::fromStdString(zone.Description));
+  StatusPanels[0]->SetFittedText(QString::fromStdString("TZAbk: " + ZoneLabel));
+  StatusPanels[1]->SetFittedText(QString::fromStdString("TZone: " + GeneralStr(zone.Offset)));
+  StatusPanels[2]->SetFittedText(QString::fromStdString(zone.Description));
   ScrollBar_Eclipse->setFocus();
 }
 
@@ -464,7 +503,7 @@ void TForm_Main::ApplyContactRows(const ContactRows& rows) {
   for (size_t i = 0; i < ContactCount; ++i) {
     const ContactRow& row = rows[i];
     SetText(TimeLabels[i], row.timeText);
-    SetText(DiffLabels[i], row.countdownText);
+    DiffLabels[i]->SetFittedText(QString::fromStdString(row.countdownText));
     SetText(ZoneLabels[i], row.zoneText);
     SetTextColour(TimeLabels[i], ToQColor(row.timeColour));
     SetTextColour(DiffLabels[i], ToQColor(row.countdownColour));
@@ -534,7 +573,10 @@ void TForm_Main::FillVersionGrid() {
   for (size_t i = 0; i < rows.size(); ++i) {
     const int row = static_cast<int>(i);
     StringGrid_VersionsInfo->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(rows[i].first)));
-    StringGrid_VersionsInfo->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(rows[i].second)));
+    // A value wider than its column shows whole in its tool tip.
+    auto* value = new QTableWidgetItem(QString::fromStdString(rows[i].second));
+    value->setToolTip(value->text());
+    StringGrid_VersionsInfo->setItem(row, 1, value);
   }
 }
 

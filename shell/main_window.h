@@ -3,6 +3,7 @@
 // panel, and saves the user's choices when it closes.
 #pragma once
 
+#include "shell/fitting_label.h"
 #include "state/parameter_file.h"
 #include "timing/countdown.h"
 
@@ -83,11 +84,14 @@ class TForm_Main : public QMainWindow {
   QLabel* Label_UT = nullptr;
   QLabel* Label_SysTime_TZ = nullptr;
   QLabel* Label13 = nullptr;
-  // P1, U1, U2, Mx, U3, U4, P4: time, countdown and zone labels.
+  // P1, U1, U2, Mx, U3, U4, P4: time, countdown and zone labels. A countdown too long for its
+  // label (day counts of five digits and more) is drawn in a smaller size of its font.
   std::array<QLabel*, ContactCount> TimeLabels{};
-  std::array<QLabel*, ContactCount> DiffLabels{};
+  std::array<FittingLabel*, ContactCount> DiffLabels{};
   std::array<QLabel*, ContactCount> ZoneLabels{};
-  std::array<QLabel*, 3> StatusPanels{};
+  // Zone abbreviation, offset and description; a description too long for its panel is drawn in
+  // a smaller size of the panel's font.
+  std::array<FittingLabel*, 3> StatusPanels{};
   QFrame* Panel_About = nullptr;
   QLabel* Image1 = nullptr;
   QLabel* Label_AboutTitle = nullptr;

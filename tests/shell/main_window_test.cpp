@@ -2,9 +2,9 @@
 
 #include "tests/shell/shell_test_fixture.h"
 
+#include "shell/version_info.h"
 #include "state/parameter_file.h"
 #include "state/variables.h"
-#include "shell/version_info.h"
 #include "timing/astrolib.h"
 #include "timing/catalogue.h"
 
@@ -13,12 +13,15 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -30,6 +33,18 @@ namespace fs = std::filesystem;
 enum Contact : size_t { P1, U1, U2, Mx };
 
 QColor TextColour(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+
+// Whether the label's text, in the label's font, fits the room the label gives it: the contents
+// less the margins and the indent a label applies on its own (half an "x" inside a frame).
+bool ShowsWhole(const QLabel* label) {
+  int indent = label->indent();
+  if (indent < 0) {
+    indent =
+        label->frameWidth() > 0 ? QFontMetrics(label->font()).horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+  }
+  const int room = label->contentsRect().width() - 2 * label->margin() - indent;
+  return QFontMetrics(label->font()).horizontalAdvance(label->text()) <= room;
+}
 QColor Background(const QLabel* label) { return label->palette().color(QPalette::Window); }
 
 struct FakeExposureWindow : ExposureChoicesSource {
@@ -181,6 +196,95 @@ TEST_F(MainWindow, TimerTickShowsClockAndCountdowns) {
   EXPECT_EQ(TextColour(window.DiffLabels[U2]), QColor(0, 0, 0));
 }
 
+TEST_F(MainWindow, EveryCountdownTextShowsWholeInItsLabel) {
+  TForm_Main window(environment_);
+  window.ComboBox_TZone->setCurrentIndex(15);
+  // Clocks from before the first entry to the years when the hidden contacts of partial eclipses
+  // (instant 0) count 2.5 million days back; every entry; with and without tenths.
+  const double clocks[] = {CalJD(1990, 1, 1, 0, 0, 0), CalJD(2022, 5, 16, 0, 0, 0),
+                           CalJD(2099, 12, 31, 23, 0, 0), CalJD(2132, 12, 31, 0, 0, 0)};
+  size_t longest = 0;
+  for (const bool tenths : {false, true}) {
+    if (window.Zehntelsekunden->isChecked() != tenths) {
+      window.ZehntelsekundenClick();
+    }
+    for (const double clock : clocks) {
+      clock_ = clock;
+      for (int entry = 1; entry <= EclipseCount; ++entry) {
+        window.SelectEclipseNumber(entry);
+        window.Timer1Timer();
+        for (const QLabel* label : window.DiffLabels) {
+          longest = std::max(longest, static_cast<size_t>(label->text().size()));
+          ASSERT_TRUE(ShowsWhole(label))
+              << label->text().toStdString() << " in " << label->font().pixelSize() << " px, entry " << entry;
+          // In the label's place and font family, never larger than designed.
+          ASSERT_EQ(label->width(), 146);
+          ASSERT_EQ(label->font().family(), "Arial Narrow");
+          ASSERT_LE(label->font().pixelSize(), 24);
+        }
+      }
+    }
+  }
+  EXPECT_EQ(longest, std::string("-2500000 00:00:00.0").size());
+  // Near the eclipse the countdowns keep the designed size.
+  clock_ = CalJD(2022, 5, 16, 3, 0, 0);
+  window.SelectEclipseNumber(31);
+  window.Timer1Timer();
+  EXPECT_EQ(window.DiffLabels[Mx]->font().pixelSize(), 24);
+}
+
+TEST_F(MainWindow, EveryZoneDescriptionShowsWholeInTheStatusBar) {
+  TForm_Main window(environment_);
+  window.show();
+  QCoreApplication::processEvents();
+  const QLabel* panel = window.StatusPanels[2];
+  for (int row = 0; row < 40; ++row) {
+    window.ComboBox_TZone->setCurrentIndex(row);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ShowsWhole(panel)) << row << ": " << panel->text().toStdString();
+    // In its own place: right of the other two panels, inside the window.
+    EXPECT_GE(panel->x(), window.StatusPanels[1]->geometry().right()) << row;
+    EXPECT_LE(panel->mapTo(&window, QPoint(panel->width(), 0)).x(), window.width()) << row;
+  }
+  window.ComboBox_TZone->setCurrentIndex(28);
+  EXPECT_TRUE(panel->text().endsWith("; WST"));
+}
+
+TEST_F(MainWindow, EclipseSelectorKeysAndTroughMoveLikeItsArrows) {
+  TForm_Main window(environment_);
+  window.show();
+  QScrollBar* bar = window.ScrollBar_Eclipse;
+  ASSERT_EQ(bar->value(), 34);
+  QStyleOptionSlider option;
+  option.initFrom(bar);
+  option.orientation = Qt::Horizontal;
+  option.minimum = bar->minimum();
+  option.maximum = bar->maximum();
+  option.sliderPosition = option.sliderValue = bar->value();
+  option.singleStep = bar->singleStep();
+  option.pageStep = bar->pageStep();
+  const auto centreOf = [&](QStyle::SubControl control) {
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, control, bar).center();
+  };
+  const QPoint rightArrow = centreOf(QStyle::SC_ScrollBarAddLine);
+  const QPoint rightTrough = centreOf(QStyle::SC_ScrollBarAddPage);
+  const QPoint leftTrough = centreOf(QStyle::SC_ScrollBarSubPage);
+
+  QTest::mouseClick(bar, Qt::LeftButton, {}, rightArrow);
+  EXPECT_EQ(bar->value(), 35);
+  QTest::keyClick(bar, Qt::Key_Right);
+  EXPECT_EQ(bar->value(), 36);
+  QTest::keyClick(bar, Qt::Key_Left);
+  QTest::keyClick(bar, Qt::Key_Left);
+  EXPECT_EQ(bar->value(), 34);
+  QTest::mouseClick(bar, Qt::LeftButton, {}, rightTrough);
+  EXPECT_EQ(bar->value(), 35);
+  QTest::mouseClick(bar, Qt::LeftButton, {}, leftTrough);
+  QTest::mouseClick(bar, Qt::LeftButton, {}, leftTrough);
+  EXPECT_EQ(bar->value(), 33);
+  EXPECT_EQ(EclipseIndex, 33);  // the window followed every step
+}
+
 TEST_F(MainWindow, CloseSavesTheChoicesAndKeepsTheCameraLog) {
   std::ofstream(DocumentsFolder + "Camera.ini") << "stale";
   TForm_Main window(environment_);
@@ -252,6 +356,15 @@ TEST_F(MainWindow, AboutPanelAndCaption) {
   EXPECT_EQ(window.StringGrid_VersionsInfo->item(0, 0)->text(), "FileType        ");
   EXPECT_EQ(window.StringGrid_VersionsInfo->item(8, 1)->text(), "Tevra");
   EXPECT_EQ(window.Label_AboutTitle->text().toStdString(), std::string("Tevra      ") + TEVRA_TEST_VERSION);
+  // A value wider than its column ("Lunar eclipse ...") shows whole in its tool tip.
+  const QFontMetrics grid(window.StringGrid_VersionsInfo->font());
+  int wide = 0;
+  for (int row = 0; row < 17; ++row) {
+    const QTableWidgetItem* value = window.StringGrid_VersionsInfo->item(row, 1);
+    EXPECT_EQ(value->toolTip(), value->text()) << row;
+    wide += grid.horizontalAdvance(value->text()) > window.StringGrid_VersionsInfo->columnWidth(1) ? 1 : 0;
+  }
+  EXPECT_GT(wide, 0);
   window.Button_About_OKClick();
   EXPECT_FALSE(window.Panel_About->isVisibleTo(&window));
   window.Version1Click();
