@@ -4,10 +4,18 @@
 
 namespace tevra {
 
-ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureWindowHost host) {
+ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureWindowHost host,
+                                    CameraWindowHost cameraHost) {
   ProgramWindows windows;
   windows.main = std::make_unique<TForm_Main>(std::move(environment));
   TForm_Main* main = windows.main.get();
+  windows.camera = std::make_unique<TForm_Camera>(std::move(cameraHost));
+  TForm_Camera* camera = windows.camera.get();
+  main->SetCameraWindowHook([camera] {
+    camera->show();
+    camera->raise();
+    camera->activateWindow();
+  });
   host.selectEclipse = [main](int32_t number) { main->SelectEclipseNumber(number); };
   host.setExposureTablesEnabled = [main](bool enabled) { main->Exposure_Tables->setEnabled(enabled); };
   windows.exposure = std::make_unique<TForm_Exposure>(std::move(host));

@@ -56,6 +56,14 @@ TEST_F(ProgramWindowsTest, ExposureWindowIsHiddenRestoredAndOpenedFromTheMenu) {
   EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(ProgramWindowsTest, CameraWindowIsHiddenAndOpenedFromTheMenu) {
+  const ProgramWindows windows = CreateProgramWindows(environment_, host_);
+  EXPECT_FALSE(windows.camera->isVisible());
+  ASSERT_TRUE(windows.main->Tests->isEnabled());
+  windows.main->Tests->trigger();
+  EXPECT_TRUE(windows.camera->isVisible());
+}
+
 TEST_F(ProgramWindowsTest, MainWindowSavesTheExposureWindowsChoices) {
   const ProgramWindows windows = CreateProgramWindows(environment_, host_);
   windows.exposure->CheckBox_manual_f_ratio->setChecked(true);

@@ -1,0 +1,586 @@
+// The camera window on the simulated camera, driven through its handlers on the offscreen
+// platform. The clock is a manual one and the pump is the test's, so nothing sleeps.
+#include "camera/camera_window.h"
+
+#include "camera/camera_status.h"
+#include "camera/camera_window_rules.h"
+#include "camera/setting_names.h"
+#include "camera/simulated_camera.h"
+#include "exposure/camera_ini.h"
+#include "state/variables.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace tevra {
+namespace {
+
+namespace fs = std::filesystem;
+
+ComputerFacts FixedFacts() {
+  ComputerFacts facts;
+  facts.programVersion = "0.1.0.0";
+  facts.productName = "Debian GNU/Linux 12 (bookworm)";
+  facts.csdVersion = "6.1.0-18-amd64";
+  facts.buildLab = "#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)";
+  facts.computerName = "telescope-pc";
+  facts.userName = "observer";
+  facts.tempFolder = "/tmp/";
+  facts.programFolder = "/opt/tevra/";
+  facts.documentsFolder = "/home/observer/Documents/Tevra/";
+  facts.standardName = "Central European Standard Time";
+  facts.standardDate = {2024, 10, 27, 3, 0, 0, 0, 0};
+  facts.standardBias = -60;
+  facts.currentBias = -60;
+  facts.zoneState = ZoneStateStandard;
+  facts.daylightName = "Central European Summer Time";
+  facts.daylightDate = {2025, 3, 30, 2, 0, 0, 0, 0};
+  facts.daylightBias = -120;
+  return facts;
+}
+
+// A body with short lists: one shutter code that the name tables do not know.
+SimulatorSettings SmallBody() {
+  SimulatorSettings settings = SimulatorSettings::Default();
+  settings.imageQualities = {0x13FF0F, 0x64FF0F};
+  settings.aeModes = {0, 3};
+  settings.isos = {0x48, 0x50, 0x58};
+  settings.apertures = {0x30, 0x38};
+  settings.shutterSpeeds = {0x10, 0x123, 0x68};
+  return settings;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::stringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+QColor TextColour(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+
+class CameraWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = fs::temp_directory_path() /
+            ("tevra-camera-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(base_);
+    fs::create_directories(base_ / "documents");
+    fs::create_directories(base_ / "program");
+    DocumentsFolder = (base_ / "documents").string() + "/";
+    ProgramFolder = (base_ / "program").string() + "/";
+    CameraName.clear();
+    CameraSettingLists.Clear();
+    AbortTests = AbortRun = false;
+    settings_ = SimulatorSettings::Default();
+    settings_.processingMs = 0;
+  }
+  void TearDown() override {
+    abortClick_.reset();
+    form_.reset();
+    sims_.clear();
+    CameraName.clear();
+    fs::remove_all(base_);
+  }
+
+  TForm_Camera& Form() {
+    if (!form_) {
+      CameraWindowHost host;
+      host.createCamera = [this](std::string&) {
+        sims_.push_back(std::make_shared<SimulatedCamera>(settings_, faults_, clock_));
+        return sims_.back();
+      };
+      host.showMessage = [this](const std::string& caption, const std::string& text) {
+        messages_.push_back(caption + "|" + text);
+      };
+      host.clock = &clock_;
+      host.pump = [this] {
+        ++pumps_;
+        if (onPump_) {
+          onPump_();
+        }
+        QCoreApplication::processEvents();
+      };
+      host.computerFacts = [] { return FixedFacts(); };
+      host.localTime = [] { return LocalDateTime{2024, 3, 25, 7, 12, 5.3}; };
+      form_ = std::make_unique<TForm_Camera>(host);
+    }
+    return *form_;
+  }
+  SimulatedCamera& Sim() { return *sims_.back(); }
+  // Lets the posted camera messages and the deferred work run to their end.
+  static void Settle() {
+    for (int i = 0; i < 10; ++i) {
+      QCoreApplication::processEvents();
+    }
+  }
+  void Connect() {
+    Form().Button_ConnectClick();
+    Settle();
+  }
+  // A click on "Abort" that waits in the event loop like any input.
+  void AbortLater() {
+    if (!abortClick_) {
+      abortClick_ = std::make_unique<QTimer>();
+      abortClick_->setSingleShot(true);
+      QObject::connect(abortClick_.get(), &QTimer::timeout, Form().Button_Abort2, &QPushButton::click);
+    }
+    abortClick_->start(0);
+  }
+  std::string Memo() { return Form().Memo_Test2->toPlainText().toStdString(); }
+  std::string Ini() const { return ReadFile(DocumentsFolder + "Camera.ini"); }
+  std::string Txt() const { return ReadFile(DocumentsFolder + "Camera.txt"); }
+  bool IniExists() const { return fs::exists(DocumentsFolder + "Camera.ini"); }
+
+  fs::path base_;
+  ManualTickClock clock_{1000};
+  SimulatorSettings settings_;
+  SimulatorFaults faults_;
+  std::vector<std::shared_ptr<SimulatedCamera>> sims_;
+  std::vector<std::string> messages_;
+  int pumps_ = 0;
+  std::function<void()> onPump_;
+  std::unique_ptr<TForm_Camera> form_;
+  std::unique_ptr<QTimer> abortClick_;
+};
+
+TEST_F(CameraWindow, ConnectionWritesTheLogFillsTheBoxesAndSetsTheCamera) {
+  settings_ = SmallBody();
+  Connect();
+  TForm_Camera& f = Form();
+  EXPECT_EQ(CameraName, "Canon EOS Simulated");
+  EXPECT_EQ(f.LabelA->text(), "Camera : Canon EOS Simulated");
+  EXPECT_EQ(TextColour(f.LabelA), QColor(0, 0, 0));
+  EXPECT_EQ(f.Label6->text(), "Change the camera settings");
+  EXPECT_EQ(TextColour(f.Label6), QColor(0, 0, 0));
+  EXPECT_EQ(f.Label7->text(), "and press the Release button.");
+  EXPECT_EQ(f.Label8->text(), "(Or operate the camera itself)");
+  EXPECT_EQ(f.StatusText(), "Camera: Canon EOS Simulated");
+  EXPECT_EQ(f.Edit1->text().toStdString(), ProgramFolder);
+  EXPECT_TRUE(f.SpeedButton_Release->isEnabled());
+  EXPECT_TRUE(f.Button_take_5_pictures->isEnabled());
+  EXPECT_TRUE(f.Button_take_9_pictures->isEnabled());
+  EXPECT_FALSE(f.Button_Abort2->isEnabled());
+  EXPECT_EQ(Sim().Value(PropSaveTo), 1U);
+
+  EXPECT_EQ(Ini(),
+            "$$BOH\r\n"
+            "Logfile creation date and time\r\n"
+            "------------------------------\r\n"
+            "2024-03-25 07:12:05.3\r\n"
+            "\r\n"
+            "Program information\r\n"
+            "-------------------\r\n"
+            "Tevra Version: 0.1.0.0\r\n"
+            "\r\n"
+            "Computer information\r\n"
+            "--------------------\r\n"
+            "Reg_ProductName         : Debian GNU/Linux 12 (bookworm)\r\n"
+            "Reg_CSDVersion          : 6.1.0-18-amd64\r\n"
+            "Reg_BuildLab            : #1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)\r\n"
+            "Computer name           : telescope-pc\r\n"
+            "User name               : observer\r\n"
+            "\r\n"
+            "Standard directories\r\n"
+            "--------------------\r\n"
+            "Windows temporary path  : /tmp/\r\n"
+            "Windows application path: /opt/tevra/\r\n"
+            "Windows documents path  : /home/observer/Documents/Tevra/\r\n"
+            "\r\n"
+            "Computer time zone settings\r\n"
+            "---------------------------\r\n"
+            "Computer standard name  : Central European Standard Time\r\n"
+            "Computer standard date  : 2024 10 27 3 0 0 0 0\r\n"
+            "Standard bias           : -60\r\n"
+            "Current  bias           : -60\r\n"
+            "Current  bias name      : Standard\r\n"
+            "Computer daylight name  : Central European Summer Time\r\n"
+            "Computer daylight date  : 2025 3 30 2 0 0 0 0\r\n"
+            "DayLight bias           : -120\r\n"
+            "\r\n"
+            "Camera and connected optics information\r\n"
+            "---------------------------------------\r\n"
+            "$$EOH\r\n"
+            "Canon EOS Simulated\r\n"
+            "           2 number of Image quality settings\r\n"
+            "     1310479     0013FF0F 0 JPGLarFin\r\n"
+            "     6618895     0064FF0F 0 RAW\r\n"
+            "           2 number of AEmode settings\r\n"
+            "           0     00000000 0 P\r\n"
+            "           3     00000003 0 M\r\n"
+            "           3 number of ISO speed settings\r\n"
+            "          72     00000048 0 100\r\n"
+            "          80     00000050 0 200\r\n"
+            "          88     00000058 0 400\r\n"
+            "           2 number of Av (Aperture value) settings\r\n"
+            "          48     00000030 0 f/5.6\r\n"
+            "          56     00000038 0 f/8\r\n"
+            "           3 number of Tv (Time value) settings\r\n"
+            "          16     00000010 0 30\"\r\n"
+            "         291     00000123 0 \r\n"
+            "         104     00000068 0 1/60\r\n");
+
+  const auto items = [](const QComboBox* box) {
+    std::vector<std::string> texts;
+    texts.reserve(static_cast<size_t>(box->count()));
+    for (int i = 0; i < box->count(); ++i) {
+      texts.push_back(box->itemText(i).toStdString());
+    }
+    return texts;
+  };
+  EXPECT_EQ(items(f.ComboBox_IQ), (std::vector<std::string>{"JPGLarFin", "RAW"}));
+  EXPECT_EQ(items(f.ComboBox_ISO), (std::vector<std::string>{"100", "200", "400"}));
+  EXPECT_EQ(items(f.ComboBox_Av), (std::vector<std::string>{"f/5.6", "f/8"}));
+  EXPECT_EQ(items(f.ComboBox_Tv), (std::vector<std::string>{"30\"", "0x00000123", "1/60"}));
+  EXPECT_EQ(f.ComboBox_AEmode->count(), 0);
+  EXPECT_FALSE(f.ComboBox_AEmode->isEnabled());
+  EXPECT_EQ(f.ComboBox_IQ->currentText(), "JPGLarFin");
+  EXPECT_EQ(f.ComboBox_Tv->currentText(), "1/60");
+
+  // The writes of the connection, in order: the first IQ, ISO and aperture, the last shutter time.
+  std::vector<std::string> writes;
+  for (const SimulatorCall& call : Sim().Calls()) {
+    if (call.name == "SetPropertyData" && call.args.find(", 0xb,") == std::string::npos) {
+      writes.push_back(call.args.substr(call.args.find(", ") + 2));
+    }
+  }
+  EXPECT_EQ(writes, (std::vector<std::string>{"0x100, 0, 0x13ff0f", "0x402, 0, 0x48", "0x405, 0, 0x30",
+                                              "0x406, 0, 0x68"}));
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(CameraWindow, NotDetectedAndANewConnectionAfterPluggingIn) {
+  faults_.noCamera = true;
+  Connect();
+  TForm_Camera& f = Form();
+  EXPECT_EQ(CameraName, "");
+  EXPECT_EQ(f.LabelA->text(), "Camera : Camera is not detected");
+  EXPECT_EQ(TextColour(f.LabelA), QColor(128, 128, 128));
+  EXPECT_EQ(f.Label6->text(), "Sorry: Camera is not detected!");
+  EXPECT_EQ(TextColour(f.Label6), QColor(255, 0, 0));
+  EXPECT_EQ(f.Label7->text(), "Check Power and connection.");
+  EXPECT_EQ(f.Label8->text(), "Then restart the application.");
+  EXPECT_EQ(f.StatusText(), "Camera: ");
+  EXPECT_FALSE(f.SpeedButton_Release->isEnabled());
+  EXPECT_FALSE(f.Button_take_5_pictures->isEnabled());
+  EXPECT_FALSE(IniExists());
+  ASSERT_NE(f.AppMaster(), nullptr);  // kept until the next attempt
+
+  faults_.noCamera = false;
+  Connect();
+  ASSERT_EQ(sims_.size(), 2U);
+  // The first library was ended before the second was started.
+  EXPECT_EQ(sims_[0]->CallNames().back(), "TerminateSdk");
+  EXPECT_EQ(CameraName, "Canon EOS Simulated");
+  EXPECT_EQ(f.Label6->text(), "Change the camera settings");
+  EXPECT_TRUE(IniExists());
+}
+
+TEST_F(CameraWindow, ConnectWhileConnectedAndDisconnectWithoutAConnection) {
+  std::ofstream(DocumentsFolder + "Camera.ini") << "left over";
+  Form().Button_DisconnectClick();
+  EXPECT_EQ(Form().Label6->text(), "Camera is now disconnected.");
+  EXPECT_EQ(TextColour(Form().Label6), QColor(255, 0, 0));
+  EXPECT_EQ(Form().LabelA->text(), "Camera : ");
+  EXPECT_EQ(Form().StatusText(), "Camera : ");
+  EXPECT_EQ(Txt(), "left over");
+  EXPECT_FALSE(IniExists());
+
+  Connect();
+  TAppMaster* master = Form().AppMaster();
+  Form().Edit1->setText(QStringLiteral("elsewhere"));
+  const size_t calls = Sim().Calls().size();
+  Connect();
+  EXPECT_EQ(sims_.size(), 1U);
+  EXPECT_EQ(Form().AppMaster(), master);
+  EXPECT_EQ(Sim().Calls().size(), calls);
+  EXPECT_EQ(Form().Edit1->text().toStdString(), ProgramFolder);
+  EXPECT_FALSE(IniExists());  // deleted, and not written again
+  EXPECT_EQ(CameraName, "Canon EOS Simulated");
+}
+
+TEST_F(CameraWindow, InformationLogLifeCycle) {
+  Connect();
+  const std::string first = Ini();
+  Form().Button_DisconnectClick();
+  EXPECT_EQ(Txt(), first);
+  EXPECT_FALSE(IniExists());
+  EXPECT_EQ(Form().AppMaster(), nullptr);
+  EXPECT_FALSE(Form().SpeedButton_Release->isEnabled());
+
+  settings_.model = "Canon EOS Second";
+  Connect();
+  EXPECT_NE(Ini().find("$$EOH\r\nCanon EOS Second\r\n"), std::string::npos);
+  EXPECT_EQ(Txt(), first);  // the previous log stays until the next disconnection
+  Form().close();           // closing the window disconnects
+  EXPECT_TRUE(AbortRun);
+  EXPECT_NE(Txt().find("Canon EOS Second"), std::string::npos);
+  EXPECT_EQ(CameraName, "");
+}
+
+TEST_F(CameraWindow, LogThatCannotBeWrittenIsReportedAndTheConnectionGoesOn) {
+  DocumentsFolder = (base_ / "missing").string() + "/";
+  Connect();
+  ASSERT_EQ(messages_.size(), 1U);
+  EXPECT_NE(messages_[0].find(DocumentsFolder + "Camera.ini"), std::string::npos) << messages_[0];
+  EXPECT_NE(messages_[0].find("No such file or directory"), std::string::npos) << messages_[0];
+  EXPECT_EQ(Form().Label6->text(), "Change the camera settings");
+  EXPECT_TRUE(Form().SpeedButton_Release->isEnabled());
+  EXPECT_GT(Form().ComboBox_Tv->count(), 0);
+}
+
+TEST_F(CameraWindow, EmptyShutterListDisconnectsAndTheProgramGoesOn) {
+  settings_.aeMode = 0;  // P: the body offers no shutter times and no apertures
+  Connect();
+  ASSERT_EQ(messages_.size(), 1U);
+  EXPECT_EQ(messages_[0],
+            "Camera is not in manual mode \"M\" !|Set Camera to manual mode \"M\" and restart.\r\n"
+            "The camera is now disconnected; connect it again after setting \"M\".");
+  std::vector<std::string> written;
+  for (const SimulatorCall& call : Sim().Calls()) {
+    if (call.name == "SetPropertyData") {
+      written.push_back(call.args.substr(call.args.find(", ") + 2, 5));
+    }
+  }
+  EXPECT_EQ(written, (std::vector<std::string>{"0xb, ", "0xb, ", "0x100", "0x402"}));
+  EXPECT_EQ(CameraName, "");
+  EXPECT_EQ(Form().AppMaster(), nullptr);
+  EXPECT_EQ(Form().Label6->text(), "Camera is now disconnected.");
+  EXPECT_FALSE(Form().SpeedButton_Release->isEnabled());
+  EXPECT_FALSE(IniExists());
+  EXPECT_NE(Txt().find("           0 number of Tv (Time value) settings\r\n"), std::string::npos);
+
+  settings_.aeMode = 3;  // set to M: connecting again works
+  Connect();
+  EXPECT_EQ(CameraName, "Canon EOS Simulated");
+}
+
+TEST_F(CameraWindow, SettingsWorkBothWays) {
+  settings_ = SmallBody();
+  Connect();
+  TForm_Camera& f = Form();
+  Sim().Faults().refusedWrites[PropIso] = CamRefused;
+  f.ComboBox_ISO->setCurrentIndex(2);
+  Q_EMIT f.ComboBox_ISO->activated(2);
+  ASSERT_EQ(messages_.size(), 1U);
+  EXPECT_EQ(messages_[0],
+            "Tevra|Cannot set new value...\rError in ComboBox.ISOChange()\rSelect_____=2\r"
+            "Prop.Propid_=00000058\rProp.PropStr=400\rErr_______=195");
+  EXPECT_EQ(f.ComboBox_ISO->currentText(), "100");  // back to the camera's value
+
+  f.ComboBox_Av->setCurrentIndex(1);
+  Q_EMIT f.ComboBox_Av->activated(1);
+  EXPECT_EQ(Sim().Value(PropAv), 0x38U);
+
+  Sim().ChangeOnCamera(PropTv, 0x10);  // the dial turned on the body
+  Settle();
+  EXPECT_EQ(f.ComboBox_Tv->currentText(), "30\"");
+  Sim().ChangeOnCamera(PropTv, 0x99);  // a value the box does not offer: no selection
+  Settle();
+  EXPECT_EQ(f.ComboBox_Tv->currentIndex(), -1);
+
+  // A new mode changes the accepted lists, not the boxes.
+  Sim().ChangeOnCamera(PropAEMode, 2);
+  Settle();
+  EXPECT_EQ(CameraSettingLists[KindShutter].Count(), 0U);
+  EXPECT_EQ(f.ComboBox_Tv->count(), 3);
+  EXPECT_EQ(messages_.size(), 1U);
+}
+
+TEST_F(CameraWindow, SeriesWhereEveryReleaseWorksAtOnce) {
+  Connect();
+  Form().Button_take_5_picturesClick();
+  EXPECT_EQ(Memo(),
+            "1x released: 1 picture   taken ...  0 ms +5 ms pause,\n5ms\n"
+            "2x released: 2 pictures taken ...  0 ms +5 ms pause,\n5ms\n"
+            "3x released: 3 pictures taken ...  0 ms +5 ms pause,\n5ms\n"
+            "4x released: 4 pictures taken ...  0 ms +5 ms pause,\n5ms\n"
+            "5x released: 5 pictures taken ...  0 ms +5 ms pause,\n5ms\nOK!");
+  EXPECT_EQ(Sim().PicturesTaken(), 5);
+  EXPECT_TRUE(Form().SpeedButton_Release->isVisibleTo(&Form()));
+  EXPECT_TRUE(Form().Button_take_9_pictures->isEnabled());
+  EXPECT_FALSE(Form().Button_Abort2->isEnabled());
+
+  Form().Button_take_9_picturesClick();
+  std::string nine;
+  for (int n = 1; n <= 9; ++n) {
+    nine += std::to_string(n) + "x released. Picture () taken,\n";
+  }
+  EXPECT_EQ(Memo(), nine + "OK!");
+  EXPECT_EQ(Form().StatusText(), "Status=0 Trials=1 ");
+  Settle();  // the pictures offered for transfer were kept until the series ended
+  EXPECT_TRUE(fs::exists(ProgramFolder + "IMG_0014.JPG"));
+}
+
+TEST_F(CameraWindow, ReleaseThatNeedsTheLastCallCountsInTheFiveSeriesOnly) {
+  Connect();
+  Sim().Faults().busyCalls = 4999;
+  Form().Button_take_5_picturesClick();
+  EXPECT_EQ(Memo().substr(0, Memo().find('\n')), "1x released: 1 picture   taken ...  0 ms +5 ms pause,");
+  EXPECT_TRUE(Memo().ends_with("\nOK!"));
+
+  Sim().Faults().busyCalls = 4999;
+  Form().Button_take_9_picturesClick();
+  EXPECT_EQ(Memo().substr(0, Memo().find('\n')), "1x released. Picture () failed to release!,");
+  EXPECT_TRUE(Memo().ends_with("9x released. Picture () taken,\n1 pictures LOST!"));
+}
+
+TEST_F(CameraWindow, AbortDuringTheThirdPicture) {
+  Connect();
+  onPump_ = [this] {
+    if (Sim().PicturesTaken() == 3 && Form().Button_Abort2->isEnabled()) {
+      Form().Button_Abort2->click();
+    }
+  };
+  Form().Button_take_5_picturesClick();
+  EXPECT_EQ(Memo(),
+            "1x released: 1 picture   taken ...  0 ms +5 ms pause,\n5ms\n"
+            "2x released: 2 pictures taken ...  0 ms +5 ms pause,\n5ms\n"
+            "3x released: 3 pictures taken ...  0 ms +5 ms pause,\nTest aborted by user.");
+
+  onPump_ = [this] {
+    if (Sim().PicturesTaken() == 6 && Form().Button_Abort2->isEnabled()) {
+      Form().Button_Abort2->click();
+    }
+  };
+  Form().Button_take_9_picturesClick();
+  EXPECT_EQ(Memo(),
+            "1x released. Picture () taken,\n2x released. Picture () taken,\n3x released. Picture () taken,\n"
+            "Test aborted by user.");
+}
+
+TEST_F(CameraWindow, AbortGetsThroughWhileTheCameraStaysBusy) {
+  Connect();
+  Sim().Faults().busyWindows.emplace_back(0, INT64_MAX);
+  int64_t clickedAt = -1;
+  const int64_t start = clock_.NowMs();
+  onPump_ = [&] {
+    if (clickedAt < 0 && clock_.NowMs() >= start + 30000) {
+      clickedAt = clock_.NowMs();
+      AbortLater();
+    }
+  };
+  Form().Button_take_9_picturesClick();
+  ASSERT_GE(clickedAt, 0);
+  EXPECT_LE(clock_.NowMs() - clickedAt, 100);
+  EXPECT_EQ(Memo(), "1x released. Picture () failed to release!,\nTest aborted by user.");
+
+  pumps_ = 0;
+  onPump_ = [&] {
+    if (pumps_ == 50) {
+      AbortLater();
+    }
+  };
+  Form().Button_take_5_picturesClick();
+  EXPECT_LT(pumps_, 100);
+  EXPECT_EQ(Memo(), "1x released: 0 pictures taken ...  0 ms +5 ms pause,\nTest aborted by user.");
+}
+
+TEST_F(CameraWindow, DisconnectDuringASlowReleaseWaitsForTheCall) {
+  Connect();
+  Sim().Faults().slowCallMs = 30000;  // a long exposure
+  bool clicked = false;
+  TAppMaster* duringCall = nullptr;
+  onPump_ = [&] {
+    if (!clicked) {
+      clicked = true;
+      Form().Button_DisconnectClick();
+      Form().Button_ConnectClick();
+      Form().SpeedButton_ReleaseClick();
+      duringCall = Form().AppMaster();
+    }
+  };
+  const int64_t start = clock_.NowMs();
+  Form().SpeedButton_ReleaseClick();
+  EXPECT_GE(pumps_, 3000);  // the window was kept alive all through the exposure
+  EXPECT_NE(duringCall, nullptr);
+  EXPECT_EQ(Sim().PicturesTaken(), 1);
+  EXPECT_EQ(clock_.NowMs() - start, 30000);
+  onPump_ = nullptr;
+  Settle();
+  EXPECT_EQ(Form().AppMaster(), nullptr);
+  EXPECT_EQ(CameraName, "");
+  EXPECT_EQ(Form().Label6->text(), "Camera is now disconnected.");
+  EXPECT_EQ(sims_.size(), 1U);
+}
+
+TEST_F(CameraWindow, DownloadMovesTheProgressBarBackToZero) {
+  Connect();
+  std::vector<int> shown;
+  onPump_ = [&] { shown.push_back(Form().ProgressBar1->value()); };
+  const int64_t start = clock_.NowMs();
+  Form().SpeedButton_ReleaseClick();
+  Settle();
+  EXPECT_GT(fs::file_size(ProgramFolder + "IMG_0001.JPG"), 0U);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), 100);  // held at 100 for half a second
+  EXPECT_GE(clock_.NowMs() - start, 500);
+  EXPECT_EQ(Form().ProgressBar1->value(), 0);
+
+  Form().Edit1->setText(QString::fromStdString((base_ / "missing").string()));
+  Form().SpeedButton_ReleaseClick();
+  Settle();
+  EXPECT_EQ(Form().StatusText(), "Download error occurred!");
+}
+
+TEST_F(CameraWindow, LogWrittenHereGivesTheExposureReaderTheSameLists) {
+  Connect();
+  CameraSettingListSet read;
+  ASSERT_EQ(ReadCameraIniLists(Ini(), read), "");
+  for (int kind = 0; kind < SettingKindCount; ++kind) {
+    const auto codes = CameraSettingLists[kind].Codes();
+    EXPECT_GT(codes.size(), 0U);
+    EXPECT_TRUE(std::ranges::equal(read[kind].Codes(), codes)) << "kind " << kind;
+  }
+}
+
+TEST_F(CameraWindow, LayoutPlacementTabHeightAndExplanations) {
+  TForm_Camera& f = Form();
+  EXPECT_EQ(f.windowTitle(), "Tevra - Camera Form");
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_EQ(f.size(), QSize(CameraClientWidth, CameraClientHeight));
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(f.pos(), QPoint((screen.width() - CameraClientWidth) / 2, screen.height() - 340));
+  ASSERT_EQ(f.PageControl1->count(), 3);
+  EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+  EXPECT_EQ(f.PageControl1->tabText(2), "Eclipse Photography");
+  EXPECT_EQ(f.PageControl1->widget(2), f.TabSheet_Photography);
+  EXPECT_TRUE(f.TabSheet_Photography->children().isEmpty());
+  EXPECT_FALSE(f.Panel_SaveFolder->isVisibleTo(&f));
+  EXPECT_EQ(f.ProgressBar1->maximum(), 100);
+
+  f.setFixedHeight(420);  // as a taller page might leave it
+  f.PageControl1->setCurrentIndex(1);
+  EXPECT_EQ(f.height(), CameraClientHeight);
+
+  Connect();
+  f.show();
+  QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QCoreApplication::sendEvent(f.Button_take_9_pictures, &move);
+  EXPECT_EQ(
+      f.Label_Test2_Expl->text(),
+      "When pressing this button, 9 exposures (increasing exposure times) will be taken and stored in the "
+      "camera. After this test, check the image data on the camera.");
+  EXPECT_EQ(f.focusWidget(), f.Button_take_9_pictures);
+}
+
+}  // namespace
+}  // namespace tevra
