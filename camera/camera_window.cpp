@@ -124,13 +124,13 @@ TForm_Camera::~TForm_Camera() {
   if (QCoreApplication* application = QCoreApplication::instance()) {
     application->removeEventFilter(this);
   }
+  if (sdk_) {
+    sdk_->SetWaitHook({});  // nothing may reach this window while it goes
+  }
   if (appMaster_ && !CameraName.empty()) {
     CameraName.clear();
   }
   appMaster_.reset();
-  if (sdk_) {
-    sdk_->SetWaitHook({});
-  }
 }
 
 void TForm_Camera::BuildComponents() {
@@ -391,6 +391,9 @@ void TForm_Camera::Button_ConnectClick() {
   if (!SettingChange(ComboBox_Tv, PropTv)) {
     NotInManualMode();
     return;
+  }
+  if (CameraName.empty()) {
+    return;  // disconnected while a message was shown
   }
   SetTestButtonsEnabled(true);
   ApplyLabels(ConnectionState::Connected);
