@@ -1,0 +1,118 @@
+// The page "Eclipse Photography" of the camera window: the two runs, abort, rehearsal time and
+// the announcement banner, on the run engine. The page is the engine's sink; the run waits in a
+// nested event loop, so the main window's clock keeps ticking and every button keeps working.
+#pragma once
+
+#include "run/eclipse_run.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QPushButton;
+
+namespace tevra {
+
+class KeepAwake;
+
+// What the page needs from the windows around it; tests replace each part.
+struct PhotographyPageHost {
+  // The exposure table as the exposure window's grid holds it.
+  std::function<RunTable()> table;
+  // The connected camera's manager; null without a camera (the run then simulates).
+  std::function<TAppMaster*()> camera;
+  // The camera window's status line.
+  std::function<void(const std::string&)> showStatus;
+  // A question with Yes and No; the default asks with a message box.
+  std::function<bool(const std::string&)> confirm;
+  // The run's clock and waits; the computer's clock and a nested event loop by default.
+  RunClock* clock = nullptr;
+  RunWaiter* waiter = nullptr;
+  // Keeps the computer awake during a start run; the desktop's D-Bus services by default.
+  std::function<std::unique_ptr<KeepAwake>()> makeKeepAwake;
+};
+
+// Waits in a nested event loop, so that the program's windows live on while the run waits.
+class EventLoopWaiter final : public RunWaiter {
+ public:
+  void Sleep(double ms) override;
+  void Yield() override;
+};
+
+class TPhotographyPage : public QWidget, public RunSink {
+  Q_OBJECT
+
+ public:
+  explicit TPhotographyPage(PhotographyPageHost host, QWidget* parent = nullptr);
+  ~TPhotographyPage() override;
+
+  [[nodiscard]] EclipseRun& Engine() { return *run_; }
+  [[nodiscard]] const RunSummary& LastSummary() const { return summary_; }
+
+  // Event handlers, named after component and event.
+  void Button_Start_Eclipse_PhotographyClick();
+  void Button_Test_Eclipse_PhotographyClick();
+  void Button_Start_Eclipse_PhotographyMouseDown();
+  void Label_Start_Eclipse_PhotographyMouseDown();
+  void Label_Start_Eclipse_PhotographyMouseUp(bool overLabel);
+  void Button_Test_Eclipse_PhotographyMouseDown();
+  void Label_Test_Eclipse_PhotographyMouseDown();
+  void Label_Test_Eclipse_PhotographyMouseUp(bool overLabel);
+  void Button_Abort_TestClick();
+  void Button_Abort_FotoClick();
+  void BitBtn_AdvanceClick();
+  void BitBtn_RealTimeClick();
+
+  // Components, by their design names.
+  QLabel* Label_Phase = nullptr;
+  QLabel* Label_Wann = nullptr;
+  QLabel* Label_WannDiff = nullptr;
+  QLabel* Label_Info = nullptr;
+  QLabel* Label_WAV_Meldung = nullptr;
+  QPushButton* Button_Start_Eclipse_Photography = nullptr;
+  QLabel* Label_Start_Eclipse_Photography = nullptr;
+  QPushButton* Button_Test_Eclipse_Photography = nullptr;
+  QLabel* Label_Test_Eclipse_Photography = nullptr;
+  QPushButton* Button_Abort_Test = nullptr;
+  QPushButton* Button_Abort_Foto = nullptr;
+  QPushButton* BitBtn_Advance = nullptr;
+  QPushButton* BitBtn_RealTime = nullptr;
+  QLabel* Label_Advance1 = nullptr;
+  QLabel* Label_Advance2 = nullptr;
+
+  // The run engine's sink.
+  void ShowPhase(const std::string& text) override;
+  void ShowWann(const std::string& text) override;
+  void ShowWannDiff(const std::string& text) override;
+  void ShowInfo(const std::string& text, Rgb colour, InfoKind kind) override;
+  void ShowStatus(const std::string& text) override;
+  void ShowBanner(const std::string& text) override;
+  void BlinkBanner(Rgb background) override;
+  void HideBanner() override;
+  void RunStarting(RunKind kind) override;
+  void ShowAdvanceControls(bool shown) override;
+  void ShowRunning(RunKind kind, bool running) override;
+  bool ConfirmZone(const std::string& warning) override;
+  void StepDone(const RunStep& step) override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildComponents();
+  void StartRun(RunKind kind);
+  static void PressLabel(QLabel* label, bool pressed);
+  void PaintAdvanceLabels(bool rehearsal);
+
+  PhotographyPageHost host_;
+  std::unique_ptr<SystemRunClock> systemClock_;
+  std::unique_ptr<EventLoopWaiter> eventLoopWaiter_;
+  std::unique_ptr<EclipseRun> run_;
+  std::unique_ptr<KeepAwake> keepAwake_;
+  RunSummary summary_;
+};
+
+}  // namespace tevra

@@ -1,0 +1,163 @@
+// The "Eclipse Photography" page on a manual clock: the commands through their labels, the
+// running look, rehearsal time, the banner and keeping the computer awake.
+#include "run/keep_awake.h"
+#include "run/photography_page.h"
+#include "state/variables.h"
+#include "timing/astrolib.h"
+#include "timing/countdown.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tevra {
+namespace {
+
+class FakeKeepAwake final : public KeepAwake {
+ public:
+  explicit FakeKeepAwake(std::vector<std::string>& calls, std::string answer)
+      : calls_(calls), answer_(std::move(answer)) {}
+  std::string Inhibit(const std::string& reason) override {
+    calls_.push_back("inhibit " + reason);
+    return answer_;
+  }
+  void Release() override { calls_.emplace_back("release"); }
+
+ private:
+  std::vector<std::string>& calls_;
+  std::string answer_;
+};
+
+ExposureRow Row(const std::string& kind, const std::string& label, const std::string& time) {
+  ExposureRow row;
+  row[ColumnKind] = kind;
+  row[ColumnLabel] = label;
+  row[ColumnDateTime] = time;
+  row[ColumnQuality] = "JPGLarFin";
+  row[ColumnIso] = "400";
+  row[ColumnAperture] = "f/5.6";
+  row[11] = "x";
+  return row;
+}
+
+class PhotographyPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RehearsalOffset = 0;
+    AbortRun = AbortTestRun = false;
+    CameraName.clear();
+    PhotographyPageHost host;
+    host.table = [this] {
+      // No rows stands for the grid's initial rows: no table made or loaded.
+      return MakeRunTable(rows, ExposureColumnTitles("[UTC]"), rows.empty() ? NoTableRowCount : rows.size());
+    };
+    host.showStatus = [this](const std::string& text) { status.push_back(text); };
+    host.clock = &clock;
+    host.waiter = &waiter;
+    host.makeKeepAwake = [this] { return std::make_unique<FakeKeepAwake>(awake, awakeAnswer); };
+    page = std::make_unique<TPhotographyPage>(std::move(host));
+    page->Engine().SetLogFolder("");
+    page->Engine().SetPump([this] {
+      if (onPump) {
+        onPump();
+      }
+    });
+  }
+  void TearDown() override { RehearsalOffset = 0; }
+
+  // A press and release on a command's label, as the user clicks it.
+  static void ClickLabel(QLabel* label) {
+    QTest::mousePress(label, Qt::LeftButton);
+    EXPECT_EQ(label->pos(), QPoint(3, 3));  // pressed look
+    QTest::mouseRelease(label, Qt::LeftButton);
+  }
+
+  ManualTickClock ticks{0};
+  ManualRunClock clock{ticks, CalJD(2024, 3, 25, 9, 59, 0)};
+  ManualRunWaiter waiter{ticks};
+  ExposureRows rows;
+  std::vector<std::string> status;
+  std::vector<std::string> awake;
+  std::string awakeAnswer;
+  std::function<void()> onPump;
+  std::unique_ptr<TPhotographyPage> page;
+};
+
+TEST_F(PhotographyPageTest, TestRunThroughItsLabelSimulatesAndReturnsToIdle) {
+  rows = {Row("", "P1", "2024-03-25 10:00:00"), Row("WAV", "Totality-begins.wav", "2024-03-25 10:00:10")};
+  bool sawRunning = false;
+  bool sawBanner = false;
+  onPump = [&] {
+    sawRunning = sawRunning || (!page->Button_Test_Eclipse_Photography->isEnabled() &&
+                                page->Button_Abort_Test->isEnabled() && !page->Button_Abort_Foto->isEnabled());
+    if (page->Label_WAV_Meldung->isVisibleTo(page.get())) {
+      sawBanner = page->Label_WAV_Meldung->text() == "TOTALITY BEGINS" && page->Label_WAV_Meldung->width() == 677;
+    }
+  };
+  ClickLabel(page->Label_Test_Eclipse_Photography);
+  EXPECT_TRUE(sawRunning);
+  EXPECT_TRUE(sawBanner);
+  EXPECT_EQ(page->LastSummary().picturesTaken, 1);
+  EXPECT_EQ(page->Label_Test_Eclipse_Photography->pos(), QPoint(2, 2));
+  EXPECT_TRUE(page->Button_Test_Eclipse_Photography->isEnabled());
+  EXPECT_FALSE(page->Button_Abort_Test->isEnabled());
+  EXPECT_FALSE(page->Label_WAV_Meldung->isVisibleTo(page.get()));
+  EXPECT_EQ(page->Label_WAV_Meldung->width(), 2);
+  EXPECT_NE(std::find(status.begin(), status.end(), "Picture taken (SIMULATED)"), status.end());
+  EXPECT_TRUE(awake.empty());  // only the start run keeps the computer awake
+}
+
+TEST_F(PhotographyPageTest, AdvanceTimeDuringAStartRunAndAbort) {
+  rows = {Row("", "P1", "2024-03-25 10:00:00"), Row("", "U1", "2024-03-25 11:00:00")};
+  awakeAnswer = "no screen saver";
+  bool advanced = false;
+  std::string diffAfterAdvance;
+  onPump = [&] {
+    if (!advanced && page->Label_Wann->text() == "at: 2024-03-25 10:00:00.0") {
+      EXPECT_TRUE(page->BitBtn_Advance->isVisibleTo(page.get()));
+      EXPECT_TRUE(page->Label_Advance1->isVisibleTo(page.get()));
+      EXPECT_FALSE(page->BitBtn_RealTime->isVisibleTo(page.get()));
+      page->BitBtn_Advance->click();
+      advanced = true;
+      EXPECT_TRUE(page->BitBtn_RealTime->isVisibleTo(page.get()));
+      EXPECT_TRUE(page->Label_Advance1->styleSheet().contains("red"));
+    } else if (advanced && diffAfterAdvance.empty()) {
+      diffAfterAdvance = page->Label_WannDiff->text().toStdString();
+    } else if (page->Label_Wann->text() == "at: 2024-03-25 11:00:00.0") {
+      page->Button_Abort_Foto->click();
+    }
+  };
+  ClickLabel(page->Label_Start_Eclipse_Photography);
+  EXPECT_TRUE(advanced);
+  EXPECT_EQ(diffAfterAdvance.substr(0, 12), "+0 00:00:05.");
+  EXPECT_TRUE(page->LastSummary().aborted);
+  EXPECT_EQ(page->LastSummary().picturesTaken, 1);
+  // End step: real time again, rehearsal controls hidden and unpainted.
+  EXPECT_EQ(RehearsalOffset, 0.0);
+  EXPECT_FALSE(page->BitBtn_Advance->isVisibleTo(page.get()));
+  EXPECT_FALSE(page->BitBtn_RealTime->isVisibleTo(page.get()));
+  EXPECT_FALSE(page->Label_Advance1->isVisibleTo(page.get()));
+  EXPECT_TRUE(page->Label_Advance1->styleSheet().isEmpty());
+  EXPECT_FALSE(AbortRun);
+  // The computer was kept awake for the run and let go after it; a refusal is shown.
+  EXPECT_EQ(awake, (std::vector<std::string>{"inhibit Eclipse photography run", "release"}));
+  EXPECT_EQ(status.front(), "Cannot keep the computer awake: no screen saver");
+}
+
+TEST_F(PhotographyPageTest, WithoutATableTheRunSaysSoInRed) {
+  page->Button_Start_Eclipse_Photography->click();
+  EXPECT_EQ(page->Label_Info->text().toStdString(),
+            "No exposure table.\nSelect \"Exposure Tables\",\nthen load or create a table");
+  EXPECT_TRUE(page->Label_Info->styleSheet().contains("#ff0000"));
+  EXPECT_TRUE(page->Button_Start_Eclipse_Photography->isEnabled());
+}
+
+}  // namespace
+}  // namespace tevra
