@@ -351,6 +351,10 @@ bool EclipseRun::Release(std::optional<double> due, const char* simulationName) 
 bool EclipseRun::WaitUntil(double target) {
   RunStep step = StepOf("Wait");
   step.dueJD = target;
+  // Instants near 2.5 million days are kept to some 40 microseconds. A reading counts as reached
+  // only two such steps beyond the target, so that neither the rounding of the reading nor that of
+  // the row's time lets the run go before the instant itself.
+  const double releaseAt = std::nextafter(std::nextafter(target, HUGE_VAL), HUGE_VAL);
   for (;;) {
     Pump();
     if (Aborted()) {
@@ -358,7 +362,7 @@ bool EclipseRun::WaitUntil(double target) {
     }
     const double now = Now();
     sink_.ShowWannDiff(TimeDiffStr(1, target - now));
-    const double remainingMs = (target - now) * MsPerDay;
+    const double remainingMs = (releaseAt - now) * MsPerDay;
     if (remainingMs <= 0) {
       break;
     }
@@ -366,7 +370,7 @@ bool EclipseRun::WaitUntil(double target) {
       waiter_.Sleep(SliceMs(remainingMs));
       continue;
     }
-    while (Now() < target) {
+    while (Now() < releaseAt) {
       if (Aborted()) {
         return false;
       }

@@ -45,6 +45,11 @@ const std::vector<Command>& Commands() {
        "checks a camera: its settings and accepted values, one setting, releases, or its events (ID: iq, ae, "
        "iso, av, tv or 0x100 ... 0x406)",
        &RunCamera},
+      {"run",
+       "FILE [--test] [--camera simulator|gphoto2|none] [--start-at \"YYYY-MM-DD hh:mm:ss\"] [--zone ROW]",
+       "runs an exposure table as the camera window's photography page does: one line per step, then the "
+       "count of pictures taken, failed and late",
+       &RunRun},
   };
   return List;
 }
@@ -68,6 +73,15 @@ std::string TakeEclipseNumber(const std::string& arg, std::optional<int64_t>& en
     return "eclipse number '" + arg + "' is not in 1 to 143";
   }
   return {};
+}
+
+std::optional<double> ReadClockText(const std::string& text) {
+  // The date reader itself only checks the number fields.
+  if (text.size() < 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' ||
+      text[16] != ':') {
+    return std::nullopt;
+  }
+  return TryDateStrJD(text).jd;
 }
 
 int UsageError(const Command& command, const std::string& what, std::ostream& err) {

@@ -35,6 +35,9 @@ const Command& CommandNamed(const std::string& name);
 // Returns what is wrong with it, or "" when it was taken.
 std::string TakeEclipseNumber(const std::string& arg, std::optional<int64_t>& entry);
 
+// The JD of a clock reading "YYYY-MM-DD hh:mm:ss[.s]"; empty when the text is not of that form.
+std::optional<double> ReadClockText(const std::string& text);
+
 // Reports a usage error of one command and returns ExitUsage.
 int UsageError(const Command& command, const std::string& what, std::ostream& err);
 
@@ -46,5 +49,6 @@ int RunEclipses(const Args& args, std::ostream& out, std::ostream& err);
 int RunTable(const Args& args, std::ostream& out, std::ostream& err);
 int RunCheck(const Args& args, std::ostream& out, std::ostream& err);
 int RunCamera(const Args& args, std::ostream& out, std::ostream& err);
+int RunRun(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tevra::cli

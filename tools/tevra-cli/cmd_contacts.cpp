@@ -7,18 +7,6 @@
 #include <optional>
 
 namespace tevra::cli {
-namespace {
-
-// The clock text must have the separators of "YYYY-MM-DD hh:mm:ss[.s]"; the date reader itself
-// only checks the number fields.
-bool LooksLikeClockText(const std::string& text) {
-  if (text.size() < 19) {
-    return false;
-  }
-  return text[4] == '-' && text[7] == '-' && text[10] == ' ' && text[13] == ':' && text[16] == ':';
-}
-
-}  // namespace
 
 int RunContacts(const Args& args, std::ostream& out, std::ostream& err) {
   const Command& self = CommandNamed("contacts");
@@ -48,11 +36,10 @@ int RunContacts(const Args& args, std::ostream& out, std::ostream& err) {
         return UsageError(self, "--at needs a clock reading \"YYYY-MM-DD hh:mm:ss.s\"", err);
       }
       const std::string& text = args[++i];
-      const DateStrResult read = LooksLikeClockText(text) ? TryDateStrJD(text) : DateStrResult{};
-      if (!read.jd) {
+      at = ReadClockText(text);
+      if (!at) {
         return UsageError(self, "clock reading '" + text + "' is not of the form YYYY-MM-DD hh:mm:ss.s", err);
       }
-      at = read.jd;
     } else if (arg.starts_with("-")) {
       return UsageError(self, "unknown option '" + arg + "'", err);
     } else if (const std::string problem = TakeEclipseNumber(arg, entry); !problem.empty()) {

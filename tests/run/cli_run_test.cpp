@@ -1,0 +1,130 @@
+#include "state/parameter_file.h"
+#include "tests/run/run_test_support.h"
+#include "tools/tevra-cli/cli.h"
+
+#include <gmock/gmock.h>
+
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <unistd.h>
+
+namespace tevra::test {
+namespace {
+
+using ::testing::HasSubstr;
+namespace fs = std::filesystem;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+// tevra-cli run in a home folder of its own, on a computer in UTC.
+class CliRunTest : public ::testing::Test {
+ protected:
+  fs::path home = fs::path(testing::TempDir()) / "tevra-cli-run";
+
+  void SetUp() override {
+    fs::remove_all(home);
+    fs::create_directories(home);
+    // NOLINTBEGIN(concurrency-mt-unsafe): the tests run one at a time
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("TZ", "UTC", 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("TEVRA_SIMULATOR");
+    ::tzset();
+    // NOLINTEND(concurrency-mt-unsafe)
+    DocumentsFolder.clear();
+  }
+
+  std::string Table(const ExposureRows& rows) {
+    std::string path = (home / "table.txt").string();
+    EXPECT_EQ(SaveExposureTable(path, 34, rows), "");
+    return path;
+  }
+
+  static Result Run(const cli::Args& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    cli::Args all = {"run"};
+    all.insert(all.end(), args.begin(), args.end());
+    const int status = cli::RunCli(all, out, err);
+    return {status, out.str(), err.str()};
+  }
+};
+
+TEST_F(CliRunTest, UsageErrorsExitWithTwo) {
+  const std::string table = Table({Row("A", At("09:58:00.0"))});
+  for (const cli::Args& args :
+       {cli::Args{}, cli::Args{table, table}, cli::Args{table, "--zone", "40"},
+        cli::Args{table, "--start-at"}, cli::Args{table, "--start-at", "2024-03-25T10:00:00"},
+        cli::Args{table, "--camera", "webcam"},
+        cli::Args{table, "--test", "--start-at", "2024-03-25 10:00:00"}}) {
+    EXPECT_EQ(Run(args).status, cli::ExitUsage) << ::testing::PrintToString(args);
+  }
+}
+
+// The stored zone is [UTC+01] while the computer runs in UTC: the start run warns and goes on.
+// --start-at sets the run clock; the run log's path closes the output.
+TEST_F(CliRunTest, StartRunOnTheSimulatedBody) {
+  ParameterFileRecord record;
+  record.TimeZoneIndex = 16;
+  fs::create_directories(home / ".config/Tevra");
+  const auto bytes = EncodeParameters(record);
+  std::ofstream(home / ".config/Tevra/Tevra.prm", std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+
+  const Result result = Run(
+      {Table({Row("A", At("10:00:00.0"))}), "--camera", "simulator", "--start-at", "2024-03-25 10:00:00"});
+  ASSERT_EQ(result.status, cli::ExitOk) << result.err;
+  EXPECT_THAT(result.out, HasSubstr("# warning: The exposure table's times are in [UTC+01], but"));
+  EXPECT_THAT(result.out, HasSubstr("1\tA\tIQ\t\t2024-03-25 10:00:00.0"));
+  EXPECT_THAT(result.out, HasSubstr("\t0\t1\tIQ: Sts=0 Trials=1\n"));
+  EXPECT_THAT(result.out, HasSubstr("1\tA\tWait\t2024-03-25 10:00:00.000\t2024-03-25 10:00:00.0"));
+  EXPECT_THAT(result.out,
+              HasSubstr("\tPicture taken\npictures taken\t1\nfailed\t0\nlate by more than 1 s\t0\n"
+                        "run log\t" +
+                        (home / "Documents/Tevra/run-").string()));
+  EXPECT_EQ(RehearsalOffset, 0);
+}
+
+TEST_F(CliRunTest, RunWithoutCameraAndUnreadableTimes) {
+  ExposureRow row = Row("A", At("09:00:00.0"));
+  row[ColumnQuality] = row[ColumnIso] = row[ColumnAperture] = "";
+  Result result = Run({Table({row}), "--camera", "none", "--zone", "15"});
+  EXPECT_EQ(result.status, cli::ExitOk);
+  EXPECT_THAT(result.out, ::testing::Not(HasSubstr("warning")));
+  EXPECT_THAT(result.out, HasSubstr("# Camera not connected! SIMULATION MODE enabled!\n"));
+  EXPECT_THAT(result.out, HasSubstr("\tTv: SIMULATION MODE\n"));
+  EXPECT_THAT(result.out, HasSubstr("\tPicture taken (SIMULATED)\n"));
+
+  result = Run(
+      {Table({Row("A", At("10:00:00.0")), Row("B", "2024-03-25 1O:00:00.0")}), "--test", "--camera", "none"});
+  EXPECT_EQ(result.status, cli::ExitFailure);
+  EXPECT_THAT(result.out, HasSubstr("# Row 2: \"2024-03-25 1O:00:00.0\"\n"));
+  EXPECT_THAT(result.out, ::testing::Not(HasSubstr("pictures taken")));
+}
+
+TEST_F(CliRunTest, InterruptAbortsAndStillEndsTheRun) {
+  const std::string table = Table({Row("A", At("10:00:30.0")), Row("B", At("10:01:00.0"))});
+  std::thread interrupt([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ::kill(::getpid(), SIGINT);
+  });
+  const Result result = Run({table, "--camera", "none", "--start-at", "2024-03-25 10:00:00"});
+  interrupt.join();
+  EXPECT_EQ(result.status, cli::ExitFailure);
+  EXPECT_THAT(result.out, HasSubstr("1\tA\tAbort\t"));
+  EXPECT_THAT(result.out, HasSubstr("pictures taken\t0\nfailed\t0\nlate by more than 1 s\t0\naborted\n"));
+  EXPECT_FALSE(AbortRun);
+  EXPECT_EQ(RehearsalOffset, 0);
+}
+
+}  // namespace
+}  // namespace tevra::test

@@ -1,0 +1,188 @@
+// The photography run in real time on the simulated body without busy time: how late the run is
+// released after each row's due instant and how much processor time its waits take, beside the
+// same run waiting by polling the clock.
+// Usage: bench-run [--rows N] [--polling-rows N]
+#include "camera/appmaster.h"
+#include "camera/simulated_camera.h"
+#include "run/eclipse_run.h"
+#include "timing/time_text.h"
+
+#include "tools/bench/bench_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using tevra::bench::Clock;
+using tevra::bench::Milliseconds;
+
+constexpr double UnixEpochJD = 2440587.5;
+
+// The wait of the original design: read the clock again and again until the time has come.
+class PollingWaiter final : public tevra::RunWaiter {
+ public:
+  void Sleep(double ms) override {
+    const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                     std::chrono::duration<double, std::milli>(ms));
+    while (Clock::now() < end) {
+      std::this_thread::yield();
+    }
+  }
+  void Yield() override { std::this_thread::yield(); }
+};
+
+double ProcessorMs() { return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+// Milliseconds since 1970 on the computer's clock, which the run clock reads too.
+double UnixMs() { return Milliseconds(std::chrono::system_clock::now().time_since_epoch()); }
+
+// Measures each wait from the end of the step before it to its release, and the release against
+// the row's instant on the computer's own clock rather than the run clock's day numbers.
+class MeasuringSink final : public tevra::RunSink {
+ public:
+  // Row n is due firstDueMs + (n - 1) seconds.
+  double firstDueMs = 0;
+
+  std::vector<double> lateMs;     // release after the due instant
+  std::vector<double> shutterMs;  // shutter command after the due instant
+  double waitingMs = 0;
+  double waitingProcessorMs = 0;
+
+  void Begin() {
+    markMs_ = Milliseconds(Clock::now().time_since_epoch());
+    markProcessorMs_ = ProcessorMs();
+  }
+  void StepDone(const tevra::RunStep& step) override {
+    if (step.step == "Wait" && step.dueJD) {
+      lateMs.push_back(UnixMs() - (firstDueMs + 1000.0 * static_cast<double>(step.row - 1)));
+      waitingMs += Milliseconds(Clock::now().time_since_epoch()) - markMs_;
+      waitingProcessorMs += ProcessorMs() - markProcessorMs_;
+    } else if (step.step == "Picture" && step.dueJD) {
+      shutterMs.push_back((step.issuedJD - *step.dueJD) * tevra::MsPerDay);
+    }
+    Begin();
+  }
+
+  void ShowPhase(const std::string& /*text*/) override {}
+  void ShowWann(const std::string& /*text*/) override {}
+  void ShowWannDiff(const std::string& /*text*/) override {}
+  void ShowInfo(const std::string& /*text*/, tevra::Rgb /*colour*/, tevra::InfoKind /*kind*/) override {}
+  void ShowStatus(const std::string& /*text*/) override {}
+  void ShowBanner(const std::string& /*text*/) override {}
+  void BlinkBanner(tevra::Rgb /*background*/) override {}
+  void HideBanner() override {}
+  void RunStarting(tevra::RunKind /*kind*/) override {}
+  void ShowAdvanceControls(bool /*shown*/) override {}
+  void ShowRunning(tevra::RunKind /*kind*/, bool /*running*/) override {}
+  bool ConfirmZone(const std::string& /*warning*/) override { return true; }
+
+ private:
+  double markMs_ = 0;
+  double markProcessorMs_ = 0;
+};
+
+double Percentile(std::vector<double> values, double p) {
+  if (values.empty()) {
+    return 0;
+  }
+  std::sort(values.begin(), values.end());
+  const auto rank = static_cast<size_t>(std::ceil(p * static_cast<double>(values.size())));
+  return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
+}
+
+// rows rows 1 s apart from two seconds after the next whole second, one 1/8000 s picture each.
+tevra::RunTable Table(const tevra::RunClock& clock, int rows, double& firstDueMs) {
+  firstDueMs = (std::ceil(UnixMs() / 1000.0) + 2) * 1000.0;
+  const double first = UnixEpochJD + firstDueMs / tevra::MsPerDay + clock.UtcOffsetHours() / 24.0;
+  tevra::ExposureRows table;
+  for (int i = 0; i < rows; ++i) {
+    tevra::ExposureRow row;
+    row[tevra::ColumnLabel] = "Row " + std::to_string(i + 1);
+    row[tevra::ColumnDateTime] = tevra::WannText("", first + i / 86400.0);
+    row[tevra::ColumnQuality] = "JPGLarFin";
+    row[tevra::ColumnIso] = "400";
+    row[tevra::ColumnAperture] = "f/5.6";
+    row[tevra::FirstShutterColumn] = "x";
+    table.push_back(row);
+  }
+  return tevra::MakeRunTable(table, tevra::ExposureColumnTitles(""), table.size());
+}
+
+struct Figures {
+  MeasuringSink sink;
+  int pictures = 0;
+};
+
+void Measure(tevra::RunWaiter& waiter, int rows, Figures& figures, tevra::RunClock& clock) {
+  tevra::SimulatorSettings settings = tevra::SimulatorSettings::Default();
+  settings.processingMs = 0;
+  tevra::TAppMaster camera(nullptr, std::make_shared<tevra::SimulatedCamera>(settings));
+  camera.OpenSession();
+  tevra::EclipseRun run(clock, waiter, figures.sink);
+  run.SetLogFolder("");
+  figures.sink.Begin();
+  const tevra::RunTable table = Table(clock, rows, figures.sink.firstDueMs);
+  figures.pictures = run.Run(tevra::RunKind::Start, table, &camera).picturesTaken;
+}
+
+void Print(const char* what, const Figures& figures) {
+  const std::vector<double>& late = figures.sink.lateMs;
+  const auto early = std::count_if(late.begin(), late.end(), [](double ms) { return ms < 0; });
+  std::cout << std::left << std::setw(22) << what << std::right << std::fixed << std::setw(6) << late.size()
+            << std::setprecision(3) << std::setw(9) << Percentile(late, 0.5) << std::setw(9)
+            << Percentile(late, 0.99) << std::setw(9) << Percentile(late, 1.0) << std::setw(7) << early
+            << std::setprecision(2) << std::setw(10)
+            << 100.0 * figures.sink.waitingProcessorMs / std::max(1.0, figures.sink.waitingMs) << " %\n";
+}
+
+std::optional<int> Count(const std::string& text) {
+  const std::optional<int64_t> n = tevra::ParseInteger(text);
+  return n && *n >= 1 && *n <= 100000 ? std::optional<int>(static_cast<int>(*n)) : std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  int rows = 200;
+  int pollingRows = 20;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const std::optional<int> n = i + 1 < argc ? Count(argv[i + 1]) : std::nullopt;
+    if ((arg == "--rows" || arg == "--polling-rows") && n) {
+      (arg == "--rows" ? rows : pollingRows) = *n;
+      ++i;
+    } else {
+      std::cerr << "usage: bench-run [--rows N] [--polling-rows N]\n";
+      return 2;
+    }
+  }
+  tevra::SystemRunClock clock;
+  std::cout << "bench-run: rows 1 s apart, one picture each, simulated body without busy time, real time\n"
+            << "(takes about " << rows + pollingRows + 6 << " s)\n\n";
+  tevra::SystemRunWaiter sleeping;
+  Figures run;
+  Measure(sleeping, rows, run, clock);
+  PollingWaiter polling;
+  Figures polled;
+  Measure(polling, pollingRows, polled, clock);
+
+  std::cout
+      << "release after the due instant   rows   p50 ms   p99 ms   max ms  early  processor while waiting\n";
+  Print("sleeping (the run's)", run);
+  Print("polling the clock", polled);
+  std::cout << "goals: p99 under 1 ms, no early release, processor under 1 % of one core while waiting\n\n"
+            << std::setprecision(2) << "shutter command after the due instant (the 15 ms pause before every "
+            << "camera call included): p50 " << Percentile(run.sink.shutterMs, 0.5) << " ms, p99 "
+            << Percentile(run.sink.shutterMs, 0.99) << " ms; pictures taken "
+            << run.pictures + polled.pictures << " of " << rows + pollingRows << "\n";
+  return run.pictures == rows && polled.pictures == pollingRows ? 0 : 1;
+}

@@ -1,0 +1,232 @@
+// tevra-cli run: an exposure table file run headless by the same engine as the camera window's
+// "Eclipse Photography" page, one line per step.
+#include "camera/appmaster.h"
+#include "camera/camera_choice.h"
+#include "camera/camera_status.h"
+#include "exposure/exposure_table.h"
+#include "run/eclipse_run.h"
+#include "state/file_io.h"
+#include "state/parameter_file.h"
+#include "state/variables.h"
+#include "timing/countdown.h"
+#include "timing/text_util.h"
+#include "timing/time_text.h"
+#include "timing/time_zones.h"
+#include "tools/tevra-cli/cli.h"
+
+#include <QStandardPaths>
+
+#include <csignal>
+#include <memory>
+#include <optional>
+
+namespace tevra::cli {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int /*signal*/) {
+  interrupted = 1;
+  static_cast<void>(std::signal(SIGINT, SIG_DFL));  // a second Ctrl+C ends the program at once
+}
+
+// The user's folder below a standard location, as the program has it.
+std::string TevraFolder(QStandardPaths::StandardLocation location) {
+  return WithTrailingSeparator(
+      WithTrailingSeparator(QStandardPaths::writableLocation(location).toStdString()) + "Tevra");
+}
+
+// The zone row of the parameter file, when there is one.
+std::optional<int64_t> StoredZoneRow() {
+  std::string bytes;
+  if (!ReadRegularFile(TevraFolder(QStandardPaths::GenericConfigLocation) + ParameterFileName, bytes,
+                       ParameterFileSize, OverLimit::ReadPrefix)
+           .empty()) {
+    return std::nullopt;
+  }
+  const ParameterFileRecord record =
+      DecodeParameters(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  return record.TimeZoneIndex;
+}
+
+// Prints every step as the run log has it, then the status line's text; run messages as comments.
+class PrintingSink final : public RunSink {
+ public:
+  explicit PrintingSink(std::ostream& out) : out_(out) {}
+
+  void ShowPhase(const std::string& /*text*/) override {}
+  void ShowWann(const std::string& /*text*/) override {}
+  void ShowWannDiff(const std::string& /*text*/) override {}
+  void ShowInfo(const std::string& text, Rgb /*colour*/, InfoKind kind) override {
+    if (kind == InfoKind::Message && !text.empty() && text != shownMessage_) {
+      Comment(text);
+      shownMessage_ = text;
+    }
+  }
+  void ShowStatus(const std::string& /*text*/) override {}
+  void ShowBanner(const std::string& /*text*/) override {}
+  void BlinkBanner(Rgb /*background*/) override {}
+  void HideBanner() override {}
+  void RunStarting(RunKind /*kind*/) override {}
+  void ShowAdvanceControls(bool /*shown*/) override {}
+  void ShowRunning(RunKind /*kind*/, bool /*running*/) override {}
+  bool ConfirmZone(const std::string& warning) override {
+    Comment("warning: " + warning);
+    return true;
+  }
+  void StepDone(const RunStep& step) override {
+    out_ << RunLogFields(step, '\t') << '\t' << step.text << '\n' << std::flush;
+  }
+
+ private:
+  void Comment(const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+      if (c == '\n') {
+        out_ << "# " << line << '\n';
+        line.clear();
+      } else if (c != '\r') {
+        line += c;
+      }
+    }
+    out_ << "# " << line << '\n' << std::flush;
+  }
+
+  std::ostream& out_;
+  std::string shownMessage_;
+};
+
+// The camera of a choice with its session open, as the camera window connects it; null with the
+// reason in err when there is none.
+std::unique_ptr<TAppMaster> Connect(const CameraChoice& choice, std::ostream& err) {
+  std::string error;
+  const std::shared_ptr<CameraSdk> sdk = CreateCameraSdk(choice, error);
+  if (!sdk) {
+    err << "tevra-cli run: " << error << '\n';
+    return nullptr;
+  }
+  SaveTarget = 1;
+  auto master = std::make_unique<TAppMaster>(nullptr, sdk);
+  if (Trim(master->GetCameraName()).empty()) {
+    err << "tevra-cli run: no camera found (--camera none runs without one)\n";
+    return nullptr;
+  }
+  master->SetEventHandlers();
+  if (const uint32_t status = master->OpenSession(); status != CamOk) {
+    err << "tevra-cli run: opening the session: Sts=" << status << " (" << CameraStatusText(status) << ")\n";
+    return nullptr;
+  }
+  master->ApplySaveTarget();
+  master->ReadPropertyDesc(PropAll);
+  return master;
+}
+
+}  // namespace
+
+int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
+  const Command& self = CommandNamed("run");
+  Args args = arguments;
+  CameraChoice choice = CameraChoiceFromEnvironment();
+  bool withCamera = true;
+  for (auto arg = args.begin(); arg != args.end(); ++arg) {
+    if ((*arg == "--camera" && arg + 1 != args.end() && arg[1] == "none") || *arg == "--camera=none") {
+      withCamera = false;
+      args.erase(arg, arg + (*arg == "--camera" ? 2 : 1));
+      break;
+    }
+  }
+  if (const std::string problem = TakeCameraOptions(args, choice); !problem.empty()) {
+    return UsageError(self, problem, err);
+  }
+  std::optional<std::string> path;
+  RunKind kind = RunKind::Start;
+  std::optional<int64_t> zone;
+  std::optional<double> startAt;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--test") {
+      kind = RunKind::Test;
+    } else if (arg == "--zone") {
+      zone = hasValue ? ParseInteger(args[++i]) : std::nullopt;
+      if (!zone || *zone < 0 || *zone >= TimeZoneCount) {
+        return UsageError(self, "--zone needs a row of the zone table (0 to 39)", err);
+      }
+    } else if (arg == "--start-at") {
+      startAt = hasValue ? ReadClockText(args[++i]) : std::nullopt;
+      if (!startAt) {
+        return UsageError(self, "--start-at needs a time \"YYYY-MM-DD hh:mm:ss\"", err);
+      }
+    } else if (arg.starts_with("-") || path) {
+      return UsageError(self, "unexpected argument '" + arg + "'", err);
+    } else {
+      path = arg;
+    }
+  }
+  if (!path) {
+    return UsageError(self, "no table file given", err);
+  }
+  if (startAt && kind == RunKind::Test) {
+    return UsageError(self, "--start-at applies to the start run; the test run keeps no time", err);
+  }
+
+  const ExposureFile file = LoadExposureTable(*path);
+  if (!file.fileError.empty() || !file.problems.empty()) {
+    err << "tevra-cli run: "
+        << (file.fileError.empty() ? DescribeProblem(*path, file.problems.front()) : file.fileError) << '\n';
+    return ExitFailure;
+  }
+  for (const TableProblem& warning : file.warnings) {
+    err << "warning: " << DescribeProblem(*path, warning) << '\n';
+  }
+  ApplyTimeZone(static_cast<int>(zone ? *zone : StoredZoneRow().value_or(FirstStartTimeZoneIndex)));
+  const tevra::RunTable table = MakeRunTable(file.rows, ExposureColumnTitles(ZoneLabel), file.rows.size());
+
+  std::unique_ptr<TAppMaster> camera;
+  if (withCamera) {
+    camera = Connect(choice, err);
+    if (!camera) {
+      return ExitFailure;
+    }
+    CameraName = camera->GetCameraName();
+  }
+  if (DocumentsFolder.empty()) {
+    DocumentsFolder = TevraFolder(QStandardPaths::DocumentsLocation);
+  }
+
+  SystemRunClock clock;
+  SystemRunWaiter waiter;
+  PrintingSink sink(out);
+  EclipseRun run(clock, waiter, sink);
+  interrupted = 0;
+  run.SetAbortFlag([](RunKind runKind) -> bool& {
+    bool& flag = runKind == RunKind::Start ? AbortRun : AbortTestRun;
+    flag = flag || interrupted != 0;
+    return flag;
+  });
+  if (startAt) {
+    RehearsalOffset = *startAt - clock.LocalJD();
+  }
+  const auto previous = std::signal(SIGINT, &OnInterrupt);
+  const RunSummary summary = run.Run(kind, table, camera.get());
+  static_cast<void>(std::signal(SIGINT, previous));
+  CameraName.clear();
+
+  if (summary.started) {
+    out << "pictures taken\t" << summary.picturesTaken << "\nfailed\t" << summary.picturesFailed
+        << "\nlate by more than 1 s\t" << summary.picturesLate << '\n';
+  }
+  if (summary.aborted) {
+    out << "aborted\n";
+  }
+  if (!summary.logPath.empty()) {
+    out << "run log\t" << summary.logPath << '\n';
+  }
+  if (!summary.logError.empty()) {
+    err << "tevra-cli run: " << summary.logError << '\n';
+  }
+  const bool everyPicture = summary.started && !summary.aborted && summary.picturesFailed == 0;
+  return everyPicture ? ExitOk : ExitFailure;
+}
+
+}  // namespace tevra::cli
