@@ -108,31 +108,31 @@ std::string CameraLogText(const ComputerFacts& facts, const LocalDateTime& now, 
     text += content;
     text += LineEnd;
   };
+  // A heading underlined with as many dashes as it has characters.
+  const auto heading = [&line](const std::string& title) {
+    line(title);
+    line(std::string(title.size(), '-'));
+  };
   line("$$BOH");
-  line("Logfile creation date and time");
-  line(std::string(30, '-'));
+  heading("Logfile creation date and time");
   line(DateTimeStr(now.year, now.month, now.day, now.hour, now.minute, now.second, 1));
   line("");
-  line("Program information");
-  line(std::string(19, '-'));
+  heading("Program information");
   line("Tevra Version: " + facts.programVersion);
   line("");
-  line("Computer information");
-  line(std::string(20, '-'));
+  heading("Computer information");
   line("Reg_ProductName         : " + facts.productName);
   line("Reg_CSDVersion          : " + facts.csdVersion);
   line("Reg_BuildLab            : " + facts.buildLab);
   line("Computer name           : " + facts.computerName);
   line("User name               : " + facts.userName);
   line("");
-  line("Standard directories");
-  line(std::string(20, '-'));
+  heading("Standard directories");
   line("Windows temporary path  : " + facts.tempFolder);
   line("Windows application path: " + facts.programFolder);
   line("Windows documents path  : " + facts.documentsFolder);
   line("");
-  line("Computer time zone settings");
-  line(std::string(27, '-'));
+  heading("Computer time zone settings");
   line("Computer standard name  : " + facts.standardName);
   line("Computer standard date  : " + DateFields(facts.standardDate));
   line("Standard bias           : " + std::to_string(facts.standardBias));
@@ -144,8 +144,7 @@ std::string CameraLogText(const ComputerFacts& facts, const LocalDateTime& now, 
   line("Computer daylight date  : " + DateFields(facts.daylightDate));
   line("DayLight bias           : " + std::to_string(facts.daylightBias));
   line("");
-  line("Camera and connected optics information");
-  line(std::string(39, '-'));
+  heading("Camera and connected optics information");
   line("$$EOH");
   line(cameraName);
   for (int kind = 0; kind < SettingKindCount; ++kind) {
@@ -215,12 +214,9 @@ std::string WriteCameraLog(const std::string& path, const std::string& text) {
   if (!file.open(QIODevice::WriteOnly)) {
     return failure();
   }
-  if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
-    const std::string error = failure();
-    file.cancelWriting();
-    return error;
-  }
-  if (!file.commit()) {
+  // Without the commit the temporary file is dropped and the old file stays.
+  if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
+      !file.commit()) {
     return failure();
   }
   return {};

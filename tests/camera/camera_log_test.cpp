@@ -1,15 +1,11 @@
-// The information log's text apart from the window: the state line, empty lists, a failed write,
-// and the system facts of a known zone.
+// The information log's text apart from the window: the state line and empty lists; the system
+// facts of a known zone.
 #include "camera/camera_log.h"
 
 #include <QByteArray>
 #include <QtGlobal>
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace tevra {
 namespace {
@@ -54,25 +50,6 @@ TEST(CameraLog, StateLineFollowsTheZoneStateAndEmptyListsHaveOnlyTheirCount) {
   lines = CrLfLines(CameraLogText(facts, {}, "", lists));
   EXPECT_EQ(lines.size(), 36U + 1 + 5 + 1);
   EXPECT_EQ(lines[29], "Computer daylight name  : ");
-}
-
-TEST(CameraLog, FailedWriteNamesTheFileAndTheReasonAndSuccessReplacesTheFile) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "tevra-camera-log-test";
-  std::filesystem::remove_all(dir);
-  const std::string missing = (dir / "missing" / "Camera.ini").string();
-  const std::string error = WriteCameraLog(missing, "text");
-  EXPECT_NE(error.find(missing), std::string::npos) << error;
-  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
-
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / "Camera.ini").string();
-  std::ofstream(path) << "an older and longer log";
-  EXPECT_EQ(WriteCameraLog(path, "new\r\n"), "");
-  std::stringstream read;
-  read << std::ifstream(path, std::ios::binary).rdbuf();
-  EXPECT_EQ(read.str(), "new\r\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary file left
-  std::filesystem::remove_all(dir);
 }
 
 TEST(CameraLog, SystemFactsOfAZoneWithSummerTime) {

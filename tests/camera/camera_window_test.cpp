@@ -144,6 +144,16 @@ class CameraWindow : public ::testing::Test {
     }
     abortClick_->start(0);
   }
+  // Property, parameter and code of the writes to the five settings so far.
+  std::vector<std::string> SettingWrites() {
+    std::vector<std::string> writes;
+    for (const SimulatorCall& call : Sim().Calls()) {
+      if (call.name == "SetPropertyData" && call.args.find(", 0xb,") == std::string::npos) {
+        writes.push_back(call.args.substr(call.args.find(", ") + 2));
+      }
+    }
+    return writes;
+  }
   std::string Memo() { return Form().Memo_Test2->toPlainText().toStdString(); }
   std::string Ini() const { return ReadFile(DocumentsFolder + "Camera.ini"); }
   std::string Txt() const { return ReadFile(DocumentsFolder + "Camera.txt"); }
@@ -255,14 +265,8 @@ TEST_F(CameraWindow, ConnectionWritesTheLogFillsTheBoxesAndSetsTheCamera) {
   EXPECT_EQ(f.ComboBox_Tv->currentText(), "1/60");
 
   // The writes of the connection, in order: the first IQ, ISO and aperture, the last shutter time.
-  std::vector<std::string> writes;
-  for (const SimulatorCall& call : Sim().Calls()) {
-    if (call.name == "SetPropertyData" && call.args.find(", 0xb,") == std::string::npos) {
-      writes.push_back(call.args.substr(call.args.find(", ") + 2));
-    }
-  }
-  EXPECT_EQ(writes, (std::vector<std::string>{"0x100, 0, 0x13ff0f", "0x402, 0, 0x48", "0x405, 0, 0x30",
-                                              "0x406, 0, 0x68"}));
+  EXPECT_EQ(SettingWrites(), (std::vector<std::string>{"0x100, 0, 0x13ff0f", "0x402, 0, 0x48",
+                                                       "0x405, 0, 0x30", "0x406, 0, 0x68"}));
   EXPECT_TRUE(messages_.empty());
 }
 
@@ -347,19 +351,14 @@ TEST_F(CameraWindow, LogThatCannotBeWrittenIsReportedAndTheConnectionGoesOn) {
 }
 
 TEST_F(CameraWindow, EmptyShutterListDisconnectsAndTheProgramGoesOn) {
+  settings_ = SmallBody();
   settings_.aeMode = 0;  // P: the body offers no shutter times and no apertures
   Connect();
   ASSERT_EQ(messages_.size(), 1U);
   EXPECT_EQ(messages_[0],
             "Camera is not in manual mode \"M\" !|Set Camera to manual mode \"M\" and restart.\r\n"
             "The camera is now disconnected; connect it again after setting \"M\".");
-  std::vector<std::string> written;
-  for (const SimulatorCall& call : Sim().Calls()) {
-    if (call.name == "SetPropertyData") {
-      written.push_back(call.args.substr(call.args.find(", ") + 2, 5));
-    }
-  }
-  EXPECT_EQ(written, (std::vector<std::string>{"0xb, ", "0xb, ", "0x100", "0x402"}));
+  EXPECT_EQ(SettingWrites(), (std::vector<std::string>{"0x100, 0, 0x13ff0f", "0x402, 0, 0x48"}));
   EXPECT_EQ(CameraName, "");
   EXPECT_EQ(Form().AppMaster(), nullptr);
   EXPECT_EQ(Form().Label6->text(), "Camera is now disconnected.");
@@ -560,11 +559,8 @@ TEST_F(CameraWindow, LayoutPlacementTabHeightAndExplanations) {
   EXPECT_EQ(f.pos(), QPoint((screen.width() - CameraClientWidth) / 2, screen.height() - 340));
   ASSERT_EQ(f.PageControl1->count(), 3);
   EXPECT_EQ(f.PageControl1->currentIndex(), 0);
-  EXPECT_EQ(f.PageControl1->tabText(2), "Eclipse Photography");
   EXPECT_EQ(f.PageControl1->widget(2), f.TabSheet_Photography);
-  EXPECT_TRUE(f.TabSheet_Photography->children().isEmpty());
   EXPECT_FALSE(f.Panel_SaveFolder->isVisibleTo(&f));
-  EXPECT_EQ(f.ProgressBar1->maximum(), 100);
 
   f.setFixedHeight(420);  // as a taller page might leave it
   f.PageControl1->setCurrentIndex(1);
