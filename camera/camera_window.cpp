@@ -422,9 +422,11 @@ void TForm_Camera::FillSettingBox(QComboBox* box, int kind) {
 void TForm_Camera::Button_DisconnectClick() {
   if (CameraBusy()) {
     // Never under a running camera call: the disconnection follows when the work ends, and a
-    // series stops at its next picture.
+    // series or run stops at its next step.
     disconnectPending_ = true;
     AbortTests = true;
+    AbortTestRun = true;
+    AbortRun = true;
     return;
   }
   CameraActivity activity(*this);

@@ -64,8 +64,9 @@ class TForm_Camera : public QMainWindow {
   [[nodiscard]] TAppMaster* AppMaster() const { return appMaster_.get(); }
 
   // Marks camera work in progress (one call, a series, a run) for its lifetime. Meanwhile the
-  // camera messages wait, a disconnection waits for the end, and the window's own commands that
-  // would call the camera are refused; input and painting still go on through Pump.
+  // camera messages wait, and the window's own commands that would call the camera are refused;
+  // input and painting still go on through Pump. A disconnection asked for meanwhile sets the
+  // three abort flags and follows once the work has ended.
   class CameraActivity {
    public:
     explicit CameraActivity(TForm_Camera& form);

@@ -88,7 +88,7 @@ class CameraWindow : public ::testing::Test {
     ProgramFolder = (base_ / "program").string() + "/";
     CameraName.clear();
     CameraSettingLists.Clear();
-    AbortTests = AbortRun = false;
+    AbortTests = AbortTestRun = AbortRun = false;
     settings_ = SimulatorSettings::Default();
     settings_.processingMs = 0;
   }
