@@ -53,7 +53,8 @@ constexpr std::array<const char*, SettingKindCount> CountLabels = {
     "number of Image quality settings", "number of AEmode settings", "number of ISO speed settings",
     "number of Av (Aperture value) settings", "number of Tv (Time value) settings"};
 
-ZoneChangeDate ChangeDateOf(const QDateTime& local) {
+// The fields of a date and time as the clock showed them.
+ZoneChangeDate DateFieldsOf(const QDateTime& local) {
   ZoneChangeDate d;
   d.year = local.date().year();
   d.month = local.date().month();
@@ -86,7 +87,7 @@ std::optional<QTimeZone::OffsetData> NextChange(const QTimeZone& zone, const QDa
 // The local time on the clock just before the change, as the zone states its change dates.
 ZoneChangeDate LocalChangeDate(const QTimeZone& zone, const QTimeZone::OffsetData& change) {
   const int offsetBefore = zone.offsetFromUtc(change.atUtc.addMSecs(-1));
-  return ChangeDateOf(change.atUtc.toOffsetFromUtc(offsetBefore));
+  return DateFieldsOf(change.atUtc.toOffsetFromUtc(offsetBefore));
 }
 
 std::string UserName() {
@@ -195,15 +196,8 @@ ComputerFacts SystemComputerFacts() {
 }
 
 LocalDateTime SystemLocalDateTime() {
-  const QDateTime now = QDateTime::currentDateTime();
-  LocalDateTime local;
-  local.year = now.date().year();
-  local.month = now.date().month();
-  local.day = now.date().day();
-  local.hour = now.time().hour();
-  local.minute = now.time().minute();
-  local.second = now.time().second() + now.time().msec() / 1000.0;
-  return local;
+  const ZoneChangeDate now = DateFieldsOf(QDateTime::currentDateTime());
+  return {now.year, now.month, now.day, now.hour, now.minute, now.second + now.millisecond / 1000.0};
 }
 
 std::string WriteCameraLog(const std::string& path, const std::string& text) {
