@@ -59,12 +59,13 @@ class RunWaiter {
   // Waits about ms milliseconds, not much longer, and lets the program's events through
   // meanwhile. It may return early: the run reads the clock again after every call.
   virtual void Sleep(double ms) = 0;
-  // Gives up the processor for a moment; called over and over in the last millisecond or two
-  // before a due instant, so it must return at once.
+  // Called over and over in the last two milliseconds before a due instant, when the run neither
+  // sleeps nor lets events through; it must return at once.
   virtual void Yield() = 0;
 };
 
-// Sleeps the calling thread; for runs without windows.
+// Sleeps the calling thread; for runs without windows. It keeps the processor through the last
+// stretch: handing it to another program there could cost a whole time slice of lateness.
 class SystemRunWaiter final : public RunWaiter {
  public:
   void Sleep(double ms) override;
