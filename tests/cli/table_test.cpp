@@ -1,15 +1,13 @@
 #include "tools/tevra-cli/cli.h"
 
+#include "tests/support/temp_folder_test.h"
+
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace tevra::cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 struct Output {
   int status;
@@ -33,21 +31,7 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-class TableFiles : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tevra-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-  }
-  fs::path dir_;
-};
+using TableFiles = TempFolderTest;
 
 TEST(CliTable, DefaultsAreTheFirstStartChoices) {
   const Output table = RunTool({"table", "1"});

@@ -4,10 +4,11 @@
 #include "exposure/exposure_view_rules.h"
 #include "exposure/text_file.h"
 
+#include "tests/support/temp_folder_test.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include <sys/stat.h>
 
@@ -31,22 +32,13 @@ ExposureRow Row(std::string label, std::string time) {
   return row;
 }
 
-class TempDir : public ::testing::Test {
+class TempDir : public TempFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tevra-exposure-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   static std::string Read(const std::string& path) {
     std::string bytes;
     EXPECT_EQ(ReadWholeFile(path, bytes), "");
     return bytes;
   }
-  fs::path dir_;
 };
 
 TEST(ExposureColumns, TitlesAndShutterNames) {
@@ -254,13 +246,13 @@ TEST_F(TempDir, LoadingRefusesWhatNoTableCanBe) {
   for (const std::string& path : {std::string("/dev/zero"), std::string("/dev/urandom"), Path("fifo")}) {
     EXPECT_NE(LoadExposureTable(path).fileError.find("not a regular file"), std::string::npos) << path;
   }
-  std::ofstream(Path("huge.txt"), std::ios::binary) << "15\r\n" << std::string(MaxTableFileBytes, ',');
+  Write("huge.txt", "15\r\n" + std::string(MaxTableFileBytes, ','));
   EXPECT_NE(LoadExposureTable(Path("huge.txt")).fileError.find("more than the 4194304"), std::string::npos);
   std::string shortLines = "15\r\n";
   for (size_t i = 0; i < MaxTableLines; ++i) {
     shortLines += "x\n";
   }
-  std::ofstream(Path("lines.txt"), std::ios::binary) << shortLines;
+  Write("lines.txt", shortLines);
   const ExposureFile lines = LoadExposureTable(Path("lines.txt"));
   EXPECT_NE(lines.fileError.find("more than 20000 lines"), std::string::npos) << lines.fileError;
   EXPECT_TRUE(lines.rows.empty());

@@ -1,12 +1,13 @@
 #include "state/file_io.h"
 
+#include "tests/support/temp_folder_test.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -39,19 +40,8 @@ class FileSizeLimit {
   void (*previousHandler_)(int) = nullptr;
 };
 
-class FileIo : public ::testing::Test {
+class FileIo : public TempFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tevra-file-io-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-  }
   std::string Read(const std::string& name) const {
     std::string bytes;
     EXPECT_EQ(ReadRegularFile(Path(name), bytes, 1000), "");
@@ -66,7 +56,6 @@ class FileIo : public ::testing::Test {
     return names;
   }
   static fs::perms Mode(const std::string& path) { return fs::status(path).permissions(); }
-  fs::path dir_;
 };
 
 TEST_F(FileIo, ReadsOnlyRegularFilesAndNoMoreThanTheLimit) {
