@@ -157,7 +157,8 @@ std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, d
                         int p) {
   // Round the seconds to the shown unit (half up) before writing; 60 carries into the minute.
   const double unitsPerSecond = p == 1 ? 10.0 : 1.0;
-  int64_t units = WholeNumber(std::floor(static_cast<long double>(Second) * unitsPerSecond + 0.5L));
+  // In double, as ever: the half-up rounding of a reading such as 17.35 s depends on it.
+  int64_t units = WholeNumber(std::floor(Second * unitsPerSecond + 0.5));
   if (units >= static_cast<int64_t>(60 * unitsPerSecond)) {
     const CalendarTime next = JDCal(CalJD(Year, Month, Day, std::round(Hour), std::round(Minute) + 1, 0));
     Year = next.Year;
@@ -168,7 +169,7 @@ std::string DateTimeStr(int32_t Year, int32_t Month, int32_t Day, double Hour, d
     units -= static_cast<int64_t>(60 * unitsPerSecond);
   }
   auto twoDigits = [](double value) {
-    return LastChars("00" + std::to_string(WholeNumber(std::round(static_cast<long double>(value)))), 2);
+    return LastChars("00" + std::to_string(WholeNumber(std::round(value))), 2);
   };
   std::string seconds;
   if (p == 1) {

@@ -40,6 +40,8 @@ TEST(DateTimeStr, FieldsPaddingAndCarry) {
   EXPECT_EQ(DateTimeStr(2024, 2, 28, 23, 59, 59.5, 0), "2024-02-29 00:00:00");
   EXPECT_EQ(DateTimeStr(2024, 2, 28, 23, 59, 59.49, 0), "2024-02-28 23:59:59");
   EXPECT_EQ(DateTimeStr(2001, 1, 9, 20, 20, 59.94, 1), "2001-01-09 20:20:59.9");
+  // Half up in double: 0.35 (just below in binary) times 10 rounds to 3.5 first.
+  EXPECT_EQ(DateTimeStr(2001, 1, 9, 20, 20, 0.35, 1), "2001-01-09 20:20:00.4");
 }
 
 TEST(DateTimeStr, ClockNeverShowsSixtySeconds) {
