@@ -61,7 +61,8 @@ void CollectContextError(GPContext* /*context*/, const char* text, void* /*data*
 // With TEVRA_GPHOTO2_LOG set, the library's whole log goes to the standard error, for a report
 // on a body that misbehaves.
 void PrintLog(GPLogLevel /*level*/, const char* domain, const char* text, void* /*data*/) {
-  std::fprintf(stderr, "gphoto2 %s: %s\n", domain != nullptr ? domain : "", text != nullptr ? text : "");
+  (void)std::fprintf(stderr, "gphoto2 %s: %s\n", domain != nullptr ? domain : "",
+                     text != nullptr ? text : "");
 }
 
 // The PTP/IP driver closes descriptor 0 whenever it lets go of a body, though it never opened it.
@@ -477,7 +478,7 @@ class Session {
     }
     transfer_ = Transfer{};
     if (status != CamOk || std::rename(partPath.c_str(), target->name.c_str()) != 0) {
-      std::remove(partPath.c_str());
+      (void)std::remove(partPath.c_str());
       return status != CamOk ? status : CamInternalError;
     }
     return CamOk;
@@ -601,7 +602,9 @@ class Session {
   const Ref* Find(CameraRef id, Ref::Kind kind) const { return const_cast<Session*>(this)->Find(id, kind); }
 
   // The widget of a setting; AE mode is the mode dial's on bodies without the other.
+  // The widget of a setting, to be freed by the caller; null unless the status is CamOk.
   uint32_t GetWidget(uint32_t propertyId, CameraWidget*& widget, const char*& name) {
+    widget = nullptr;
     name = Gphoto2ConfigName(propertyId);
     if (name == nullptr) {
       return CamNotSupported;
@@ -611,10 +614,14 @@ class Session {
       name = "autoexposuremodedial";
       result = gp_camera_get_single_config(camera_, name, &widget, context_);
     }
-    if (result == GP_ERROR_BAD_PARAMETERS) {
-      return CamNotSupported;  // the body has no such setting
+    const uint32_t status = result == GP_ERROR_BAD_PARAMETERS
+                                ? CamNotSupported
+                                : CameraStatusOfGphoto2(result, Gphoto2Call::Other, *log_);
+    if (status != CamOk && result >= 0) {
+      gp_widget_free(widget);  // read from what the driver held, after the body was gone
+      widget = nullptr;
     }
-    return CameraStatusOfGphoto2(result, Gphoto2Call::Other, *log_);
+    return status;
   }
 
   uint32_t Read(CameraRef camera, uint32_t propertyId, Shown& shown) {

@@ -24,7 +24,6 @@ struct CameraWorker::Task {
   std::function<uint32_t()> run;
   uint32_t status = CamOk;
   bool done = false;
-  bool abandoned = false;
   Clock::time_point lastProgress;
 };
 
@@ -35,6 +34,9 @@ struct CameraWorker::State {
   std::shared_ptr<Task> running;
   bool stopping = false;
   bool finished = false;
+  // A caller gave up waiting for what the worker does now (a task or the idle task); cleared when
+  // that comes back.
+  bool blocked = false;
   std::atomic<bool> cancel{false};
   std::function<void()> idle;
   std::function<void()> finally;
@@ -73,6 +75,8 @@ void CameraWorker::Loop(const std::shared_ptr<State>& state) {
       state->idle();
       lock.lock();
       lastIdle = Clock::now();
+      state->blocked = false;
+      state->cancel = false;
       continue;
     }
     std::shared_ptr<Task> task = state->queue.front();
@@ -86,6 +90,7 @@ void CameraWorker::Loop(const std::shared_ptr<State>& state) {
     task->status = status;
     task->done = true;
     state->running.reset();
+    state->blocked = false;
     state->cancel = false;
     state->changed.notify_all();
   }
@@ -110,8 +115,8 @@ uint32_t CameraWorker::Run(const std::function<uint32_t()>& task, int64_t deadli
   if (state_->stopping) {
     return CamSessionNotOpen;
   }
-  if (state_->running && state_->running->abandoned) {
-    return CamTimeout;  // the library still holds the worker in a call given up on
+  if (state_->blocked) {
+    return CamTimeout;  // the library still holds the worker in what a caller gave up on
   }
   state_->queue.push_back(request);
   state_->changed.notify_all();
@@ -120,12 +125,13 @@ uint32_t CameraWorker::Run(const std::function<uint32_t()>& task, int64_t deadli
     const Clock::time_point from =
         state_->running == request ? std::max(queued, request->lastProgress) : queued;
     if (Clock::now() >= from + deadline) {
-      request->abandoned = true;
-      if (state_->running == request) {
-        state_->cancel = true;
-      } else {
+      // Whatever holds the worker, the task itself or what ran before it, has not come back in
+      // time: ask the library to cancel it, and answer later calls at once until it is back.
+      if (state_->running != request) {
         std::erase(state_->queue, request);
       }
+      state_->blocked = true;
+      state_->cancel = true;
       return CamTimeout;
     }
     const auto step = std::min<Clock::duration>(WaitStep, from + deadline - Clock::now());
@@ -160,7 +166,7 @@ bool CameraWorker::Link::CancelRequested() const { return state_->cancel; }
 
 bool CameraWorker::Stuck() const {
   std::lock_guard lock(state_->mutex);
-  return state_->running && state_->running->abandoned;
+  return state_->blocked;
 }
 
 void CameraWorker::Stop(int64_t boundMs) {

@@ -1,7 +1,8 @@
 // The thread that owns a camera library: it runs the callers' tasks one at a time, each against a
-// deadline, and between them an idle task (the event poll). A task that passes its deadline answers
-// CamTimeout to its caller and is asked to cancel; if the library does not let go of it, the caller
-// is free all the same and later calls answer CamTimeout at once until the task has come back.
+// deadline, and between them an idle task (the event poll). A caller whose task has not finished by
+// its deadline (the task itself, or whatever held the worker before it) gets CamTimeout and the
+// library is asked to cancel; if the library does not let go, the caller is free all the same, and
+// later calls answer CamTimeout at once until the worker is back.
 #pragma once
 
 #include <condition_variable>
@@ -38,7 +39,7 @@ class CameraWorker {
    public:
     // The task gets on, which moves its deadline.
     void Progress() const;
-    // True while the running task has passed its deadline; the library's cancel function asks this.
+    // True while a caller has given up waiting for the worker; the library's cancel function asks this.
     [[nodiscard]] bool CancelRequested() const;
 
    private:
@@ -46,7 +47,7 @@ class CameraWorker {
     std::shared_ptr<State> state_;
   };
   [[nodiscard]] Link GetLink() const;
-  // True while the library holds the worker in a task its caller gave up on.
+  // True while the library holds the worker in something a caller gave up waiting for.
   [[nodiscard]] bool Stuck() const;
 
   // Stops taking tasks and waits up to boundMs for the worker to finish; a worker still held by the

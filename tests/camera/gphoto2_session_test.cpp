@@ -120,16 +120,18 @@ class Child {
   Child(const std::vector<std::string>& args, const std::vector<std::string>& env) {
     int out[2];
     EXPECT_EQ(pipe(out), 0);
-    std::vector<char*> argv;
-    for (const std::string& a : args) {
-      argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : env) {
-      envp.push_back(const_cast<char*>(e.c_str()));
-    }
-    envp.push_back(nullptr);
+    // Made before fork: the child may only call async-signal-safe functions until it execs.
+    const auto pointers = [](const std::vector<std::string>& texts) {
+      std::vector<char*> list;
+      list.reserve(texts.size() + 1);
+      for (const std::string& text : texts) {
+        list.push_back(const_cast<char*>(text.c_str()));
+      }
+      list.push_back(nullptr);
+      return list;
+    };
+    std::vector<char*> argv = pointers(args);
+    std::vector<char*> envp = pointers(env);
     pid_ = fork();
     if (pid_ == 0) {
       prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives the test

@@ -531,7 +531,7 @@ void FakeEos::Handle(Connection& connection, uint32_t type, const std::vector<ui
 }
 
 void FakeEos::Reply(Connection& connection, uint32_t transaction, uint16_t response,
-                    const std::vector<uint8_t>* data, std::vector<uint32_t> params) {
+                    const std::vector<uint8_t>* data, const std::vector<uint32_t>& params) {
   int delay = 0;
   {
     std::lock_guard lock(mutex_);

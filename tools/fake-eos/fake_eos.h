@@ -131,7 +131,7 @@ class FakeEos {
   void Handle(Connection& connection, uint32_t type, const std::vector<uint8_t>& payload);
   void Operation(Connection& connection, const FakeEosOperation& operation, uint32_t transaction);
   void Reply(Connection& connection, uint32_t transaction, uint16_t response,
-             const std::vector<uint8_t>* data, std::vector<uint32_t> params = {});
+             const std::vector<uint8_t>* data, const std::vector<uint32_t>& params = {});
   void CloseAll();
   bool Pause(int ms);
 
