@@ -109,7 +109,6 @@ struct Shown {
   std::string value;
   std::vector<std::string> choices;
   bool readOnly = false;
-  bool operator==(const Shown&) const = default;
 };
 
 // The library's state, touched only on the camera thread.
@@ -122,6 +121,13 @@ class Session {
   CameraWorker::Link link;
   // The shutter code last seen, for the deadline of a release; read by the caller.
   std::atomic<uint32_t> shutterCode{0};
+
+  // From the caller's side: no handler is called after this returns, however late the library
+  // lets go of the camera thread; the windows the handlers post to may be gone by then.
+  void Silence() {
+    std::lock_guard lock(handlerMutex_);
+    silent_ = true;
+  }
 
   uint32_t Run(const std::function<uint32_t(Session&)>& task) {
     std::string log;
@@ -140,6 +146,10 @@ class Session {
   uint32_t Initialize() {
     PrepareLibrary();
     KeepDescriptorZeroTaken();
+    {
+      std::lock_guard lock(handlerMutex_);
+      silent_ = false;
+    }
     if (context_ == nullptr) {
       context_ = gp_context_new();
       gp_context_set_cancel_func(context_, &Session::Cancel, this);
@@ -579,13 +589,21 @@ class Session {
     shown_.clear();
   }
 
+  template <typename Call>
+  void Notify(const Call& call) {
+    std::lock_guard lock(handlerMutex_);
+    if (!silent_) {
+      call();
+    }
+  }
+
   void MarkLost() {
     if (lost_ || camera_ == nullptr) {
       return;
     }
     lost_ = true;
     if (stateHandler_ != nullptr) {
-      stateHandler_(StateEventShutdown, 0, stateContext_);
+      Notify([&] { stateHandler_(StateEventShutdown, 0, stateContext_); });
     }
   }
 
@@ -669,10 +687,10 @@ class Session {
             shutterCode = *code;
           }
         }
-        propertyHandler_(PropertyEventValueChanged, id, 0, propertyContext_);
+        Notify([&] { propertyHandler_(PropertyEventValueChanged, id, 0, propertyContext_); });
       }
       if (now.choices != old->choices) {
-        propertyHandler_(PropertyEventDescChanged, id, 0, propertyContext_);
+        Notify([&] { propertyHandler_(PropertyEventDescChanged, id, 0, propertyContext_); });
       }
     }
   }
@@ -685,7 +703,8 @@ class Session {
     ref.kind = Ref::Kind::Item;
     ref.folder = folder;
     ref.name = name;
-    objectHandler_(ObjectEventTransferRequest, NewRef(std::move(ref)), objectContext_);
+    const CameraRef item = NewRef(std::move(ref));
+    Notify([&] { objectHandler_(ObjectEventTransferRequest, item, objectContext_); });
   }
 
   // Reads the file in parts, each telling the progress handler and moving the deadline.
@@ -751,7 +770,10 @@ class Session {
     }
     transfer_.lastPercent = std::min(percent, 100U);
     if (transfer_.stream->progress != nullptr) {
-      transfer_.stream->progress(transfer_.lastPercent, transfer_.stream->progressContext, &transfer_.cancel);
+      Notify([&] {
+        transfer_.stream->progress(transfer_.lastPercent, transfer_.stream->progressContext,
+                                   &transfer_.cancel);
+      });
     }
   }
 
@@ -786,6 +808,8 @@ class Session {
 
   std::string port_;
   std::string model_;
+  std::mutex handlerMutex_;
+  bool silent_ = false;
   GPContext* context_ = nullptr;
   CameraAbilitiesList* abilities_ = nullptr;
   GPPortInfoList* ports_ = nullptr;
@@ -819,12 +843,16 @@ class Gphoto2Camera final : public CameraSdk {
 
   Gphoto2Camera(const Gphoto2Camera&) = delete;
   Gphoto2Camera& operator=(const Gphoto2Camera&) = delete;
-  ~Gphoto2Camera() override { worker_.Stop(worker_.Stuck() ? 0 : options_.callDeadlineMs); }
+  ~Gphoto2Camera() override {
+    session_->Silence();
+    worker_.Stop(worker_.Stuck() ? 0 : options_.callDeadlineMs);
+  }
 
   uint32_t InitializeSdk() override {
     return Call(options_.callDeadlineMs, [](Session& s) { return s.Initialize(); });
   }
   uint32_t TerminateSdk() override {
+    session_->Silence();
     return Call(options_.callDeadlineMs, [](Session& s) { return s.Terminate(); });
   }
 

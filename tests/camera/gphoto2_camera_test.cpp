@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 
 namespace tevra {
 namespace {
@@ -182,6 +183,15 @@ TEST_F(Gphoto2Test, ReleaseAnnouncesTheFileAndDownloadsItWithProgress) {
   EXPECT_EQ(record_.percents.back(), 100U);
 }
 
+// The operation the body received last with that code.
+std::optional<FakeEosOperation> LastOperation(const FakeEos& fake, uint16_t code) {
+  const std::vector<FakeEosOperation> operations = fake.Operations();
+  const auto found =
+      std::find_if(operations.rbegin(), operations.rend(),
+                   [code](const FakeEosOperation& operation) { return operation.code == code; });
+  return found != operations.rend() ? std::optional(*found) : std::nullopt;
+}
+
 TEST_F(Gphoto2Test, BusyAnswersAreBusyAndTheNextTrySucceeds) {
   StartBody();
   const CameraRef camera = Connect();
@@ -189,10 +199,18 @@ TEST_F(Gphoto2Test, BusyAnswersAreBusyAndTheNextTrySucceeds) {
   EXPECT_EQ(Write(camera, PropIso, 0x50), CamBusy);
   EXPECT_EQ(Write(camera, PropIso, 0x50), CamOk);
   EXPECT_EQ(fake_->Value(EosPropIso), 0x50U);
+  // The write as the body received it: size, property, value.
+  const std::optional<FakeEosOperation> write = LastOperation(*fake_, EosOpSetPropValueEx);
+  ASSERT_TRUE(write);
+  EXPECT_THAT(write->data, ElementsAreArray({12, 0, 0, 0, 0x03, 0xD1, 0, 0, 0x50, 0, 0, 0}));
+
   fake_->AnswerBusy(1);
   EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamBusy);
   EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamOk);
   EXPECT_EQ(fake_->Releases(), 1);
+  const std::optional<FakeEosOperation> press = LastOperation(*fake_, EosOpRemoteReleaseOn);
+  ASSERT_TRUE(press);
+  EXPECT_THAT(press->params, ::testing::Contains(2U));  // the full press
 }
 
 TEST_F(Gphoto2Test, DroppedConnectionIsDisconnectedAndTheBodyIsFoundAgain) {
@@ -219,9 +237,11 @@ TEST_F(Gphoto2Test, DroppedConnectionIsDisconnectedAndTheBodyIsFoundAgain) {
   EXPECT_EQ(fake_->Connections(), 2);
 }
 
+// On an older body, which releases with RemoteRelease alone.
 TEST_F(Gphoto2Test, FullCardConnectsAndRefusesTheRelease) {
   FakeEosBody body = FakeEosBody::Default();
   body.availableShots = 0;
+  body.releaseOnOff = false;
   StartBody(body);
   const Clock::time_point start = Clock::now();
   const CameraRef camera = Connect();
@@ -229,6 +249,7 @@ TEST_F(Gphoto2Test, FullCardConnectsAndRefusesTheRelease) {
   EXPECT_EQ(sdk_->GetPropertyDesc(camera, PropTv, desc), CamOk);
   EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamCardFull);
   EXPECT_EQ(fake_->Releases(), 0);
+  EXPECT_TRUE(LastOperation(*fake_, EosOpRemoteRelease));
   // The driver never moved the capture target to the computer, where it would poll for free
   // space without end.
   EXPECT_EQ(fake_->Value(EosPropCaptureDestination), 1U);
