@@ -5,12 +5,14 @@
 #include "camera/camera_status.h"
 #include "camera/camera_window_rules.h"
 #include "camera/setting_names.h"
+#include "run/photography_page.h"
 #include "state/variables.h"
 #include "timing/divprocs.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,6 +32,12 @@
 
 namespace tevra {
 namespace {
+
+// Pictures offered by the camera go to the program's folder; where that folder cannot be
+// written (an installed program), they go to the documents folder instead of failing.
+std::string DownloadFolder() {
+  return QFileInfo(QString::fromStdString(ProgramFolder)).isWritable() ? ProgramFolder : DocumentsFolder;
+}
 
 constexpr int StatusBarHeight = 24;
 constexpr int TopPanelHeight = 44;
@@ -165,6 +173,7 @@ void TForm_Camera::BuildComponents() {
   BuildInteractivePage();
   BuildAdvancedPage();
   BuildSaveFolderPanel();
+  BuildPhotographyPage();
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setSizeGripEnabled(false);
@@ -249,6 +258,19 @@ void TForm_Camera::BuildAdvancedPage() {
   connect(Button_Abort2, &QPushButton::clicked, this, [this] { Button_Abort2Click(); });
 }
 
+void TForm_Camera::BuildPhotographyPage() {
+  PhotographyPageHost page;
+  page.table = [this] { return host_.runTable ? host_.runTable() : RunTable{}; };
+  // Without a camera the run simulates, also after a connection that found none.
+  page.camera = [this]() -> TAppMaster* { return CameraName.empty() ? nullptr : AppMaster(); };
+  page.beginCameraWork = [this] { return std::make_shared<CameraActivity>(*this); };
+  page.showStatus = [this](const std::string& text) { SetStatusText(text); };
+  page.clock = host_.runClock;
+  page.waiter = host_.runWaiter;
+  Photography = new TPhotographyPage(std::move(page), TabSheet_Photography);
+  Photography->setGeometry(0, 0, CameraClientWidth, CameraTabChangeHeight);
+}
+
 void TForm_Camera::BuildSaveFolderPanel() {
   Panel_SaveFolder = new QWidget(centralWidget());
   Panel_SaveFolder->setGeometry(312, 4, 692, 36);
@@ -327,7 +349,7 @@ void TForm_Camera::Button_ConnectClick() {
   if (CameraBusy()) {
     return;  // the connection or camera work under way goes on
   }
-  Edit1->setText(Q(ProgramFolder));
+  Edit1->setText(Q(DownloadFolder()));
   if (const std::string error = DeleteCameraIni(DocumentsFolder); !error.empty()) {
     ShowMessage("Tevra", error);
   }

@@ -6,6 +6,7 @@
 #include "camera/appmaster.h"
 #include "camera/camera_log.h"
 #include "camera/camera_sdk.h"
+#include "run/eclipse_run.h"
 #include "timing/tick_clock.h"
 
 #include <QMainWindow>
@@ -47,7 +48,14 @@ struct CameraWindowHost {
   // The computer and the time the information log describes. Default: this computer, now.
   std::function<ComputerFacts()> computerFacts;
   std::function<LocalDateTime()> localTime;
+  // The exposure table for the photography run. Default: no table.
+  std::function<RunTable()> runTable;
+  // The run's clock and waits. Null: the computer's clock and a nested event loop.
+  RunClock* runClock = nullptr;
+  RunWaiter* runWaiter = nullptr;
 };
+
+class TPhotographyPage;
 
 class TForm_Camera : public QMainWindow {
   Q_OBJECT
@@ -118,8 +126,9 @@ class TForm_Camera : public QMainWindow {
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet_Interactive = nullptr;
   QWidget* TabSheet_Advanced = nullptr;
-  // The page of the eclipse photography run; empty here, filled by the run.
+  // The page of the eclipse photography run and the run's controls on it.
   QWidget* TabSheet_Photography = nullptr;
+  TPhotographyPage* Photography = nullptr;
   QLabel* Label_IQ = nullptr;
   QComboBox* ComboBox_IQ = nullptr;
   QLabel* Label_AEmode = nullptr;
@@ -162,6 +171,7 @@ class TForm_Camera : public QMainWindow {
   void BuildInteractivePage();
   void BuildAdvancedPage();
   void BuildSaveFolderPanel();
+  void BuildPhotographyPage();
   void ApplyLabels(ConnectionState state);
   void ShowMessage(const std::string& caption, const std::string& text);
   // Writes the selected code of a box; false when the box has no selection.

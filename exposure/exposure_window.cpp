@@ -264,6 +264,16 @@ void TForm_Exposure::ShowMessage(const std::string& caption, const std::string& 
   }
 }
 
+std::array<std::string, ExposureColumnCount> TForm_Exposure::ColumnTitles() const {
+  std::array<std::string, ExposureColumnCount> titles;
+  for (int col = 0; col < ExposureColumnCount; ++col) {
+    titles[static_cast<size_t>(col)] = NGE->Columns()[col]->Title().toStdString();
+  }
+  return titles;
+}
+
+int TForm_Exposure::GridRowCount() const { return NGE->RowCount(); }
+
 ExposureRows TForm_Exposure::TableRows() const {
   ExposureRows rows(static_cast<size_t>(NGE->RowCount()));
   for (int col = 0; col < ExposureColumnCount; ++col) {

@@ -53,6 +53,9 @@ class TForm_Exposure : public QMainWindow, public ExposureChoicesSource {
 
   // The table as the grid holds it, and a whole table put into the grid.
   ExposureRows TableRows() const;
+  // The grid's column titles and its row count (NoTableRowCount while no table was made or loaded).
+  std::array<std::string, ExposureColumnCount> ColumnTitles() const;
+  int GridRowCount() const;
   void SetTableRows(const ExposureRows& rows);
 
   // Saves to a file / loads one; the error, if any, has been shown. True on success.

@@ -72,7 +72,7 @@ void EventLoopWaiter::Sleep(double ms) {
 }
 
 void EventLoopWaiter::Yield() {
-  QCoreApplication::processEvents();
+  // The last moments before a release: no event may run here and delay it.
   std::this_thread::yield();
 }
 
@@ -227,6 +227,7 @@ void TPhotographyPage::StartRun(RunKind kind) {
     keepAwake_ = host_.makeKeepAwake();
     awakeError = keepAwake_->Inhibit("Eclipse photography run");
   }
+  const std::shared_ptr<void> cameraWork = host_.beginCameraWork ? host_.beginCameraWork() : nullptr;
   const RunTable table = host_.table ? host_.table() : RunTable{};
   TAppMaster* camera = host_.camera ? host_.camera() : nullptr;
   if (!awakeError.empty()) {

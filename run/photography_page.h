@@ -24,6 +24,9 @@ struct PhotographyPageHost {
   std::function<RunTable()> table;
   // The connected camera's manager; null without a camera (the run then simulates).
   std::function<TAppMaster*()> camera;
+  // Marks camera work for the whole run (the camera window then keeps its own camera commands
+  // and messages back until the run ends); the returned object ends it.
+  std::function<std::shared_ptr<void>()> beginCameraWork;
   // The camera window's status line.
   std::function<void(const std::string&)> showStatus;
   // A question with Yes and No; the default asks with a message box.

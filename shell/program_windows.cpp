@@ -7,6 +7,16 @@ namespace tevra {
 ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureWindowHost host,
                                     CameraWindowHost cameraHost) {
   ProgramWindows windows;
+  // The camera window is made before the exposure window; its run reads the table through this.
+  auto exposureWindow = std::make_shared<TForm_Exposure*>(nullptr);
+  if (!cameraHost.runTable) {
+    cameraHost.runTable = [exposureWindow] {
+      const TForm_Exposure* exposure = *exposureWindow;
+      return exposure == nullptr ? RunTable{}
+                                 : MakeRunTable(exposure->TableRows(), exposure->ColumnTitles(),
+                                                static_cast<size_t>(exposure->GridRowCount()));
+    };
+  }
   windows.main = std::make_unique<TForm_Main>(std::move(environment));
   TForm_Main* main = windows.main.get();
   windows.camera = std::make_unique<TForm_Camera>(std::move(cameraHost));
@@ -20,6 +30,7 @@ ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureW
   host.setExposureTablesEnabled = [main](bool enabled) { main->Exposure_Tables->setEnabled(enabled); };
   windows.exposure = std::make_unique<TForm_Exposure>(std::move(host));
   TForm_Exposure* exposure = windows.exposure.get();
+  *exposureWindow = exposure;
   main->SetExposureChoicesSource(exposure);
   main->SetExposureWindowHook([exposure] { exposure->Exposure_TablesClick(); });
   return windows;

@@ -7,6 +7,7 @@
 #include "camera/setting_names.h"
 #include "camera/simulated_camera.h"
 #include "exposure/camera_ini.h"
+#include "run/photography_page.h"
 #include "state/variables.h"
 
 #include <QApplication>
@@ -120,6 +121,11 @@ class CameraWindow : public ::testing::Test {
       };
       host.computerFacts = [] { return FixedFacts(); };
       host.localTime = [] { return LocalDateTime{2024, 3, 25, 7, 12, 5.3}; };
+      host.runTable = [this] {
+        return MakeRunTable(runRows_, ExposureColumnTitles("[UTC]"), runRows_.size());
+      };
+      host.runClock = &runClock_;
+      host.runWaiter = &runWaiter_;
       form_ = std::make_unique<TForm_Camera>(host);
     }
     return *form_;
@@ -169,6 +175,9 @@ class CameraWindow : public ::testing::Test {
   std::function<void()> onPump_;
   std::unique_ptr<TForm_Camera> form_;
   std::unique_ptr<QTimer> abortClick_;
+  ExposureRows runRows_;
+  ManualRunClock runClock_{clock_, 2460394.5};
+  ManualRunWaiter runWaiter_{clock_};
 };
 
 TEST_F(CameraWindow, ConnectionWritesTheLogFillsTheBoxesAndSetsTheCamera) {
@@ -576,6 +585,29 @@ TEST_F(CameraWindow, LayoutPlacementTabHeightAndExplanations) {
       "When pressing this button, 9 exposures (increasing exposure times) will be taken and stored in the "
       "camera. After this test, check the image data on the camera.");
   EXPECT_EQ(f.focusWidget(), f.Button_take_9_pictures);
+}
+
+TEST_F(CameraWindow, PhotographyPageRunsTheTableOnTheConnectedCamera) {
+  ExposureRow row;
+  row[ColumnLabel] = "P1";
+  row[ColumnDateTime] = "2024-03-25 10:00:00";
+  row[ColumnQuality] = "RAW";
+  row[ColumnIso] = "800";
+  row[ColumnAperture] = "f/8";
+  row[19] = "x";
+  runRows_ = {row};
+  Connect();
+  Sim().ClearCalls();
+  Form().Photography->Engine().SetLogFolder("");
+  // A click on "Release" while the run works is refused: the run owns the camera.
+  QTimer::singleShot(0, Form().SpeedButton_Release, &QToolButton::click);
+  Form().Photography->Button_Test_Eclipse_Photography->click();
+  EXPECT_EQ(Sim().PicturesTaken(), 1);
+  EXPECT_EQ(Form().Photography->LastSummary().picturesTaken, 1);
+  EXPECT_EQ(SettingWrites(), (std::vector<std::string>{"0x100, 0, 0x64ff0f", "0x402, 0, 0x60",
+                                                       "0x405, 0, 0x38", "0x406, 0, 0x38"}));
+  EXPECT_EQ(Form().StatusText().substr(0, 13), "Picture taken");
+  Settle();
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The "Eclipse Photography" page on a manual clock: the commands through their labels, the
 // running look, rehearsal time, the banner and keeping the computer awake.
-#include "run/keep_awake.h"
 #include "run/photography_page.h"
+#include "run/keep_awake.h"
 #include "state/variables.h"
+#include "tests/run/run_test_support.h"
 #include "timing/astrolib.h"
 #include "timing/countdown.h"
 
@@ -34,18 +35,6 @@ class FakeKeepAwake final : public KeepAwake {
   std::vector<std::string>& calls_;
   std::string answer_;
 };
-
-ExposureRow Row(const std::string& kind, const std::string& label, const std::string& time) {
-  ExposureRow row;
-  row[ColumnKind] = kind;
-  row[ColumnLabel] = label;
-  row[ColumnDateTime] = time;
-  row[ColumnQuality] = "JPGLarFin";
-  row[ColumnIso] = "400";
-  row[ColumnAperture] = "f/5.6";
-  row[11] = "x";
-  return row;
-}
 
 class PhotographyPageTest : public ::testing::Test {
  protected:
@@ -91,14 +80,17 @@ class PhotographyPageTest : public ::testing::Test {
 };
 
 TEST_F(PhotographyPageTest, TestRunThroughItsLabelSimulatesAndReturnsToIdle) {
-  rows = {Row("", "P1", "2024-03-25 10:00:00"), Row("WAV", "Totality-begins.wav", "2024-03-25 10:00:10")};
+  rows = {test::Row("P1", "2024-03-25 10:00:00"),
+          test::Row("Totality-begins.wav", "2024-03-25 10:00:10", {}, "WAV")};
   bool sawRunning = false;
   bool sawBanner = false;
   onPump = [&] {
-    sawRunning = sawRunning || (!page->Button_Test_Eclipse_Photography->isEnabled() &&
-                                page->Button_Abort_Test->isEnabled() && !page->Button_Abort_Foto->isEnabled());
+    sawRunning =
+        sawRunning || (!page->Button_Test_Eclipse_Photography->isEnabled() &&
+                       page->Button_Abort_Test->isEnabled() && !page->Button_Abort_Foto->isEnabled());
     if (page->Label_WAV_Meldung->isVisibleTo(page.get())) {
-      sawBanner = page->Label_WAV_Meldung->text() == "TOTALITY BEGINS" && page->Label_WAV_Meldung->width() == 677;
+      sawBanner =
+          page->Label_WAV_Meldung->text() == "TOTALITY BEGINS" && page->Label_WAV_Meldung->width() == 677;
     }
   };
   ClickLabel(page->Label_Test_Eclipse_Photography);
@@ -115,7 +107,7 @@ TEST_F(PhotographyPageTest, TestRunThroughItsLabelSimulatesAndReturnsToIdle) {
 }
 
 TEST_F(PhotographyPageTest, AdvanceTimeDuringAStartRunAndAbort) {
-  rows = {Row("", "P1", "2024-03-25 10:00:00"), Row("", "U1", "2024-03-25 11:00:00")};
+  rows = {test::Row("P1", "2024-03-25 10:00:00"), test::Row("U1", "2024-03-25 11:00:00")};
   awakeAnswer = "no screen saver";
   bool advanced = false;
   std::string diffAfterAdvance;
