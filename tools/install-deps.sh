@@ -8,6 +8,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
+  qt6-multimedia-dev qt6-speech-dev
   fonts-liberation
   libswe-dev swe-basic-data swe-standard-data
   libgphoto2-dev
