@@ -1,23 +1,80 @@
 // bench-camera-window: the camera window on the simulated body, on a manual clock so that the
 // body's exposure and busy times and the window's own waits cost nothing: a connection with its
 // information log and a disconnection, a release with its download, a series of 5.
-// Usage: bench-camera-window [--screenshot FILE.png]
+// Usage: bench-camera-window [--screenshot FILE.png] [--run-screenshot FILE.png]
+// --run-screenshot shows the "Eclipse Photography" page in the middle of a start run.
 #include "camera/camera_window.h"
 #include "camera/simulated_camera.h"
+#include "run/photography_page.h"
 #include "state/variables.h"
+#include "timing/astrolib.h"
 
 #include "tools/bench/bench_support.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 
 #include <filesystem>
 #include <iostream>
 
+namespace {
+
+// Takes "--run-screenshot FILE" out of the arguments; "" when not given.
+std::string TakeRunScreenshotOption(int& argc, char* argv[]) {
+  std::string path;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--run-screenshot" && i + 1 < argc) {
+      path = argv[++i];
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
+  return path;
+}
+
+tevra::ExposureRow RunRow(const char* label, const char* time, const char* quality, const char* iso,
+                          int column) {
+  tevra::ExposureRow row;
+  row[tevra::ColumnLabel] = label;
+  row[tevra::ColumnDateTime] = time;
+  row[tevra::ColumnQuality] = quality;
+  row[tevra::ColumnIso] = iso;
+  row[tevra::ColumnAperture] = "f/8";
+  row[static_cast<size_t>(column)] = "x";
+  return row;
+}
+
+// The simulated body's manual clock read as a date and time that starts where it is set.
+class BenchRunClock final : public tevra::RunClock {
+ public:
+  explicit BenchRunClock(tevra::ManualTickClock& ticks) : ticks_(ticks) {}
+  void Set(double jd) {
+    originJD_ = jd;
+    originMs_ = ticks_.NowMs();
+  }
+  [[nodiscard]] double LocalJD() const override {
+    return originJD_ + static_cast<double>(ticks_.NowMs() - originMs_) / tevra::MsPerDay;
+  }
+  [[nodiscard]] double UtcOffsetHours() const override { return 0; }
+  tevra::TickClock& Ticks() override { return ticks_; }
+
+ private:
+  tevra::ManualTickClock& ticks_;
+  double originJD_ = 0;
+  int64_t originMs_ = 0;
+};
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   using namespace tevra;
+  const std::string runScreenshot = TakeRunScreenshotOption(argc, argv);
   const std::optional<std::string> screenshot =
       bench::ReadScreenshotOption(argc, argv, "bench-camera-window");
   if (!screenshot) {
@@ -43,6 +100,15 @@ int main(int argc, char* argv[]) {
     return std::make_shared<SimulatedCamera>(settings, SimulatorFaults{}, clock);
   };
   host.clock = &clock;
+  // A start run of three rows, the computer's clock 70 s before the second when it starts.
+  const ExposureRows rows = {RunRow("U1 umbra begins", "2025-03-14 05:09:40", "RAW", "400", 12),
+                             RunRow("U1 + 5 min", "2025-03-14 05:14:40", "RAW", "800", 14),
+                             RunRow("U2 totality begins", "2025-03-14 06:26:06", "RAW", "3200", 19)};
+  host.runTable = [&rows] { return MakeRunTable(rows, ExposureColumnTitles("[UTC]"), rows.size()); };
+  BenchRunClock runClock(clock);
+  ManualRunWaiter runWaiter(clock);
+  host.runClock = &runClock;
+  host.runWaiter = &runWaiter;
   host.showMessage = [](const std::string& caption, const std::string& text) {
     std::cerr << caption << ": " << text << "\n";
   };
@@ -83,6 +149,30 @@ int main(int argc, char* argv[]) {
       std::cerr << "cannot write " << *screenshot << "\n";
       result = 1;
     }
+  }
+  if (!runScreenshot.empty()) {
+    window.Button_ConnectClick();
+    settle();
+    window.PageControl1->setCurrentIndex(2);
+    runClock.Set(CalJD(2025, 3, 14, 5, 13, 30));
+    window.show();
+    bool taken = false;
+    window.Photography->Engine().SetLogFolder("");
+    window.Photography->Engine().SetPump([&] {
+      // Grabbed once, while the run counts down to the second row.
+      if (!taken && window.Photography->Label_Wann->text().endsWith(QStringLiteral("05:14:40.0")) &&
+          window.Photography->Label_WannDiff->text().startsWith(QStringLiteral("+0 00:00:4"))) {
+        settle();
+        taken = true;
+        if (!window.grab().save(QString::fromStdString(runScreenshot))) {
+          std::cerr << "cannot write " << runScreenshot << "\n";
+          result = 1;
+        }
+        AbortRun = true;
+      }
+    });
+    window.Photography->Button_Start_Eclipse_Photography->click();
+    RehearsalOffset = 0;
   }
   window.Button_DisconnectClick();
   std::filesystem::remove_all(scratch);
