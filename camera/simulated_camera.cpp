@@ -211,6 +211,27 @@ uint32_t SimulatedCamera::Begin(const char* name, std::string args) {
   return unplugged ? CamDisconnected : CamOk;
 }
 
+uint32_t SimulatedCamera::BeginOnCamera(const char* name, CameraRef camera, std::string args) {
+  const uint32_t status = Begin(name, std::move(args));
+  if (status != CamOk) {
+    return status;
+  }
+  return refs_.contains(camera) ? CamOk : CamInvalidHandle;
+}
+
+uint32_t SimulatedCamera::BeginInSession(const char* name, CameraRef camera, std::string args,
+                                         BusyWhen busy) {
+  uint32_t status = Begin(name, std::move(args));
+  if (status == CamOk) {
+    status = CheckCamera(camera);
+  }
+  if (status == CamOk && busy != BusyWhen::Never &&
+      (Busy() || (busy == BusyWhen::FaultOrExposure && clock_.NowMs() < busyUntilMs_))) {
+    status = CamBusy;
+  }
+  return status;
+}
+
 uint32_t SimulatedCamera::End(uint32_t status) {
   calls_.back().status = status;
   return status;
@@ -350,12 +371,8 @@ uint32_t SimulatedCamera::GetChildAtIndex(CameraRef list, int32_t index, CameraR
 }
 
 uint32_t SimulatedCamera::GetDeviceInfo(CameraRef camera, DeviceInfo& info) {
-  const uint32_t status = Begin("GetDeviceInfo", Hex(camera));
-  if (status != CamOk) {
+  if (const uint32_t status = BeginOnCamera("GetDeviceInfo", camera, Hex(camera)); status != CamOk) {
     return End(status);
-  }
-  if (!refs_.contains(camera)) {
-    return End(CamInvalidHandle);
   }
   info.PortName = settings_.port;
   info.DeviceDescription = settings_.model;
@@ -365,12 +382,10 @@ uint32_t SimulatedCamera::GetDeviceInfo(CameraRef camera, DeviceInfo& info) {
 
 uint32_t SimulatedCamera::SetPropertyEventHandler(CameraRef camera, uint32_t event,
                                                   tevra::PropertyEventHandler handler, void* context) {
-  const uint32_t status = Begin("SetPropertyEventHandler", Hex(camera) + ", " + Hex(event));
-  if (status != CamOk) {
+  if (const uint32_t status =
+          BeginOnCamera("SetPropertyEventHandler", camera, Hex(camera) + ", " + Hex(event));
+      status != CamOk) {
     return End(status);
-  }
-  if (!refs_.contains(camera)) {
-    return End(CamInvalidHandle);
   }
   propertyHandler_ = handler;
   propertyContext_ = context;
@@ -379,12 +394,9 @@ uint32_t SimulatedCamera::SetPropertyEventHandler(CameraRef camera, uint32_t eve
 
 uint32_t SimulatedCamera::SetObjectEventHandler(CameraRef camera, uint32_t event,
                                                 tevra::ObjectEventHandler handler, void* context) {
-  const uint32_t status = Begin("SetObjectEventHandler", Hex(camera) + ", " + Hex(event));
-  if (status != CamOk) {
+  if (const uint32_t status = BeginOnCamera("SetObjectEventHandler", camera, Hex(camera) + ", " + Hex(event));
+      status != CamOk) {
     return End(status);
-  }
-  if (!refs_.contains(camera)) {
-    return End(CamInvalidHandle);
   }
   objectHandler_ = handler;
   objectContext_ = context;
@@ -393,12 +405,10 @@ uint32_t SimulatedCamera::SetObjectEventHandler(CameraRef camera, uint32_t event
 
 uint32_t SimulatedCamera::SetCameraStateEventHandler(CameraRef camera, uint32_t event,
                                                      StateEventHandler handler, void* context) {
-  const uint32_t status = Begin("SetCameraStateEventHandler", Hex(camera) + ", " + Hex(event));
-  if (status != CamOk) {
+  if (const uint32_t status =
+          BeginOnCamera("SetCameraStateEventHandler", camera, Hex(camera) + ", " + Hex(event));
+      status != CamOk) {
     return End(status);
-  }
-  if (!refs_.contains(camera)) {
-    return End(CamInvalidHandle);
   }
   stateHandler_ = handler;
   stateContext_ = context;
@@ -406,24 +416,16 @@ uint32_t SimulatedCamera::SetCameraStateEventHandler(CameraRef camera, uint32_t 
 }
 
 uint32_t SimulatedCamera::OpenSession(CameraRef camera) {
-  const uint32_t status = Begin("OpenSession", Hex(camera));
-  if (status != CamOk) {
+  if (const uint32_t status = BeginOnCamera("OpenSession", camera, Hex(camera)); status != CamOk) {
     return End(status);
-  }
-  if (!refs_.contains(camera)) {
-    return End(CamInvalidHandle);
   }
   sessionOpen_ = true;
   return End(CamOk);
 }
 
 uint32_t SimulatedCamera::CloseSession(CameraRef camera) {
-  const uint32_t status = Begin("CloseSession", Hex(camera));
-  if (status != CamOk) {
+  if (const uint32_t status = BeginOnCamera("CloseSession", camera, Hex(camera)); status != CamOk) {
     return End(status);
-  }
-  if (!refs_.contains(camera)) {
-    return End(CamInvalidHandle);
   }
   sessionOpen_ = false;
   uiLocked_ = false;
@@ -432,15 +434,10 @@ uint32_t SimulatedCamera::CloseSession(CameraRef camera) {
 
 uint32_t SimulatedCamera::GetPropertySize(CameraRef camera, uint32_t propertyId, int32_t parameter,
                                           uint32_t& dataType, uint32_t& size) {
-  uint32_t status =
-      Begin("GetPropertySize", Hex(camera) + ", " + Hex(propertyId) + ", " + std::to_string(parameter));
-  if (status == CamOk) {
-    status = CheckCamera(camera);
-  }
-  if (status == CamOk && Busy()) {
-    status = CamBusy;
-  }
-  if (status != CamOk) {
+  if (const uint32_t status = BeginInSession(
+          "GetPropertySize", camera, Hex(camera) + ", " + Hex(propertyId) + ", " + std::to_string(parameter),
+          BusyWhen::Fault);
+      status != CamOk) {
     return End(status);
   }
   if (ValueSlot(*this, propertyId) == nullptr) {
@@ -453,15 +450,10 @@ uint32_t SimulatedCamera::GetPropertySize(CameraRef camera, uint32_t propertyId,
 
 uint32_t SimulatedCamera::GetPropertyData(CameraRef camera, uint32_t propertyId, int32_t parameter,
                                           std::span<uint8_t> data) {
-  uint32_t status =
-      Begin("GetPropertyData", Hex(camera) + ", " + Hex(propertyId) + ", " + std::to_string(parameter));
-  if (status == CamOk) {
-    status = CheckCamera(camera);
-  }
-  if (status == CamOk && Busy()) {
-    status = CamBusy;
-  }
-  if (status != CamOk) {
+  if (const uint32_t status = BeginInSession(
+          "GetPropertyData", camera, Hex(camera) + ", " + Hex(propertyId) + ", " + std::to_string(parameter),
+          BusyWhen::Fault);
+      status != CamOk) {
     return End(status);
   }
   const uint32_t* slot = ValueSlot(*this, propertyId);
@@ -479,15 +471,11 @@ uint32_t SimulatedCamera::GetPropertyData(CameraRef camera, uint32_t propertyId,
 uint32_t SimulatedCamera::SetPropertyData(CameraRef camera, uint32_t propertyId, int32_t parameter,
                                           std::span<const uint8_t> data) {
   const uint32_t code = UInt32FromBytes(data);
-  uint32_t status = Begin("SetPropertyData", Hex(camera) + ", " + Hex(propertyId) + ", " +
-                                                 std::to_string(parameter) + ", " + Hex(code));
-  if (status == CamOk) {
-    status = CheckCamera(camera);
-  }
-  if (status == CamOk && (Busy() || clock_.NowMs() < busyUntilMs_)) {
-    status = CamBusy;
-  }
-  if (status != CamOk) {
+  if (const uint32_t status = BeginInSession(
+          "SetPropertyData", camera,
+          Hex(camera) + ", " + Hex(propertyId) + ", " + std::to_string(parameter) + ", " + Hex(code),
+          BusyWhen::FaultOrExposure);
+      status != CamOk) {
     return End(status);
   }
   if (const auto refused = faults_.refusedWrites.find(propertyId); refused != faults_.refusedWrites.end()) {
@@ -516,14 +504,9 @@ uint32_t SimulatedCamera::SetPropertyData(CameraRef camera, uint32_t propertyId,
 }
 
 uint32_t SimulatedCamera::GetPropertyDesc(CameraRef camera, uint32_t propertyId, PropertyDesc& desc) {
-  uint32_t status = Begin("GetPropertyDesc", Hex(camera) + ", " + Hex(propertyId));
-  if (status == CamOk) {
-    status = CheckCamera(camera);
-  }
-  if (status == CamOk && Busy()) {
-    status = CamBusy;
-  }
-  if (status != CamOk) {
+  if (const uint32_t status =
+          BeginInSession("GetPropertyDesc", camera, Hex(camera) + ", " + Hex(propertyId), BusyWhen::Fault);
+      status != CamOk) {
     return End(status);
   }
   if (KindOfProperty(propertyId) < 0) {
@@ -540,15 +523,10 @@ uint32_t SimulatedCamera::GetPropertyDesc(CameraRef camera, uint32_t propertyId,
 }
 
 uint32_t SimulatedCamera::SendStatusCommand(CameraRef camera, uint32_t command, int32_t parameter) {
-  uint32_t status = Begin("SendStatusCommand",
-                          Hex(camera) + ", " + std::to_string(command) + ", " + std::to_string(parameter));
-  if (status == CamOk) {
-    status = CheckCamera(camera);
-  }
-  if (status == CamOk && Busy()) {
-    status = CamBusy;
-  }
-  if (status != CamOk) {
+  if (const uint32_t status = BeginInSession(
+          "SendStatusCommand", camera,
+          Hex(camera) + ", " + std::to_string(command) + ", " + std::to_string(parameter), BusyWhen::Fault);
+      status != CamOk) {
     return End(status);
   }
   if (command != StatusCommandUILock && command != StatusCommandUIUnlock) {
@@ -559,25 +537,18 @@ uint32_t SimulatedCamera::SendStatusCommand(CameraRef camera, uint32_t command, 
 }
 
 uint32_t SimulatedCamera::SetCapacity(CameraRef camera, const Capacity& capacity) {
-  uint32_t status =
-      Begin("SetCapacity", Hex(camera) + ", " + std::to_string(capacity.NumberOfFreeClusters) + ", " +
-                               std::to_string(capacity.BytesPerSector) + ", " + (capacity.Reset ? "1" : "0"));
-  if (status == CamOk) {
-    status = CheckCamera(camera);
-  }
-  return End(status);
+  return End(BeginInSession("SetCapacity", camera,
+                            Hex(camera) + ", " + std::to_string(capacity.NumberOfFreeClusters) + ", " +
+                                std::to_string(capacity.BytesPerSector) + ", " + (capacity.Reset ? "1" : "0"),
+                            BusyWhen::Never));
 }
 
 uint32_t SimulatedCamera::SendCommand(CameraRef camera, uint32_t command, int32_t parameter) {
-  uint32_t status =
-      Begin("SendCommand", Hex(camera) + ", " + std::to_string(command) + ", " + std::to_string(parameter));
-  if (status == CamOk) {
-    status = CheckCamera(camera);
-  }
-  if (status == CamOk && (Busy() || clock_.NowMs() < busyUntilMs_)) {
-    status = CamBusy;
-  }
-  if (status != CamOk) {
+  if (const uint32_t status =
+          BeginInSession("SendCommand", camera,
+                         Hex(camera) + ", " + std::to_string(command) + ", " + std::to_string(parameter),
+                         BusyWhen::FaultOrExposure);
+      status != CamOk) {
     return End(status);
   }
   if (command != CommandTakePicture) {

@@ -135,7 +135,15 @@ class SimulatedCamera final : public CameraSdk {
     void* progressContext = nullptr;
   };
 
+  // When a call answers busy: never, for the busy faults, or also while a picture is taken.
+  enum class BusyWhen { Never, Fault, FaultOrExposure };
+
+  // Records the call and plays the faults every call has (slow, unplugged).
   uint32_t Begin(const char* name, std::string args);
+  // Begin, and the camera reference must be one of ours.
+  uint32_t BeginOnCamera(const char* name, CameraRef camera, std::string args);
+  // Begin, with an open session on a camera of ours, busy as given.
+  uint32_t BeginInSession(const char* name, CameraRef camera, std::string args, BusyWhen busy);
   uint32_t End(uint32_t status);
   uint32_t CheckCamera(CameraRef camera) const;
   bool Busy();  // counts down the busy-calls fault
