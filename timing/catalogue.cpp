@@ -55,8 +55,12 @@ void SelectEclipse(int32_t index) {
 }
 
 double ContactInstant(double offsetHours, bool roundTo15Seconds) {
-  const Elemente_Type& e = CurrentEclipse;
-  double jd = CalJD(e.Year, e.Month, e.Day, e.Hour + ZoneOffset, 0, offsetHours * 3600 - CurrentDeltaT);
+  return ContactInstantOf(CurrentEclipse, CurrentDeltaT, ZoneOffset, offsetHours, roundTo15Seconds);
+}
+
+double ContactInstantOf(const Elemente_Type& e, double deltaTSeconds, double zoneOffsetHours, double offsetHours,
+                        bool roundTo15Seconds) {
+  double jd = CalJD(e.Year, e.Month, e.Day, e.Hour + zoneOffsetHours, 0, offsetHours * 3600 - deltaTSeconds);
   if (roundTo15Seconds) {
     jd = std::trunc(jd * 5760 + 0.5) / 5760;  // 5760 quarter-minutes per day, half up
   }
@@ -74,8 +78,9 @@ void ComputeContacts(bool roundTo15Seconds) {
   JD_Mx = ContactInstant(e.GreatestOffset, roundTo15Seconds);
 }
 
-double GreatestEclipseUT() {
-  const Elemente_Type& e = CurrentEclipse;
+double GreatestEclipseUT() { return GreatestEclipseUT(CurrentEclipse); }
+
+double GreatestEclipseUT(const Elemente_Type& e) {
   return CalJD(e.Year, e.Month, e.Day, e.Hour + e.GreatestOffset, 0, -e.DeltaTSec);
 }
 

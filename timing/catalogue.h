@@ -61,11 +61,15 @@ extern double JD_P1, JD_U1, JD_U2, JD_Mx, JD_U3, JD_U4, JD_P4;
 // JD of contact offset o (hours) of the current eclipse in the selected zone, optionally rounded
 // to the nearest 15 seconds. The caller applies the U2/U3 zero rule.
 double ContactInstant(double offsetHours, bool roundTo15Seconds);
+// The same for any entry, its Delta T (seconds) and a zone (hours east of UTC).
+double ContactInstantOf(const Elemente_Type& entry, double deltaTSeconds, double zoneOffsetHours,
+                        double offsetHours, bool roundTo15Seconds);
 
 // Recomputes the seven contact instants from CurrentEclipse, CurrentDeltaT and ZoneOffset.
 void ComputeContacts(bool roundTo15Seconds);
 
-// JD (UT, no zone, never rounded) of greatest eclipse of the current entry.
+// JD (UT, no zone, never rounded) of greatest eclipse of the current entry, or of any entry.
 double GreatestEclipseUT();
+double GreatestEclipseUT(const Elemente_Type& entry);
 
 }  // namespace tevra
