@@ -1,12 +1,12 @@
 #include "camera/camera_log.h"
 
 #include "camera/setting_names.h"
+#include "state/file_io.h"
 #include "state/variables.h"
 #include "timing/divprocs.h"
 #include "timing/time_text.h"
 
 #include <QDateTime>
-#include <QSaveFile>
 #include <QSysInfo>
 #include <QTimeZone>
 
@@ -201,19 +201,7 @@ LocalDateTime SystemLocalDateTime() {
 }
 
 std::string WriteCameraLog(const std::string& path, const std::string& text) {
-  QSaveFile file(QString::fromStdString(path));
-  const auto failure = [&path, &file] {
-    return "Cannot write " + path + ": " + file.errorString().toStdString();
-  };
-  if (!file.open(QIODevice::WriteOnly)) {
-    return failure();
-  }
-  // Without the commit the temporary file is dropped and the old file stays.
-  if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-      !file.commit()) {
-    return failure();
-  }
-  return {};
+  return ReplaceFile(path, text);
 }
 
 }  // namespace tevra

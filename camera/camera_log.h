@@ -71,8 +71,8 @@ ComputerFacts SystemComputerFacts();
 // The computer's local date and time now.
 LocalDateTime SystemLocalDateTime();
 
-// Writes text to path through a temporary file beside it that is renamed over it. Returns "" or
-// the failure with the file name and the system's reason.
+// Writes text to path as every file of the program is replaced (ReplaceFile). Returns "" or the
+// failure with the file name and the system's reason.
 std::string WriteCameraLog(const std::string& path, const std::string& text);
 
 }  // namespace tevra

@@ -10,12 +10,14 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include <io.h>
+#include <share.h>
 #include <fstream>
 #else
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace tevra {
 namespace {
@@ -67,8 +69,12 @@ std::string TemporaryTag() {
   return tag;
 }
 
+std::string FolderOf(const fs::path& file) {
+  return file.parent_path().empty() ? std::string(".") : file.parent_path().string();
+}
+
 void RemoveStaleTemporaries(const fs::path& target) {
-  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  const fs::path folder = FolderOf(target);
   const std::string name = target.filename().string();
   std::error_code ec;
   const auto now = fs::file_time_type::clock::now();
@@ -84,26 +90,86 @@ void RemoveStaleTemporaries(const fs::path& target) {
   }
 }
 
-#ifndef _WIN32
+std::error_code LastError() { return {errno, std::generic_category()}; }
 
 std::string SystemText(int error) { return std::generic_category().message(error); }
 
-// Writes all bytes, resuming after interruptions; returns 0 or the error number.
-int WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return errno;
-    }
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-  return 0;
-}
-
+class OperatingSystemFiles final : public FileLayer {
+ public:
+  int CreateNew(const std::string& path, std::error_code& error) override {
+#ifdef _WIN32
+    int fd = -1;
+    const int failed = ::_sopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO,
+                                  _S_IREAD | _S_IWRITE);
+    error = failed != 0 ? std::error_code(failed, std::generic_category()) : std::error_code();
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    error = fd < 0 ? LastError() : std::error_code();
 #endif
+    return fd;
+  }
+
+  std::error_code Write(int file, std::string_view bytes) override {
+    while (!bytes.empty()) {
+#ifdef _WIN32
+      const int written =
+          ::_write(file, bytes.data(), static_cast<unsigned>(std::min(bytes.size(), ChunkSize)));
+#else
+      const ssize_t written = ::write(file, bytes.data(), bytes.size());
+#endif
+      if (written < 0) {
+        if (errno == EINTR) {
+          continue;
+        }
+        return LastError();
+      }
+      bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return {};
+  }
+
+  std::error_code Flush(int file) override {
+#ifdef _WIN32
+    return ::_commit(file) == 0 ? std::error_code() : LastError();
+#else
+    return ::fsync(file) == 0 ? std::error_code() : LastError();
+#endif
+  }
+
+  std::error_code Close(int file) override {
+#ifdef _WIN32
+    return ::_close(file) == 0 ? std::error_code() : LastError();
+#else
+    return ::close(file) == 0 ? std::error_code() : LastError();
+#endif
+  }
+
+  std::error_code Rename(const std::string& from, const std::string& to) override {
+    std::error_code error;
+    fs::rename(from, to, error);
+    return error;
+  }
+
+  std::error_code SyncFolder(const std::string& folder) override {
+#ifdef _WIN32
+    static_cast<void>(folder);  // the file system keeps its folders itself
+    return {};
+#else
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      return LastError();
+    }
+    const std::error_code error = ::fsync(fd) == 0 ? std::error_code() : LastError();
+    static_cast<void>(::close(fd));
+    return error;
+#endif
+  }
+
+  void Remove(const std::string& path) override {
+    std::error_code ignored;
+    fs::remove(path, ignored);
+  }
+};
 
 }  // namespace
 
@@ -152,34 +218,6 @@ std::string ReadRegularFile(const std::string& path, std::string& bytes, size_t 
     }
     bytes.resize(maxBytes);
   }
-  return {};
-}
-
-std::string ReplaceFile(const std::string& path, std::string_view bytes) {
-  const fs::path target = FinalTarget(path);
-  const fs::path temporary = target.parent_path() / ("." + target.filename().string() + "." + TemporaryTag() +
-                                                     std::string(TemporarySuffix));
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return "Cannot write " + path;
-    }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      return "Cannot write " + path;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temporary, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    return "Cannot replace " + path + ": " + ec.message();
-  }
-  RemoveStaleTemporaries(target);
   return {};
 }
 
@@ -237,54 +275,62 @@ std::string ReadRegularFile(const std::string& path, std::string& bytes, size_t 
   return error;
 }
 
-std::string ReplaceFile(const std::string& path, std::string_view bytes) {
+#endif
+
+FileLayer& SystemFileLayer() {
+  static OperatingSystemFiles files;
+  return files;
+}
+
+std::string ReplaceFile(const std::string& path, std::string_view bytes, FileLayer& layer) {
   const fs::path target = FinalTarget(path);
   struct stat old {};
-  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  [[maybe_unused]] const bool replacing = ::stat(target.string().c_str(), &old) == 0;
 
   std::string temporary;
   int fd = -1;
-  int error = 0;
+  std::error_code error;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temporary = (target.parent_path() /
                  ("." + target.filename().string() + "." + TemporaryTag() + std::string(TemporarySuffix)))
                     .string();
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
-    error = fd < 0 ? errno : 0;
-    if (fd < 0 && error != EEXIST) {
+    fd = layer.CreateNew(temporary, error);
+    if (fd < 0 && error != std::errc::file_exists) {
       break;
     }
   }
   if (fd < 0) {
-    return "Cannot write " + path + ": " + SystemText(error);
+    return "Cannot write " + path + ": " + error.message();
   }
-  error = WriteAll(fd, bytes);
-  if (error == 0 && replacing) {
+  error = layer.Write(fd, bytes);
+#ifndef _WIN32
+  if (!error && replacing) {
     // The owner can only be kept where the system allows it; the permissions always.
     static_cast<void>(::fchown(fd, old.st_uid, old.st_gid));
     if (::fchmod(fd, old.st_mode & 07777) != 0) {
-      error = errno;
+      error = LastError();
     }
   }
-  if (error == 0 && ::fsync(fd) != 0) {
-    error = errno;
+#endif
+  if (!error) {
+    error = layer.Flush(fd);
   }
-  if (::close(fd) != 0 && error == 0) {
-    error = errno;
+  if (const std::error_code closed = layer.Close(fd); closed && !error) {
+    error = closed;
   }
-  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
-    const int renameError = errno;
-    static_cast<void>(::unlink(temporary.c_str()));
-    return "Cannot replace " + path + ": " + SystemText(renameError);
+  if (error) {
+    layer.Remove(temporary);
+    return "Cannot write " + path + ": " + error.message();
   }
-  if (error != 0) {
-    static_cast<void>(::unlink(temporary.c_str()));
-    return "Cannot write " + path + ": " + SystemText(error);
+  if (const std::error_code renamed = layer.Rename(temporary, target.string()); renamed) {
+    layer.Remove(temporary);
+    return "Cannot replace " + path + ": " + renamed.message();
   }
+  // The new file is in place; where the folder cannot be synced (some file systems refuse it)
+  // it is still the right one, only its name may reach the disk later.
+  static_cast<void>(layer.SyncFolder(FolderOf(target)));
   RemoveStaleTemporaries(target);
   return {};
 }
-
-#endif
 
 }  // namespace tevra

@@ -1,5 +1,6 @@
 #include "state/file_io.h"
 
+#include "tests/support/recording_files.h"
 #include "tests/support/temp_folder_test.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,35 @@ TEST_F(FileIo, AFailedReplaceLeavesThePreviousFileAndNoTemporary) {
   fs::create_directories(dir_ / "folder" / "inside");
   EXPECT_NE(ReplaceFile(Path("folder"), "x").find("Cannot replace"), std::string::npos);
   EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "t.txt"}));
+}
+
+// The new file is on the disk before it takes the old one's name, and the folder after that; a
+// failure at any step before the rename leaves the old file and no temporary.
+TEST_F(FileIo, ReplaceFlushesBeforeTheRenameAndSyncsTheFolderAfterIt) {
+  Write("t.txt", "old");
+  RecordingFiles files;
+  EXPECT_EQ(ReplaceFile(Path("t.txt"), "new", files), "");
+  ASSERT_EQ(files.calls.size(), 6U);
+  const std::string temporary = files.calls[0].substr(7);
+  EXPECT_TRUE(IsTemporaryFileOf(temporary, "t.txt")) << temporary;
+  EXPECT_EQ(files.calls, (std::vector<std::string>{"create " + temporary, "write new", "flush", "close",
+                                                    "rename " + temporary + " t.txt",
+                                                    "sync folder " + dir_.filename().string()}));
+  EXPECT_EQ(Read("t.txt"), "new");
+
+  for (const char* failing : {"write", "flush", "close", "rename"}) {
+    files.calls.clear();
+    files.failing = failing;
+    const std::string error = ReplaceFile(Path("t.txt"), "newer", files);
+    EXPECT_NE(error.find("Input/output error"), std::string::npos) << failing << ": " << error;
+    EXPECT_EQ(files.calls.back().substr(0, 7), "remove ") << failing;
+    EXPECT_EQ(Read("t.txt"), "new") << failing;
+    EXPECT_EQ(Names(), (std::vector<std::string>{"t.txt"})) << failing;
+  }
+  // A folder that cannot be synced still has the new file.
+  files.failing = "sync";
+  EXPECT_EQ(ReplaceFile(Path("t.txt"), "newest", files), "");
+  EXPECT_EQ(Read("t.txt"), "newest");
 }
 
 }  // namespace
