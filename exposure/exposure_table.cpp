@@ -134,6 +134,9 @@ ExposureFile ParseExposureTable(std::string_view bytes) {
     if (shifted) {
       file.warnings.push_back(Problem(
           lineNumber, "more than 23 commas: a cell holds a \",\" and the cells after it are shifted"));
+    } else if (line.find(',') == std::string_view::npos) {
+      file.warnings.push_back(
+          Problem(lineNumber, "text without a comma " + Quoted(line) + " is loaded as an empty row"));
     } else if (split) {
       if (const DateStrResult time = TryDateStrJD(row[ColumnDateTime]); !time.jd) {
         file.warnings.push_back(Problem(lineNumber, "the date-time " + Quoted(row[ColumnDateTime]) +
@@ -142,6 +145,7 @@ ExposureFile ParseExposureTable(std::string_view bytes) {
     }
     if (!stopped) {
       file.rows.push_back(std::move(row));
+      file.rowLines.push_back(lineNumber);
     }
   }
   if (lineNumber == 0) {

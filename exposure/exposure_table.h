@@ -53,12 +53,14 @@ struct TableProblem {
 struct ExposureFile {
   // Empty when the first line is no eclipse number 1..143: then nothing may change.
   std::optional<int32_t> eclipseIndex;
-  // The rows up to the first malformed line.
+  // The rows up to the first malformed line, and the file line of each.
   ExposureRows rows;
+  std::vector<size_t> rowLines;
   // Malformed lines in file order; loading stops at the first.
   std::vector<TableProblem> problems;
   // Lines loaded with a doubt, in file order: more than 23 commas (a cell held a "," and the
-  // fields after it are shifted), or a date-time that does not read as a time.
+  // fields after it are shifted), a date-time that does not read as a time, or text without a
+  // comma (loaded as an empty row).
   std::vector<TableProblem> warnings;
   // Open or read error of the file, or a file far beyond any table; nothing was read.
   std::string fileError;

@@ -1,6 +1,8 @@
 #include "timing/moon_sky.h"
 
+#include "timing/catalogue.h"
 #include "timing/time_text.h"
+#include "timing/time_zones.h"
 
 #include <swephexp.h>
 
@@ -75,6 +77,10 @@ ContactMoons MoonAtContacts(const ObservingSite& site, const std::array<double, 
     }
   }
   return moons;
+}
+
+ContactMoons MoonAtCurrentContacts(const ObservingSite& site) {
+  return MoonAtContacts(site, {JD_P1, JD_U1, JD_U2, JD_Mx, JD_U3, JD_U4, JD_P4}, ZoneOffset, CurrentDeltaT);
 }
 
 std::string DegreesText(double degrees) {

@@ -41,6 +41,9 @@ constexpr std::array<const char*, 7> ContactNames = {"P1", "U1", "U2", "Mx", "U3
 ContactMoons MoonAtContacts(const ObservingSite& site, const std::array<double, 7>& contactsInZone,
                             double zoneOffsetHours, double deltaTSeconds);
 
+// The same for the contact instants JD_P1 .. JD_P4 of the selected eclipse in the selected zone.
+ContactMoons MoonAtCurrentContacts(const ObservingSite& site);
+
 // Tool tip of one contact's time label: "Moon at P1: altitude 23.4°, azimuth 112.0° (ESE)", or
 // "Moon at P4: below the horizon (altitude -5.2°, azimuth 287.3°, WNW)".
 std::string ContactMoonTip(const char* contact, const MoonPlace& moon);

@@ -28,16 +28,27 @@ void PrintHelp(std::ostream& out) {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> List = {
       {"zones", "", "the time-zone table: row, name, offset in hours, description", &RunZones},
-      {"eclipses", "", "the eclipse catalogue: entry number, then every field of the entry", &RunEclipses},
-      {"contacts", "N [--zone ROW] [--tenths] [--round15] [--at \"YYYY-MM-DD hh:mm:ss.s\"]",
-       "what the main window shows for eclipse N: its labels, then one line per contact", &RunContacts},
+      {"eclipses", "[--visible-from LAT,LON[,HEIGHT]]",
+       "the eclipse catalogue: entry number, then every field of the entry; with --visible-from only the "
+       "eclipses whose greatest eclipse has the Moon above the horizon there, with its altitude and azimuth",
+       &RunEclipses},
+      {"contacts",
+       "N [--zone ROW] [--tenths] [--round15] [--at \"YYYY-MM-DD hh:mm:ss.s\"] [--site LAT,LON[,HEIGHT]]",
+       "what the main window shows for eclipse N: its labels, then one line per contact; with --site the "
+       "Moon's altitude and azimuth at each contact there",
+       &RunContacts},
       {"about", "[FILE]", "the 17 rows of the about panel for FILE (default: this program), tab-separated",
        &RunAbout},
       {"table",
        "N [--interval CODE] [--fratio X] [--manual|--no-manual] [--zone ROW] [--round15] [--iq NAME] "
-       "[--iso NAME] [--av NAME] [-o FILE]",
-       "the generated exposure table of eclipse N in the table file format", &RunTable},
-      {"check", "FILE", "loads an exposure table file: eclipse and row count, or each problem by line",
+       "[--iso NAME] [--av NAME] [--announce] [-o FILE]",
+       "the generated exposure table of eclipse N in the table file format; --announce adds an announcement "
+       "one minute before each contact",
+       &RunTable},
+      {"check", "FILE [--zone ROW] [--site LAT,LON[,HEIGHT]] [--simulated]",
+       "loads an exposure table file: eclipse and row count, or each problem by line; warns of rows that "
+       "cannot finish before the next (with the times of a camera, or of the simulation), of the Moon below "
+       "the site's horizon and of times the run cannot read or serve in order",
        &RunCheck},
       {"camera",
        "[--camera NAME] [--camera-port PORT] [--camera-model MODEL] info | get ID | set ID NAME | "
@@ -82,6 +93,16 @@ std::optional<double> ReadClockText(const std::string& text) {
     return std::nullopt;
   }
   return TryDateStrJD(text).jd;
+}
+
+std::string TakeSiteOption(const Args& args, size_t& i, std::optional<ObservingSite>& site) {
+  const std::string& option = args[i];
+  if (i + 1 >= args.size()) {
+    return option + " needs LAT,LON or LAT,LON,HEIGHT (degrees north and east, metres)";
+  }
+  std::string error;
+  site = ParseSiteCoordinates(args[++i], error);
+  return site ? std::string() : option + " '" + args[i] + "': " + error;
 }
 
 int UsageError(const Command& command, const std::string& what, std::ostream& err) {

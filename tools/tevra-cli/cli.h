@@ -1,6 +1,8 @@
 // tevra-cli: commands that print what the program computes, for scripts and checks.
 #pragma once
 
+#include "timing/observing_site.h"
+
 #include <optional>
 #include <ostream>
 #include <string>
@@ -37,6 +39,10 @@ std::string TakeEclipseNumber(const std::string& arg, std::optional<int64_t>& en
 
 // The JD of a clock reading "YYYY-MM-DD hh:mm:ss[.s]"; empty when the text is not of that form.
 std::optional<double> ReadClockText(const std::string& text);
+
+// Takes the value of a site option ("LAT,LON[,HEIGHT]") at args[i + 1] into site, moving i past
+// it. Returns what is wrong with it, or "" when it was taken.
+std::string TakeSiteOption(const Args& args, size_t& i, std::optional<ObservingSite>& site);
 
 // Reports a usage error of one command and returns ExitUsage.
 int UsageError(const Command& command, const std::string& what, std::ostream& err);

@@ -1,23 +1,76 @@
 #include "exposure/exposure_table.h"
+#include "run/plan_check.h"
+#include "timing/time_text.h"
+#include "timing/time_zones.h"
 #include "tools/tevra-cli/cli.h"
 
+#include <algorithm>
+
 namespace tevra::cli {
+namespace {
+
+// The loader's doubts and the plan check's findings, by file line. A time the loader already
+// named as unreadable is not named twice.
+std::vector<TableProblem> Warnings(const ExposureFile& file, const std::vector<PlanFinding>& findings) {
+  std::vector<TableProblem> warnings = file.warnings;
+  for (const PlanFinding& finding : findings) {
+    const size_t line = file.rowLines[finding.row];
+    const bool named = std::any_of(file.warnings.begin(), file.warnings.end(),
+                                   [line](const TableProblem& warning) { return warning.line == line; });
+    if (finding.kind != PlanFindingKind::UnreadableTime || !named) {
+      warnings.push_back({line, DescribeFinding(finding)});
+    }
+  }
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const TableProblem& a, const TableProblem& b) { return a.line < b.line; });
+  return warnings;
+}
+
+}  // namespace
 
 int RunCheck(const Args& args, std::ostream& out, std::ostream& err) {
   const Command& self = CommandNamed("check");
-  if (args.size() != 1 || args.front().starts_with("-")) {
-    return UsageError(self, args.empty() ? "no file given" : "expected one file name", err);
+  std::optional<std::string> path;
+  int64_t zone = DefaultTimeZoneIndex;
+  PlanSettings settings;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--simulated") {
+      settings.camera = SimulatedCameraTimes();
+    } else if (arg == "--zone") {
+      const std::optional<int64_t> row = i + 1 < args.size() ? ParseInteger(args[++i]) : std::nullopt;
+      if (!row || *row < 0 || *row >= TimeZoneCount) {
+        return UsageError(
+            self, "--zone needs a row of the zone table (0 to 39), the zone of the table's times", err);
+      }
+      zone = *row;
+    } else if (arg == "--site") {
+      if (const std::string problem = TakeSiteOption(args, i, settings.site); !problem.empty()) {
+        return UsageError(self, problem, err);
+      }
+    } else if (arg.starts_with("-")) {
+      return UsageError(self, "unknown option '" + arg + "'", err);
+    } else if (path) {
+      return UsageError(self, "expected one file name", err);
+    } else {
+      path = arg;
+    }
   }
-  const std::string& path = args.front();
-  const ExposureFile file = LoadExposureTable(path);
+  if (!path) {
+    return UsageError(self, "no file given", err);
+  }
+  const ExposureFile file = LoadExposureTable(*path);
   if (!file.fileError.empty()) {
     err << "tevra-cli check: " << file.fileError << "\n";
     return ExitFailure;
   }
   if (file.problems.empty()) {
-    // Loaded as the window loads it; lines loaded with a doubt are named.
-    for (const TableProblem& warning : file.warnings) {
-      err << "warning: " << DescribeProblem(path, warning) << "\n";
+    // Loaded as the window loads it; lines loaded with a doubt and rows the night cannot serve as
+    // planned are named, but the file is sound.
+    settings.zoneOffsetHours = TimeZoneTable()[static_cast<size_t>(zone)].Offset;
+    settings.eclipseIndex = file.eclipseIndex;
+    for (const TableProblem& warning : Warnings(file, CheckPlan(file.rows, settings))) {
+      err << "warning: " << DescribeProblem(*path, warning) << "\n";
     }
     out << "eclipse\t" << *file.eclipseIndex << "\nrows\t" << file.rows.size() << "\n";
     return ExitOk;
@@ -28,7 +81,7 @@ int RunCheck(const Args& args, std::ostream& out, std::ostream& err) {
   while (problem != file.problems.end() || warning != file.warnings.end()) {
     const bool takeProblem =
         warning == file.warnings.end() || (problem != file.problems.end() && problem->line < warning->line);
-    out << DescribeProblem(path, takeProblem ? *problem++ : *warning++) << "\n";
+    out << DescribeProblem(*path, takeProblem ? *problem++ : *warning++) << "\n";
   }
   return ExitFailure;
 }

@@ -1,5 +1,6 @@
 #include "timing/catalogue.h"
 #include "timing/countdown.h"
+#include "timing/moon_sky.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"
 #include "tools/tevra-cli/cli.h"
@@ -15,6 +16,7 @@ int RunContacts(const Args& args, std::ostream& out, std::ostream& err) {
   bool tenths = false;
   bool round15 = false;
   std::optional<double> at;
+  std::optional<ObservingSite> site;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -40,6 +42,10 @@ int RunContacts(const Args& args, std::ostream& out, std::ostream& err) {
       if (!at) {
         return UsageError(self, "clock reading '" + text + "' is not of the form YYYY-MM-DD hh:mm:ss.s", err);
       }
+    } else if (arg == "--site") {
+      if (const std::string problem = TakeSiteOption(args, i, site); !problem.empty()) {
+        return UsageError(self, problem, err);
+      }
     } else if (arg.starts_with("-")) {
       return UsageError(self, "unknown option '" + arg + "'", err);
     } else if (const std::string problem = TakeEclipseNumber(arg, entry); !problem.empty()) {
@@ -60,9 +66,23 @@ int RunContacts(const Args& args, std::ostream& out, std::ostream& err) {
       << "MoFiTyp_Label\t" << greatest.type << '\n'
       << "Label_Zeit\t" << greatest.time << '\n'
       << "Label_Deltat\t" << greatest.deltaT << '\n';
-  for (const ContactRow& row : ContactLabels(now, round15)) {
+  const ContactRows rows = ContactLabels(now, round15);
+  ContactMoons moons;
+  if (site) {
+    moons = MoonAtCurrentContacts(*site);
+    out << "Label_Site\t" << SiteDescription(*site) << '\n'
+        << "Label_MoonAtSite\t" << MoonAtContactsLine(moons) << '\n';
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const ContactRow& row = rows[i];
     out << row.name << '\t' << row.timeText << '\t' << row.countdownText << '\t' << row.zoneText << '\t'
-        << ContactStateName(row.state) << '\n';
+        << ContactStateName(row.state);
+    if (site) {
+      // Altitude and azimuth in degrees; "-" for a contact the eclipse does not have.
+      out << '\t' << (moons[i] ? FixedStr(moons[i]->altitude, 1) : "-") << '\t'
+          << (moons[i] ? FixedStr(moons[i]->azimuth, 1) : "-");
+    }
+    out << '\n';
   }
   return ExitOk;
 }

@@ -1,5 +1,6 @@
 #include "camera/setting_names.h"
 #include "exposure/camera_ini.h"
+#include "exposure/contact_announcements.h"
 #include "exposure/exposure_generator.h"
 #include "exposure/exposure_table.h"
 #include "state/parameter_file.h"
@@ -38,6 +39,7 @@ int RunTable(const Args& args, std::ostream& out, std::ostream& err) {
   settings.iso = BuiltInIso;
   settings.aperture = BuiltInAperture;
   std::optional<std::string> outputPath;
+  bool announce = false;
 
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -60,6 +62,8 @@ int RunTable(const Args& args, std::ostream& out, std::ostream& err) {
       settings.manualFRatio = false;
     } else if (arg == "--round15") {
       round15 = true;
+    } else if (arg == "--announce") {
+      announce = true;
     } else if (arg == "--interval") {
       const std::optional<int64_t> code = hasValue ? ParseInteger(args[++i]) : std::nullopt;
       const std::optional<double> found = code && *code >= INT32_MIN && *code <= INT32_MAX
@@ -113,11 +117,14 @@ int RunTable(const Args& args, std::ostream& out, std::ostream& err) {
   SelectEclipse(static_cast<int32_t>(*entry));
   ComputeContacts(round15);
   settings.intervalMinutes = minutes;
-  const std::optional<ExposureRows> rows = GenerateExposureTable(CurrentContacts(), CurrentEclipse.TypeCode,
-                                                                 CurrentEclipse.UmbMagnitude, settings);
+  std::optional<ExposureRows> rows = GenerateExposureTable(CurrentContacts(), CurrentEclipse.TypeCode,
+                                                           CurrentEclipse.UmbMagnitude, settings);
   if (!rows) {
     err << "tevra-cli table: eclipse " << *entry << " is neither a total nor a partial eclipse\n";
     return ExitFailure;
+  }
+  if (announce) {
+    AddContactAnnouncements(*rows, CurrentContacts());
   }
   if (!outputPath) {
     out << FormatExposureTable(EclipseIndex, *rows);
