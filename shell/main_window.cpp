@@ -2,6 +2,7 @@
 
 #include "shell/abort_presenter.h"
 #include "shell/version_info.h"
+#include "state/site_settings.h"
 #include "state/variables.h"
 #include "timing/catalogue.h"
 #include "timing/time_text.h"
@@ -195,6 +196,11 @@ TForm_Main::TForm_Main(MainWindowEnvironment environment, QWidget* parent)
   if (!environment_.clock) {
     environment_.clock = &SystemLocalJD;
   }
+  if (!environment_.askSite) {
+    environment_.askSite = [this](const std::optional<ObservingSite>& current) {
+      return AskObservingSite(this, current);
+    };
+  }
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   BuildComponents();
@@ -261,6 +267,14 @@ void TForm_Main::BuildComponents() {
   Label_SysTime_TZ = MakeLabel(canvas, {740, 43, 174, 35}, PixelFont("Arial", 24, true), Qt::AlignLeft);
   Label13 = MakeLabel(canvas, {369, 79, 544, 37}, PixelFont("Arial", 30));
   Label13->setText(QStringLiteral("Contact times"));
+
+  // Below the zone selection, where the design leaves the left panel empty.
+  Label_Site = MakeLabel(canvas, {2, 262, 358, 24}, PixelFont("MS Sans Serif", 15, true));
+  Label_MoonAtSite = MakeLabel(canvas, {2, 288, 358, 96}, PixelFont("MS Sans Serif", 15), Qt::AlignHCenter);
+  Label_MoonAtSite->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  Label_MoonAtSite->setWordWrap(true);
+  Label_Site->hide();
+  Label_MoonAtSite->hide();
 
   for (size_t i = 0; i < ContactCount; ++i) {
     const int top = ContactTop + 3 + static_cast<int>(i) * ContactRowHeight;
@@ -347,6 +361,12 @@ void TForm_Main::BuildMenus() {
     MinuteAcc->setChecked(!MinuteAcc->isChecked());
     MinuteAccClick();
   });
+  options1->addSeparator();
+  ObservingSite1 = options1->addAction(QStringLiteral("Observing site ..."));
+  connect(ObservingSite1, &QAction::triggered, this, [this] { ObservingSite1Click(); });
+  SpokenAnnouncements = options1->addAction(QStringLiteral("Spoken announcements"));
+  SpokenAnnouncements->setCheckable(true);
+  connect(SpokenAnnouncements, &QAction::triggered, this, [this] { SpokenAnnouncementsClick(); });
 
   menuBar()->addAction(QString())->setEnabled(false);
 
@@ -383,6 +403,7 @@ void TForm_Main::FormCreate() {
   ZehntelsekundenClick();
   MinuteAcc->setChecked(!ParameterRecord.RoundContacts);
   MinuteAccClick();
+  LoadSiteSettingsFile();
   ScrollBar_Eclipse->setMaximum(EclipseCount);
 
   int frameHeight = MainClientHeight + menuBar()->sizeHint().height();
@@ -433,6 +454,66 @@ bool TForm_Main::LoadParameters() {
     }
   }
   return false;
+}
+
+void TForm_Main::LoadSiteSettingsFile() {
+  std::string error;
+  const SiteSettings settings = LoadSiteSettings(SettingsFolder + SiteSettingsFileName, error);
+  Report(error);
+  CurrentSite = settings.site;
+  AnnouncementSound = settings.announcementSound;
+  SpokenAnnouncements->setChecked(AnnouncementSound);
+}
+
+void TForm_Main::SaveSiteSettingsFile() {
+  if (loadAborted_) {
+    return;
+  }
+  SiteSettings settings;
+  settings.site = CurrentSite;
+  settings.announcementSound = AnnouncementSound;
+  Report(SaveSiteSettings(SettingsFolder + SiteSettingsFileName, settings));
+}
+
+void TForm_Main::ObservingSite1Click() {
+  const std::optional<SiteChoice> choice = environment_.askSite(CurrentSite);
+  if (!choice) {
+    return;
+  }
+  CurrentSite = choice->site;
+  moonContacts_.reset();
+  SaveSiteSettingsFile();
+  ShowMoonAtSite();
+}
+
+void TForm_Main::SpokenAnnouncementsClick() {
+  AnnouncementSound = SpokenAnnouncements->isChecked();
+  SaveSiteSettingsFile();
+}
+
+void TForm_Main::ShowMoonAtSite() {
+  if (!CurrentSite) {
+    Label_Site->hide();
+    Label_MoonAtSite->hide();
+    for (QLabel* label : TimeLabels) {
+      label->setToolTip(QString());
+    }
+    return;
+  }
+  const std::array<double, ContactCount> contacts = {JD_P1, JD_U1, JD_U2, JD_Mx, JD_U3, JD_U4, JD_P4};
+  if (moonContacts_ == contacts) {
+    return;
+  }
+  moonContacts_ = contacts;
+  const ContactMoons moons = MoonAtCurrentContacts(*CurrentSite);
+  for (size_t i = 0; i < ContactCount; ++i) {
+    TimeLabels[i]->setToolTip(moons[i] ? QString::fromStdString(ContactMoonTip(ContactNames[i], *moons[i]))
+                                       : QString());
+  }
+  SetText(Label_Site, SiteDescription(*CurrentSite));
+  SetText(Label_MoonAtSite, MoonAtContactsLine(moons));
+  Label_Site->show();
+  Label_MoonAtSite->show();
 }
 
 void TForm_Main::Report(const std::string& error) {
@@ -500,6 +581,7 @@ void TForm_Main::Timer1Timer() {
 }
 
 void TForm_Main::ApplyContactRows(const ContactRows& rows) {
+  ShowMoonAtSite();
   for (size_t i = 0; i < ContactCount; ++i) {
     const ContactRow& row = rows[i];
     SetText(TimeLabels[i], row.timeText);

@@ -4,13 +4,16 @@
 #pragma once
 
 #include "shell/fitting_label.h"
+#include "shell/site_dialog.h"
 #include "state/parameter_file.h"
 #include "timing/countdown.h"
+#include "timing/moon_sky.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -34,6 +37,8 @@ struct MainWindowEnvironment {
   std::function<void()> terminate;
   // The executable whose version record the about panel shows; empty: the running program.
   std::string executablePath;
+  // Asks for the observing site; empty when cancelled. Default: the dialog TForm_Site.
+  std::function<std::optional<SiteChoice>(const std::optional<ObservingSite>&)> askSite;
 };
 
 class TForm_Main : public QMainWindow {
@@ -60,6 +65,8 @@ class TForm_Main : public QMainWindow {
   void Timer1Timer();
   void ZehntelsekundenClick();
   void MinuteAccClick();
+  void ObservingSite1Click();
+  void SpokenAnnouncementsClick();
   void TestsClick();
   void Exposure_TablesClick();
   void Exit_and_saveClick();
@@ -84,6 +91,10 @@ class TForm_Main : public QMainWindow {
   QLabel* Label_UT = nullptr;
   QLabel* Label_SysTime_TZ = nullptr;
   QLabel* Label13 = nullptr;
+  // With an observing site: the site and the Moon's altitude at each contact; hidden without one.
+  // The contacts' time labels then carry the Moon's altitude and azimuth in their tool tips.
+  QLabel* Label_Site = nullptr;
+  QLabel* Label_MoonAtSite = nullptr;
   // P1, U1, U2, Mx, U3, U4, P4: time, countdown and zone labels. A countdown too long for its
   // label (day counts of five digits and more) is drawn in a smaller size of its font.
   std::array<QLabel*, ContactCount> TimeLabels{};
@@ -103,6 +114,8 @@ class TForm_Main : public QMainWindow {
   QAction* Exposure_Tables = nullptr;
   QAction* Zehntelsekunden = nullptr;
   QAction* MinuteAcc = nullptr;
+  QAction* ObservingSite1 = nullptr;
+  QAction* SpokenAnnouncements = nullptr;
   QAction* Version1 = nullptr;
   QScrollArea* ClientArea = nullptr;
 
@@ -118,6 +131,10 @@ class TForm_Main : public QMainWindow {
   void ApplyContactRows(const ContactRows& rows);
   void ApplyClockLine(const ClockLine& line);
   void Report(const std::string& error);
+  void LoadSiteSettingsFile();
+  void SaveSiteSettingsFile();
+  // The Moon at the site for the contacts shown; computed again only when they or the site change.
+  void ShowMoonAtSite();
 
   MainWindowEnvironment environment_;
   const ExposureChoicesSource* exposureChoices_ = nullptr;
@@ -125,6 +142,7 @@ class TForm_Main : public QMainWindow {
   std::function<void()> showExposure_;
   bool loadAborted_ = false;  // the incompatible file was deleted: nothing may be saved
   bool closing_ = false;
+  std::optional<std::array<double, ContactCount>> moonContacts_;  // the contacts the Moon was shown for
 };
 
 // Window client area of the design.
