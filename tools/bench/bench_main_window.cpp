@@ -1,9 +1,10 @@
 // Start-up to the first shown main window, and the cost of one display tick (clock read, the
 // clock line and the 21 contact labels) as a median over 1,000 ticks.
-// Usage: bench-main-window [--longest-countdowns] [--screenshot FILE.png]
+// Usage: bench-main-window [--longest-countdowns | --site] [--screenshot FILE.png]
 // With --longest-countdowns the screenshot shows the longest countdowns the contact rows show:
 // the last entry seen from the first eclipse night of the catalogue, with tenths of seconds, and
-// the zone with the longest description.
+// the zone with the longest description. With --site it shows the Moon at the contacts of the
+// total eclipse of 2025-03-14 as seen from Munich, where it sets during the partial phase.
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "state/variables.h"
@@ -12,6 +13,7 @@
 #include "tools/bench/bench_support.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QComboBox>
 #include <QPixmap>
 
@@ -30,7 +32,8 @@ int main(int argc, char* argv[]) {
   // --longest-countdowns first, then the options every benchmark takes.
   std::vector<char*> args(argv, argv + argc);
   const bool longest = args.size() > 1 && std::string(args[1]) == "--longest-countdowns";
-  if (longest) {
+  const bool site = args.size() > 1 && std::string(args[1]) == "--site";
+  if (longest || site) {
     args.erase(args.begin() + 1);
   }
   int count = static_cast<int>(args.size());
@@ -57,6 +60,9 @@ int main(int argc, char* argv[]) {
   double now = tevra::CalJD(2024, 9, 18, 4, 30, 7.3);
   tevra::MainWindowEnvironment environment;
   environment.clock = [&now] { return now; };
+  environment.askSite = [](const std::optional<tevra::ObservingSite>&) {
+    return tevra::SiteChoice{tevra::ObservingSite{"Munich", 48.1372, 11.5755, 520}};
+  };
   tevra::TForm_Main window(environment);
   window.show();
   window.FormActivate();
@@ -83,6 +89,11 @@ int main(int argc, char* argv[]) {
       window.ComboBox_TZone->setCurrentIndex(28);
       window.SelectEclipseNumber(143);
       now = tevra::CalJD(2001, 1, 9, 20, 0, 0.3);
+    } else if (site) {
+      window.ComboBox_TZone->setCurrentIndex(16);  // UTC+01
+      window.SelectEclipseNumber(35);
+      window.ObservingSite1->trigger();
+      now = tevra::CalJD(2025, 3, 14, 4, 30, 7.3);
     } else {
       window.ComboBox_TZone->setCurrentIndex(17);
       now = tevra::CalJD(2024, 9, 18, 4, 30, 7.3);
