@@ -1,6 +1,8 @@
 #include "run/photography_page.h"
 
 #include "run/keep_awake.h"
+#include "run/qt_announcement_voice.h"
+#include "state/site_settings.h"
 #include "state/variables.h"
 
 #include <QCoreApplication>
@@ -289,6 +291,19 @@ void TPhotographyPage::ShowBanner(const std::string& text) {
   Label_WAV_Meldung->resize(BannerWidth, Label_WAV_Meldung->height());
   Label_WAV_Meldung->show();
   Label_WAV_Meldung->raise();
+  if (!AnnouncementSound) {
+    return;
+  }
+  if (host_.voice == nullptr) {
+    ownVoice_ = std::make_unique<QtAnnouncementVoice>();
+    host_.voice = ownVoice_.get();
+  }
+  // The row's label, as Label_Phase shows it, names the sound file.
+  const std::string folder = host_.soundFolder.empty() ? DocumentsFolder : host_.soundFolder;
+  if (const std::string problem = Announce(*host_.voice, Label_Phase->text().toStdString(), text, folder);
+      !problem.empty()) {
+    ShowStatus(problem);
+  }
 }
 
 void TPhotographyPage::BlinkBanner(Rgb background) {

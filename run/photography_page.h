@@ -3,6 +3,7 @@
 // nested event loop, so the main window's clock keeps ticking and every button keeps working.
 #pragma once
 
+#include "run/announcement_voice.h"
 #include "run/eclipse_run.h"
 
 #include <QWidget>
@@ -34,6 +35,11 @@ struct PhotographyPageHost {
   // The run's clock and waits; the computer's clock and a nested event loop by default.
   RunClock* clock = nullptr;
   RunWaiter* waiter = nullptr;
+  // Plays or speaks the announcements while AnnouncementSound is on; by default the program's own
+  // voice, made at the first announcement. Tests give one that only records.
+  AnnouncementVoice* voice = nullptr;
+  // The folder of the announcements' sound files; DocumentsFolder when empty.
+  std::string soundFolder;
   // Keeps the computer awake during a start run; the desktop's D-Bus services by default.
   std::function<std::unique_ptr<KeepAwake>()> makeKeepAwake;
 };
@@ -115,6 +121,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   std::unique_ptr<EventLoopWaiter> eventLoopWaiter_;
   std::unique_ptr<EclipseRun> run_;
   std::unique_ptr<KeepAwake> keepAwake_;
+  std::unique_ptr<AnnouncementVoice> ownVoice_;
   RunSummary summary_;
 };
 

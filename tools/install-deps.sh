@@ -8,7 +8,8 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  qt6-multimedia-dev qt6-speech-dev
+  # Qt TextToSpeech's CMake files look for QmlIntegration, which qt6-declarative-dev brings.
+  qt6-multimedia-dev qt6-speech-dev qt6-declarative-dev
   fonts-liberation
   libswe-dev swe-basic-data swe-standard-data
   libgphoto2-dev

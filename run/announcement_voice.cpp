@@ -1,0 +1,61 @@
+#include "run/announcement_voice.h"
+
+#include "timing/text_util.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+namespace tevra {
+
+namespace {
+
+constexpr size_t MaxFileNameBytes = 255;
+
+bool IsPlainFileName(std::string_view name) {
+  if (name.empty() || name.size() > MaxFileNameBytes || name == "." || name == ".." || name.front() == '.') {
+    return false;
+  }
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    return c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+  });
+}
+
+}  // namespace
+
+std::optional<std::string> AnnouncementSoundFile(std::string_view label, const std::string& folder) {
+  const std::string name(Trim(label));
+  if (!IsPlainFileName(name) || folder.empty()) {
+    return std::nullopt;
+  }
+  std::vector<std::string> candidates = {name};
+  if (!SameIgnoringCase(name.size() >= 4 ? std::string_view(name).substr(name.size() - 4) : "", ".wav")) {
+    candidates.push_back(name + ".wav");
+  }
+  for (const std::string& candidate : candidates) {
+    const std::filesystem::path path = std::filesystem::path(folder) / candidate;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) {
+      return path.string();
+    }
+  }
+  return std::nullopt;
+}
+
+std::string Announce(AnnouncementVoice& voice, std::string_view label, const std::string& bannerText,
+                     const std::string& folder) {
+  std::string problem;
+  if (const std::optional<std::string> file = AnnouncementSoundFile(label, folder)) {
+    if (voice.Play(*file, bannerText, problem)) {
+      return {};
+    }
+    problem = "Cannot play " + *file + ": " + problem + "; ";
+  }
+  std::string speech;
+  if (voice.Speak(bannerText, speech)) {
+    return {};
+  }
+  return problem + "Speech is unavailable: " + speech;
+}
+
+}  // namespace tevra
