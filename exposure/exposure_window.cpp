@@ -6,6 +6,9 @@
 #include "exposure/exposure_view_rules.h"
 #include "exposure/text_file.h"
 #include "grid/nice_grid.h"
+#include "run/plan_check.h"
+#include "run/run_texts.h"
+#include "state/site_settings.h"
 #include "state/variables.h"
 #include "timing/catalogue.h"
 #include "timing/countdown.h"
@@ -32,6 +35,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -44,6 +48,7 @@ constexpr int DefaultIntervalIndex = IntervalButtonCount - 1;  // "10 min", chec
 constexpr int RowHeight = 20;
 constexpr int GutterWidth = 35;
 const QColor Header3DLight(227, 227, 227);
+const QColor PlanMarkColour(255, 176, 0);  // gutter of a row the plan check names
 constexpr const char* TableFileFilter = "Exposure tables (*.txt);;All files (*)";
 constexpr const char* LoadCaption = "Exposure table not loaded";
 constexpr const char* NoUmbralContactsMessage =
@@ -211,6 +216,17 @@ void TForm_Exposure::BuildGrid() {
   NGE->OnDrawCell = [this](TNiceGrid*, TGridCanvas& canvas, int col, int row, const QRect&, bool&) {
     NGEDrawCell(canvas, col, row);
   };
+  // Rows the plan check names carry an amber gutter; the status line says why when one is selected.
+  NGE->OnDrawGutter = [this](TNiceGrid*, TGridCanvas& canvas, const QRect&, const QString& text, bool&) {
+    const int row = text.toInt() - 1;
+    if (row >= 0 && static_cast<size_t>(row) < rowFindings_.size() &&
+        !rowFindings_[static_cast<size_t>(row)].empty()) {
+      canvas.brushColor = PlanMarkColour;
+    }
+  };
+  NGE->OnColRowChanged = [this](TNiceGrid*, int, int row) { ShowRowFinding(row); };
+  NGE->OnCellChange = [this](TNiceGrid*, int, int, QString&) { ScheduleTablePlanCheck(); };
+  NGE->OnDeleteRow = [this](TNiceGrid*, int) { ScheduleTablePlanCheck(); };
   // A "," would shift every later cell of the row when the file is read back.
   NGE->OnCellChanging = [this](TNiceGrid*, int, int, const QString& text, bool& canChange) {
     if (CellTextBreaksFile(text.toStdString())) {
@@ -298,6 +314,48 @@ void TForm_Exposure::SetTableRows(const ExposureRows& rows) {
     NGE->Columns()[col]->SetStrings(strings);
   }
   NGE->SetRowCount(static_cast<int>(rows.size()));
+  CheckTablePlan();
+}
+
+void TForm_Exposure::ScheduleTablePlanCheck() {
+  // After the edit is stored, and once for a paste of many cells.
+  if (!planCheckPending_) {
+    planCheckPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+      planCheckPending_ = false;
+      CheckTablePlan();
+    });
+  }
+}
+
+void TForm_Exposure::CheckTablePlan() {
+  rowFindings_.clear();
+  if (NGE->RowCount() != NoTableRowCount) {
+    PlanSettings settings;
+    settings.site = CurrentSite;
+    settings.zoneOffsetHours =
+        ZoneOffsetOfTitle(NGE->Columns()[ColumnDateTime]->Title().toStdString()).value_or(ZoneOffset);
+    if (EclipseIndex >= 1 && EclipseIndex <= EclipseCount) {
+      settings.eclipseIndex = EclipseIndex;
+    }
+    rowFindings_.resize(static_cast<size_t>(NGE->RowCount()));
+    for (const PlanFinding& finding : CheckPlan(TableRows(), settings)) {
+      std::string& text = rowFindings_[finding.row];
+      text += (text.empty() ? "" : "; ") + finding.what;
+    }
+  }
+  NGE->viewport()->update();
+  ShowRowFinding(NGE->Row());
+}
+
+void TForm_Exposure::ShowRowFinding(int row) {
+  if (row >= 0 && static_cast<size_t>(row) < rowFindings_.size() &&
+      !rowFindings_[static_cast<size_t>(row)].empty()) {
+    StatusBar1->showMessage(
+        Q("Row " + std::to_string(row + 1) + ": " + rowFindings_[static_cast<size_t>(row)]));
+  } else if (StatusBar1->currentMessage().startsWith(QStringLiteral("Row "))) {
+    StatusBar1->clearMessage();
+  }
 }
 
 void TForm_Exposure::FillDefaultSettings() {
@@ -520,6 +578,7 @@ void TForm_Exposure::NGEGutterClick(int /*row*/, Qt::MouseButton button, Qt::Key
 }
 
 void TForm_Exposure::SelectRowForPanel(int row) {
+  ScheduleTablePlanCheck();
   NGE->SetRow(row);
   NGE->SetCol(0);
   NGE->SelectArea(QRect(0, row, ExposureColumnCount, 1));

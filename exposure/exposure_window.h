@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -57,6 +58,13 @@ class TForm_Exposure : public QMainWindow, public ExposureChoicesSource {
   std::array<std::string, ExposureColumnCount> ColumnTitles() const;
   int GridRowCount() const;
   void SetTableRows(const ExposureRows& rows);
+
+  // The plan check of the table in the grid (rows that cannot finish in time, the Moon below the
+  // site's horizon, times the run cannot read or serve in order, control characters): the text
+  // of each row's findings, "" for a row without any. The gutter marks those rows and the status
+  // line says why when one is selected. Checked again after every change of the table.
+  void CheckTablePlan();
+  [[nodiscard]] const std::vector<std::string>& RowFindings() const { return rowFindings_; }
 
   // Saves to a file / loads one; the error, if any, has been shown. True on success.
   bool SaveTableTo(const std::string& path);
@@ -131,8 +139,12 @@ class TForm_Exposure : public QMainWindow, public ExposureChoicesSource {
   int CheckedIntervalCode() const;
   std::string DocumentsPath() const;
   void ShowMessage(const std::string& caption, const std::string& text);
+  void ScheduleTablePlanCheck();
+  void ShowRowFinding(int row);
 
   ExposureWindowHost host_;
+  std::vector<std::string> rowFindings_;
+  bool planCheckPending_ = false;
 };
 
 }  // namespace tevra
