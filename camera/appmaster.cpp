@@ -2,6 +2,7 @@
 
 #include "camera/camera_events.h"
 #include "camera/camera_status.h"
+#include "timing/text_util.h"
 
 #include <algorithm>
 #include <array>
@@ -273,6 +274,24 @@ uint32_t TAppMaster::ProgressHandler(uint32_t percent, void* context, bool* canc
   PostCameraMessage(static_cast<QObject*>(context), WM_CAMERA_PROGRESS, percent,
                     cancel != nullptr && *cancel ? 1 : 0);
   return CamOk;
+}
+
+std::unique_ptr<TAppMaster> OpenCamera(QObject* window, std::shared_ptr<CameraSdk> sdk, uint32_t& status) {
+  auto master = std::make_unique<TAppMaster>(window, std::move(sdk));
+  status = Trim(master->GetCameraName()).empty() ? CamNotFound : CamOk;
+  if (status == CamOk) {
+    status = master->SetEventHandlers();
+  }
+  if (status == CamOk) {
+    status = master->OpenSession();
+  }
+  if (status == CamOk) {
+    status = master->ApplySaveTarget();
+  }
+  if (status != CamOk) {
+    master.reset();
+  }
+  return master;
 }
 
 }  // namespace tevra

@@ -68,4 +68,9 @@ class TAppMaster {
   CameraRef cameraRef_ = 0;
 };
 
+// A new session manager on sdk, opened as a connection opens it: event handlers set, session open,
+// save target written. Null when the camera is not there or one of the steps failed; status then
+// holds the failing step's answer (CamNotFound when no camera was found).
+std::unique_ptr<TAppMaster> OpenCamera(QObject* window, std::shared_ptr<CameraSdk> sdk, uint32_t& status);
+
 }  // namespace tevra

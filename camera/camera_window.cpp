@@ -263,12 +263,34 @@ void TForm_Camera::BuildPhotographyPage() {
   page.table = [this] { return host_.runTable ? host_.runTable() : RunTable{}; };
   // Without a camera the run simulates, also after a connection that found none.
   page.camera = [this]() -> TAppMaster* { return CameraName.empty() ? nullptr : AppMaster(); };
+  page.reopenCamera = [this] { return ReopenCamera(); };
   page.beginCameraWork = [this] { return std::make_shared<CameraActivity>(*this); };
   page.showStatus = [this](const std::string& text) { SetStatusText(text); };
   page.clock = host_.runClock;
   page.waiter = host_.runWaiter;
   Photography = new TPhotographyPage(std::move(page), TabSheet_Photography);
   Photography->setGeometry(0, 0, CameraClientWidth, CameraTabChangeHeight);
+}
+
+TAppMaster* TForm_Camera::ReopenCamera() {
+  // Pictures and settings the old session announced are gone with it.
+  deferred_.clear();
+  appMaster_.reset();
+  if (sdk_) {
+    sdk_->SetWaitHook({});
+  }
+  std::string error;
+  sdk_ = host_.createCamera(error);
+  if (!sdk_) {
+    return nullptr;
+  }
+  sdk_->SetWaitHook([this] { Pump(); });
+  uint32_t status = CamOk;
+  appMaster_ = OpenCamera(this, sdk_, status);
+  if (appMaster_) {
+    CameraName = Trimmed(appMaster_->GetCameraName());
+  }
+  return appMaster_.get();
 }
 
 void TForm_Camera::BuildSaveFolderPanel() {

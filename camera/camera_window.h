@@ -172,6 +172,8 @@ class TForm_Camera : public QMainWindow {
   void BuildAdvancedPage();
   void BuildSaveFolderPanel();
   void BuildPhotographyPage();
+  // A new session with the camera after it dropped off during a run; null while it is not back.
+  TAppMaster* ReopenCamera();
   void ApplyLabels(ConnectionState state);
   void ShowMessage(const std::string& caption, const std::string& text);
   // Writes the selected code of a box; false when the box has no selection.

@@ -564,8 +564,15 @@ uint32_t SimulatedCamera::SendCommand(CameraRef camera, uint32_t command, int32_
   ++picturesTaken_;
   std::string name = std::to_string(picturesTaken_ % 10000);
   name = "IMG_" + std::string(4 - name.size(), '0') + name + ".JPG";
-  const CameraRef item = NewRef(Ref{RefKind::Item, name});
   if (objectHandler_ != nullptr) {
+    // The body holds the announced pictures until they are downloaded or released, but only so
+    // many: a run with nobody to download them (tevra-cli) must not grow for the whole night.
+    const CameraRef item = NewRef(Ref{RefKind::Item, name});
+    announced_.push_back(item);
+    if (announced_.size() > MaxAnnouncedItems) {
+      refs_.erase(announced_.front());  // nothing when it was released already
+      announced_.pop_front();
+    }
     objectHandler_(ObjectEventTransferRequest, item, objectContext_);
   }
   return End(CamOk);

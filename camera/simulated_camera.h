@@ -119,6 +119,8 @@ class SimulatedCamera final : public CameraSdk {
   [[nodiscard]] int64_t PicturesTaken() const { return picturesTaken_; }
   // References handed out and not yet released.
   [[nodiscard]] size_t OpenReferences() const { return refs_.size(); }
+  // Pictures announced for transfer that the body still holds when nobody takes them.
+  static constexpr size_t MaxAnnouncedItems = 100;
 
   // The calls made so far (the last MaxRecordedCalls of them), oldest first.
   static constexpr size_t MaxRecordedCalls = 20000;
@@ -175,6 +177,7 @@ class SimulatedCamera final : public CameraSdk {
   StateEventHandler stateHandler_ = nullptr;
   void* stateContext_ = nullptr;
   std::deque<SimulatorCall> calls_;
+  std::deque<CameraRef> announced_;  // the latest items announced, oldest first
 };
 
 }  // namespace tevra

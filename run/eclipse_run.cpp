@@ -2,12 +2,14 @@
 
 #include "camera/appmaster.h"
 #include "camera/camera_model.h"
+#include "camera/camera_status.h"
 #include "camera/setting_names.h"
 #include "state/variables.h"
 #include "timing/text_util.h"
 #include "timing/time_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace tevra {
@@ -17,6 +19,15 @@ constexpr double SecondsPerDay = 86400.0;
 constexpr double LateSeconds = 1.0;
 
 enum CodeSlot { SlotQuality, SlotIso, SlotAperture, SlotShutter };
+
+// The marked pictures of a row.
+int MarkCount(const ExposureRow& row) {
+  int marks = 0;
+  for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
+    marks += IsMarked(row, j) ? 1 : 0;
+  }
+  return marks;
+}
 
 bool& DefaultAbortFlag(RunKind kind) { return kind == RunKind::Start ? AbortRun : AbortTestRun; }
 
@@ -90,6 +101,12 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   row_ = 0;
   label_.clear();
   log_.reset();
+  skipped_.assign(table.rows.size(), false);
+  cameraLost_ = false;
+  lastCameraMs_ = clock_.Ticks().NowMs();
+  touched_ = false;
+  shotsRow_ = 0;
+  shotsDone_ = 0;
 
   SimulationMode = false;
   sink_.RunStarting(kind);
@@ -101,6 +118,7 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   }
   if (StartChecks()) {
     summary_.started = true;
+    AskAboutPastRows();
     OpenLog();
     if (kind == RunKind::Start) {
       sink_.ShowAdvanceControls(true);
@@ -109,12 +127,17 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
     sink_.ShowRunning(kind, true);
     abortFlag_(kind) = false;
     lastCodes_.fill(-1);
-    for (size_t i = 0; i < table_.rows.size(); ++i) {
-      if (!ProcessRow(i)) {
+    for (size_t i = 0; i < table_.rows.size();) {
+      if (ProcessRow(i)) {
+        ++i;
+        continue;
+      }
+      if (!cameraLost_ || !Reconnect()) {
         summary_.aborted = true;
         Log(StepOf("Abort"));
         break;
       }
+      i = ResumeAfterReconnection(i);
     }
   }
   EndStep();
@@ -143,12 +166,42 @@ bool EclipseRun::StartChecks() {
   return true;
 }
 
+// Entries a start run would wait for whose time lies more than a minute back: a run started again
+// in the middle of the night. The user takes them now or skips them; one due within the minute
+// fires at once as any late entry does.
+void EclipseRun::AskAboutPastRows() {
+  if (kind_ != RunKind::Start) {
+    return;
+  }
+  const double limit = Now() - PastRowSeconds / SecondsPerDay;
+  std::vector<size_t> past;
+  for (size_t i = 0; i < table_.rows.size(); ++i) {
+    const RowKind kind = RowKindOf(table_.rows[i]);
+    if ((kind == RowKind::Exposure || kind == RowKind::Announcement) &&
+        RowTarget(table_.rows[i], kind) < limit) {
+      past.push_back(i);
+    }
+  }
+  if (past.empty()) {
+    return;
+  }
+  const auto due = [this](size_t i) { return RowTarget(table_.rows[i], RowKindOf(table_.rows[i])); };
+  const auto [first, last] =
+      std::minmax_element(past.begin(), past.end(), [&due](size_t a, size_t b) { return due(a) < due(b); });
+  if (sink_.TakePastRows(PastRowsQuestion(past.size(), due(*first), due(*last)))) {
+    return;
+  }
+  for (const size_t i : past) {
+    skipped_[i] = true;
+  }
+}
+
 void EclipseRun::OpenLog() {
   const std::string folder = logFolder_.value_or(DocumentsFolder);
   if (folder.empty()) {
     return;
   }
-  log_.emplace();
+  log_.emplace(*logFiles_);
   if (!log_->Open(folder, clock_.LocalJD())) {
     summary_.logError = log_->Error();
     log_.reset();
@@ -167,6 +220,7 @@ void EclipseRun::EndStep() {
   abortFlag_(kind_) = false;
   SimulationMode = false;
   if (log_) {
+    log_->Close();
     summary_.logError = log_->Error();
     log_.reset();
   }
@@ -182,6 +236,15 @@ bool EclipseRun::ProcessRow(size_t index) {
   const RowKind kind = RowKindOf(row);
   if (kind == RowKind::Skipped) {
     return true;
+  }
+  if (skipped_[index]) {
+    LogRowLeftOut(index, "Skipped", SkippedRowText);
+    ++summary_.rowsSkipped;
+    return true;
+  }
+  if (shotsRow_ != index + 1) {
+    shotsRow_ = index + 1;
+    shotsDone_ = 0;
   }
   row_ = index + 1;
   label_ = std::string(Trim(row[ColumnLabel]));
@@ -211,6 +274,141 @@ double EclipseRun::RowTarget(const ExposureRow& row, RowKind kind) const {
   return TryDateStrJD(RowTimeText(row, kind)).jd.value_or(0);
 }
 
+void EclipseRun::LogRowLeftOut(size_t index, const char* step, const char* text) {
+  const ExposureRow& row = table_.rows[index];
+  RunStep left = StepOf(step);
+  left.row = index + 1;
+  left.label = std::string(Trim(row[ColumnLabel]));
+  left.dueJD = RowTarget(row, RowKindOf(row));
+  left.text = text;
+  Log(left);
+}
+
+// Opens the camera again every 2 s until it is back or the run is aborted. The settings are all
+// written again afterwards: the camera may have been switched off and on meanwhile.
+bool EclipseRun::Reconnect() {
+  cameraLost_ = false;
+  camera_ = nullptr;
+  sink_.ShowStatus(ReconnectingText);
+  RunStep step = StepOf("Reconnected");
+  step.status = CamOk;
+  do {
+    if (Aborted()) {
+      return false;
+    }
+    ++step.trials;
+    camera_ = reopen_();
+    Pump();
+  } while (camera_ == nullptr && PauseWithEvents(ReconnectPauseMs));
+  if (camera_ == nullptr) {
+    return false;
+  }
+  lastCodes_.fill(-1);
+  lastCameraMs_ = clock_.Ticks().NowMs();
+  touched_ = false;
+  ++summary_.reconnections;
+  step.doneJD = Now();
+  step.text = ReconnectedText;
+  sink_.ShowStatus(ReconnectedText);
+  Log(step);
+  return true;
+}
+
+// The row to carry on with once the camera is back: the first one still ahead, or the one due
+// last when that is no more than a minute late (it fires at once, as a late row does). Rows
+// passed over on the way are logged as lost; the pictures a row took before the camera went
+// are not taken again.
+size_t EclipseRun::ResumeAfterReconnection(size_t interrupted) {
+  if (kind_ == RunKind::Test) {
+    return interrupted;  // the test run keeps no time: the row once more
+  }
+  const double now = Now();
+  const ExposureRows& rows = table_.rows;
+  size_t ahead = interrupted;
+  std::optional<size_t> dueLast;
+  for (; ahead < rows.size(); ++ahead) {
+    const RowKind kind = RowKindOf(rows[ahead]);
+    if (kind == RowKind::Skipped || skipped_[ahead]) {
+      continue;
+    }
+    if (RowTarget(rows[ahead], kind) >= now) {
+      break;
+    }
+    dueLast = ahead;
+  }
+  size_t resume = ahead;
+  if (dueLast && RowKindOf(rows[*dueLast]) != RowKind::Loop &&
+      (now - RowTarget(rows[*dueLast], RowKindOf(rows[*dueLast]))) * SecondsPerDay <= PastRowSeconds) {
+    resume = *dueLast;
+  }
+  for (size_t i = interrupted; i < resume; ++i) {
+    const RowKind kind = RowKindOf(rows[i]);
+    if (kind == RowKind::Skipped || skipped_[i]) {
+      continue;  // skipped rows are logged when the run comes to them
+    }
+    LogRowLeftOut(i, "Lost", LostRowText);
+    ++summary_.rowsLost;
+    if (kind == RowKind::Exposure) {
+      summary_.picturesLost += MarkCount(rows[i]) - (shotsRow_ == i + 1 ? std::popcount(shotsDone_) : 0);
+    }
+  }
+  return resume;
+}
+
+// Waits ms milliseconds with the program's events going on; false when the run was aborted.
+bool EclipseRun::PauseWithEvents(int64_t ms) {
+  TickClock& ticks = clock_.Ticks();
+  const int64_t end = ticks.NowMs() + ms;
+  for (int64_t now = ticks.NowMs(); now < end; now = ticks.NowMs()) {
+    Pump();
+    if (Aborted()) {
+      return false;
+    }
+    waiter_.Sleep(std::min(MaxSliceMs, static_cast<double>(end - now)));
+  }
+  return !Aborted();
+}
+
+// A camera left alone for a minute may power itself off: during a long wait it is asked for a
+// setting every 30 s, but not in the last seconds before a release, which it must not delay.
+// False when it answered "disconnected" (the run then opens it again).
+bool EclipseRun::KeepCameraAwake(double remainingMs) {
+  if (simulation_ || camera_ == nullptr || remainingMs < KeepAliveQuietMs) {
+    return true;
+  }
+  TickClock& ticks = clock_.Ticks();
+  if (ticks.NowMs() - lastCameraMs_ < (touched_ ? KeepAliveIntervalMs : KeepAliveIdleMs)) {
+    return true;
+  }
+  const uint32_t status = camera_->ReadProperty(PropAEMode);
+  lastCameraMs_ = ticks.NowMs();
+  touched_ = true;
+  if (reopen_ && IsDisconnected(status)) {
+    cameraLost_ = true;
+    return false;
+  }
+  if (status != CamOk && status != CamBusy) {  // a busy camera is awake
+    RunStep step = StepOf("Keep awake");
+    step.status = status;
+    step.trials = 1;
+    step.text = KeepAliveFailedText(status);
+    sink_.ShowStatus(step.text);
+    Log(step);
+  }
+  return true;
+}
+
+// The pause before every camera call. The run log's latest lines go to the disk meanwhile, so
+// that putting them there never delays a release.
+void EclipseRun::PauseBeforeCall() {
+  TickClock& ticks = clock_.Ticks();
+  const int64_t start = ticks.NowMs();
+  if (log_) {
+    log_->Sync();
+  }
+  ticks.SleepMs(RetryPauseMs - (ticks.NowMs() - start));
+}
+
 bool EclipseRun::ApplySetting(int slot, uint32_t code, uint32_t propertyId, const char* name) {
   int64_t& last = lastCodes_[static_cast<size_t>(slot)];
   if (code == 0 || code == last) {
@@ -220,7 +418,7 @@ bool EclipseRun::ApplySetting(int slot, uint32_t code, uint32_t propertyId, cons
   const StepResult result = RetryCameraStep(
       name, name, [this, propertyId, code] { return camera_->WriteProperty(propertyId, code); });
   LogCameraStep(name, result, std::nullopt);
-  return !result.aborted;
+  return !result.aborted && !result.lost;
 }
 
 bool EclipseRun::ExposureEntry(const ExposureRow& row) {
@@ -301,8 +499,12 @@ bool EclipseRun::AnnouncementEntry(const ExposureRow& row) {
 
 bool EclipseRun::Shots(const ExposureRow& row, double due) {
   for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
-    if (IsMarked(row, j) && (!PrepareShot(row, j, due) || !Release(due, "Tv"))) {
-      return false;
+    const uint32_t bit = 1U << static_cast<unsigned>(j);
+    if (IsMarked(row, j) && (shotsDone_ & bit) == 0) {
+      if (!PrepareShot(row, j, due) || !Release(due, "Tv")) {
+        return false;
+      }
+      shotsDone_ |= bit;
     }
     if (Aborted()) {
       return false;
@@ -323,11 +525,15 @@ bool EclipseRun::PrepareShot(const ExposureRow& row, int column, std::optional<d
   const StepResult result =
       RetryCameraStep("Tv", "Tv", [this, code] { return camera_->WriteProperty(PropTv, code); });
   LogCameraStep("Tv", result, due);
-  return !result.aborted;
+  return !result.aborted && !result.lost;
 }
 
 bool EclipseRun::Release(std::optional<double> due, const char* simulationName) {
   StepResult result = RetryCameraStep("Picture", simulationName, [this] { return camera_->TakePicture(); });
+  if (result.lost) {
+    LogCameraStep("Picture", result, due);
+    return false;  // counted as lost or taken once the camera is back
+  }
   const bool failed = result.status != 0 || result.trials >= MaxTrials;
   if (!result.aborted) {
     result.text = failed ? FailedToReleaseText : simulation_ ? PictureSimulatedText : PictureTakenText;
@@ -355,6 +561,9 @@ bool EclipseRun::WaitUntil(double target) {
   // only two such steps beyond the target, so that neither the rounding of the reading nor that of
   // the row's time lets the run go before the instant itself.
   const double releaseAt = std::nextafter(std::nextafter(target, HUGE_VAL), HUGE_VAL);
+  if (log_) {
+    log_->Sync();
+  }
   for (;;) {
     Pump();
     if (Aborted()) {
@@ -367,6 +576,9 @@ bool EclipseRun::WaitUntil(double target) {
       break;
     }
     if (remainingMs > ApproachMs) {
+      if (!KeepCameraAwake(remainingMs)) {
+        return false;
+      }
       waiter_.Sleep(SliceMs(remainingMs));
       continue;
     }
@@ -399,7 +611,7 @@ EclipseRun::StepResult EclipseRun::RetryCameraStep(const char* name, const char*
   StepResult result;
   do {
     ++result.trials;
-    clock_.Ticks().SleepMs(RetryPauseMs);
+    PauseBeforeCall();
     result.issuedJD = Now();
     if (simulation_) {
       result.text = SimulatedStepText(simulationName);
@@ -409,9 +621,15 @@ EclipseRun::StepResult EclipseRun::RetryCameraStep(const char* name, const char*
     } else {
       result.status = call();
       result.doneJD = Now();
+      lastCameraMs_ = clock_.Ticks().NowMs();
+      touched_ = false;
       Pump();
       result.text = CameraStepText(name, result.status, result.trials);
       sink_.ShowStatus(result.text);
+      if (reopen_ && IsDisconnected(result.status)) {
+        result.lost = cameraLost_ = true;
+        break;
+      }
     }
     if (Aborted()) {
       result.aborted = true;

@@ -6,6 +6,11 @@
 // Everything happens on the calling thread. The run calls the pump in every pass of a wait, after
 // every camera call and while a banner blinks, so that a window stays alive; the window's abort
 // and rehearsal buttons work through the abort flag and AdvanceTime / BackToRealTime.
+//
+// What goes wrong on the night is met here: a start run that begins after entries were due asks
+// whether to take or skip them; a camera that answers "disconnected" is opened again every 2 s
+// and the run carries on with the entry then due; a camera idle through a long wait is asked
+// for a setting every 30 s so that it does not power itself off.
 #pragma once
 
 #include "exposure/exposure_table.h"
@@ -78,6 +83,9 @@ class RunSink {
   virtual void ShowRunning(RunKind kind, bool running) = 0;
   // Before a start run whose table's zone is not the computer's: true to start all the same.
   virtual bool ConfirmZone(const std::string& warning) = 0;
+  // Before a start run that begins when entries were due more than a minute ago: true to take
+  // them now, false to skip them. Skipping is the default.
+  virtual bool TakePastRows(const std::string& /*question*/) { return false; }
   // One step done, as the run log writes it.
   virtual void StepDone(const RunStep& step) = 0;
 };
@@ -89,6 +97,10 @@ struct RunSummary {
   int picturesTaken = 0;
   int picturesFailed = 0;
   int picturesLate = 0;  // taken more than 1 s after the instant they were due
+  int rowsSkipped = 0;   // due before the start run began, and skipped as the user chose
+  int rowsLost = 0;      // due while the camera was disconnected
+  int picturesLost = 0;  // the marked pictures of those rows
+  int reconnections = 0;
   std::vector<RowTimeProblem> unreadable;
   std::string logPath;   // the run log, "" when none was written
   std::string logError;  // why the run log is missing or incomplete
@@ -106,6 +118,15 @@ class EclipseRun {
   // The last stretch before a due instant is approached by yielding rather than sleeping.
   static constexpr double ApproachMs = 2.0;
   static constexpr double MaxSliceMs = 100.0;
+  // Entries due longer ago than this when a start run begins are taken or skipped as the user
+  // chooses; after a reconnection the entry due last is still served when it is no older.
+  static constexpr double PastRowSeconds = 60.0;
+  static constexpr int64_t ReconnectPauseMs = 2000;
+  // A camera idle this long during a wait is asked for a setting, and again at every interval,
+  // but not in the last moments before a release.
+  static constexpr int64_t KeepAliveIdleMs = 60000;
+  static constexpr int64_t KeepAliveIntervalMs = 30000;
+  static constexpr double KeepAliveQuietMs = 5000.0;
 
   EclipseRun(RunClock& clock, RunWaiter& waiter, RunSink& sink);
 
@@ -117,6 +138,13 @@ class EclipseRun {
   void SetAbortFlag(std::function<bool&(RunKind)> flag) { abortFlag_ = std::move(flag); }
   // Folder of the run logs; DocumentsFolder by default, "" for none.
   void SetLogFolder(std::optional<std::string> folder) { logFolder_ = std::move(folder); }
+  // The file layer the run log is written through; the system's by default.
+  void SetLogFiles(FileLayer& files) { logFiles_ = &files; }
+  // Opens the camera again after it answered "disconnected": lets the old session manager go (the
+  // run never uses it again), makes a new one, sets its event handlers, opens its session and
+  // writes the save target. Returns the new manager, or null while the camera is not back. Unset,
+  // a disconnected camera is retried like a busy one.
+  void SetReconnect(std::function<TAppMaster*()> reopen) { reopen_ = std::move(reopen); }
 
   // Runs the table. camera null: simulation mode. Returns at once, without starting, while a run
   // is under way.
@@ -138,6 +166,7 @@ class EclipseRun {
     uint32_t status = 0;
     int trials = 0;
     bool aborted = false;
+    bool lost = false;  // the camera answered "disconnected"
     double issuedJD = 0;
     double doneJD = 0;
     std::string text;
@@ -153,10 +182,17 @@ class EclipseRun {
   void Log(const RunStep& step);
 
   bool StartChecks();
+  void AskAboutPastRows();
   void OpenLog();
   void EndStep();
   bool ProcessRow(size_t index);
   [[nodiscard]] double RowTarget(const ExposureRow& row, RowKind kind) const;
+  void LogRowLeftOut(size_t index, const char* step, const char* text);
+  bool Reconnect();
+  size_t ResumeAfterReconnection(size_t interrupted);
+  bool PauseWithEvents(int64_t ms);
+  bool KeepCameraAwake(double remainingMs);
+  void PauseBeforeCall();
   bool ApplySetting(int slot, uint32_t code, uint32_t propertyId, const char* name);
   bool ExposureEntry(const ExposureRow& row);
   bool LoopEntry(const ExposureRow& row);
@@ -177,6 +213,8 @@ class EclipseRun {
   std::function<void()> pump_;
   std::function<bool&(RunKind)> abortFlag_;
   std::optional<std::string> logFolder_;
+  FileLayer* logFiles_ = &SystemFileLayer();
+  std::function<TAppMaster*()> reopen_;
   std::string wann_;
   std::string info_;
   Rgb infoColour_ = InfoWhite;
@@ -188,6 +226,12 @@ class EclipseRun {
   TAppMaster* camera_ = nullptr;
   bool simulation_ = false;
   std::array<int64_t, 4> lastCodes_{};  // image quality, ISO, aperture, shutter; -1 = none written
+  std::vector<bool> skipped_;           // rows due before the run began that the user skipped
+  bool cameraLost_ = false;             // a camera call answered "disconnected"
+  int64_t lastCameraMs_ = 0;            // tick time of the last camera call
+  bool touched_ = false;                // the last call was one that keeps the camera awake
+  size_t shotsRow_ = 0;                 // the row of shotsDone_, counted from 1
+  uint32_t shotsDone_ = 0;              // bit j: column j released, kept when a row is served again
   size_t row_ = 0;
   std::string label_;
   std::optional<RunLog> log_;

@@ -93,10 +93,18 @@ TPhotographyPage::TPhotographyPage(PhotographyPageHost host, QWidget* parent)
   }
   run_ = std::make_unique<EclipseRun>(*host_.clock, *host_.waiter, *this);
   run_->SetPump([] { QCoreApplication::processEvents(); });
+  if (host_.reopenCamera) {
+    run_->SetReconnect(host_.reopenCamera);
+  }
   BuildComponents();
 }
 
-TPhotographyPage::~TPhotographyPage() = default;
+TPhotographyPage::~TPhotographyPage() {
+  // The program ends: the desktop may let the computer sleep again.
+  if (keepAwake_) {
+    keepAwake_->Release();
+  }
+}
 
 void TPhotographyPage::BuildComponents() {
   Label_Phase = MakeLabel(this, QRect(10, 8, 330, 24), 12, true);
@@ -346,14 +354,19 @@ void TPhotographyPage::ShowRunning(RunKind kind, bool running) {
   (kind == RunKind::Start ? Button_Abort_Foto : Button_Abort_Test)->setEnabled(running);
 }
 
-bool TPhotographyPage::ConfirmZone(const std::string& warning) {
+bool TPhotographyPage::Confirm(const std::string& question) {
   if (host_.confirm) {
-    return host_.confirm(warning);
+    return host_.confirm(question);
   }
   return QMessageBox::question(this, QStringLiteral("Tevra - Eclipse Photography"),
-                               QString::fromStdString(warning), QMessageBox::Yes | QMessageBox::No,
+                               QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::No) == QMessageBox::Yes;
 }
+
+bool TPhotographyPage::ConfirmZone(const std::string& warning) { return Confirm(warning); }
+
+// Yes takes the entries now; No, the default, skips them.
+bool TPhotographyPage::TakePastRows(const std::string& question) { return Confirm(question); }
 
 void TPhotographyPage::StepDone(const RunStep& /*step*/) {}
 

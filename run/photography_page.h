@@ -25,12 +25,16 @@ struct PhotographyPageHost {
   std::function<RunTable()> table;
   // The connected camera's manager; null without a camera (the run then simulates).
   std::function<TAppMaster*()> camera;
+  // Opens the camera again after it dropped off during a run (EclipseRun::SetReconnect). Unset,
+  // the run retries a disconnected camera like a busy one.
+  std::function<TAppMaster*()> reopenCamera;
   // Marks camera work for the whole run (the camera window then keeps its own camera commands
   // and messages back until the run ends); the returned object ends it.
   std::function<std::shared_ptr<void>()> beginCameraWork;
   // The camera window's status line.
   std::function<void(const std::string&)> showStatus;
-  // A question with Yes and No; the default asks with a message box.
+  // A question with Yes and No, true for Yes; the default asks with a message box whose default
+  // button is No.
   std::function<bool(const std::string&)> confirm;
   // The run's clock and waits; the computer's clock and a nested event loop by default.
   RunClock* clock = nullptr;
@@ -105,6 +109,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   void ShowAdvanceControls(bool shown) override;
   void ShowRunning(RunKind kind, bool running) override;
   bool ConfirmZone(const std::string& warning) override;
+  bool TakePastRows(const std::string& question) override;
   void StepDone(const RunStep& step) override;
 
  protected:
@@ -115,6 +120,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   void StartRun(RunKind kind);
   static void PressLabel(QLabel* label, bool pressed);
   void PaintAdvanceLabels(bool rehearsal);
+  bool Confirm(const std::string& question);
 
   PhotographyPageHost host_;
   std::unique_ptr<SystemRunClock> systemClock_;

@@ -4,7 +4,6 @@
 #include "timing/astrolib.h"
 #include "timing/time_text.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -36,8 +35,6 @@ std::string FileStamp(double jd) {
          two(t.Minute) + two(t.Second);
 }
 
-std::string SystemText() { return std::error_code(errno, std::generic_category()).message(); }
-
 }  // namespace
 
 std::string RunLogFields(const RunStep& step, char separator) {
@@ -51,20 +48,29 @@ std::string RunLogFields(const RunStep& step, char separator) {
 
 bool RunLog::Open(const std::string& folder, double startJD) {
   namespace fs = std::filesystem;
+  Close();
   error_.clear();
   std::error_code ec;
   fs::create_directories(folder, ec);
   const std::string stem = folder + "run-" + FileStamp(startJD);
   path_ = stem + ".csv";
-  for (int n = 2; fs::exists(path_, ec); ++n) {
+  for (int n = 2; n < 1000; ++n) {
+    file_ = files_.CreateNew(path_, ec);
+    if (file_ >= 0 || ec != std::errc::file_exists) {
+      break;
+    }
     path_ = stem + "-" + std::to_string(n) + ".csv";
   }
-  file_.open(path_, std::ios::binary | std::ios::out);
-  if (!file_) {
-    error_ = "Cannot create the run log " + path_ + ": " + SystemText();
+  if (file_ < 0) {
+    error_ = "Cannot create the run log " + path_ + ": " + ec.message();
     return false;
   }
   Write(Header);
+  Sync();
+  if (IsOpen()) {
+    // A new file's name reaches the disk with its folder.
+    static_cast<void>(files_.SyncFolder(folder.empty() ? std::string(".") : folder));
+  }
   return IsOpen();
 }
 
@@ -75,11 +81,42 @@ void RunLog::Append(const RunStep& step) {
 }
 
 void RunLog::Write(const std::string& line) {
-  file_ << line << "\r\n";
-  file_.flush();
-  if (!file_) {
-    error_ = "Cannot write the run log " + path_ + ": " + SystemText();
-    file_.close();
+  if (const std::error_code error = files_.Write(file_, line + "\r\n"); error) {
+    Fail(error);
+    return;
+  }
+  unsynced_ = true;
+}
+
+void RunLog::Sync() {
+  if (!IsOpen() || !unsynced_) {
+    return;
+  }
+  unsynced_ = false;
+  if (const std::error_code error = files_.Flush(file_); error) {
+    Fail(error);
+  }
+}
+
+void RunLog::Close() {
+  if (!IsOpen()) {
+    return;
+  }
+  Sync();
+  if (IsOpen()) {
+    const std::error_code error = files_.Close(file_);
+    file_ = -1;
+    if (error) {
+      Fail(error);
+    }
+  }
+}
+
+void RunLog::Fail(const std::error_code& error) {
+  error_ = "Cannot write the run log " + path_ + ": " + error.message();
+  if (file_ >= 0) {
+    static_cast<void>(files_.Close(file_));
+    file_ = -1;
   }
 }
 

@@ -1,10 +1,13 @@
 // The run log: every step of a start or test run as one line of a comma-separated file in the
-// documents folder, written and flushed as it happens so that a crash loses nothing.
+// documents folder. Each line is written whole in one piece as it happens, so that a crash leaves
+// no half line, and put on the disk before the run's next camera call, so that a power cut loses
+// at most the last step.
 #pragma once
+
+#include "state/file_io.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -30,20 +33,33 @@ class RunLog {
  public:
   static constexpr const char* Header = "row,label,step,due,issued,done,status,trials";
 
-  // Creates "run-YYYYMMDD-hhmmss.csv" in folder, named after the local time startJD; a file of
-  // that name is never replaced ("-2", "-3" ... are tried). False with Error() set on failure.
-  bool Open(const std::string& folder, double startJD);
-  // Appends one line and flushes it. After a write error the log stays closed.
-  void Append(const RunStep& step);
+  explicit RunLog(FileLayer& files = SystemFileLayer()) : files_(files) {}
+  RunLog(const RunLog&) = delete;
+  RunLog& operator=(const RunLog&) = delete;
+  ~RunLog() { Close(); }
 
-  [[nodiscard]] bool IsOpen() const { return file_.is_open(); }
+  // Creates "run-YYYYMMDD-hhmmss.csv" in folder, named after the local time startJD; a file of
+  // that name is never replaced ("-2", "-3" ... are tried). The file, its header line and its
+  // name in the folder are on the disk when it returns true; false with Error() set on failure.
+  bool Open(const std::string& folder, double startJD);
+  // Appends one line in a single write. After a write error the log stays closed.
+  void Append(const RunStep& step);
+  // Puts the lines appended so far on the disk; nothing when they are there already.
+  void Sync();
+  // Syncs and closes the file.
+  void Close();
+
+  [[nodiscard]] bool IsOpen() const { return file_ >= 0; }
   [[nodiscard]] const std::string& Path() const { return path_; }
   [[nodiscard]] const std::string& Error() const { return error_; }
 
  private:
   void Write(const std::string& line);
+  void Fail(const std::error_code& error);
 
-  std::ofstream file_;
+  FileLayer& files_;
+  int file_ = -1;
+  bool unsynced_ = false;
   std::string path_;
   std::string error_;
 };

@@ -1,5 +1,6 @@
 #include "run/run_texts.h"
 
+#include "camera/camera_status.h"
 #include "timing/astrolib.h"
 #include "timing/text_util.h"
 #include "timing/time_text.h"
@@ -177,6 +178,21 @@ std::string ZoneWarning(std::string_view timeTitle, double computerOffsetHours) 
          ". The run compares the table's times with the computer's clock as they stand, so every entry would "
          "come " +
          GeneralStr(size) + (size == 1 ? " hour " : " hours ") + (shift < 0 ? "early." : "late.");
+}
+
+std::string PastRowsQuestion(size_t count, double firstJD, double lastJD) {
+  const std::string entries = count == 1 ? "1 entry of the exposure table was"
+                                         : std::to_string(count) + " entries of the exposure table were";
+  const std::string when = count == 1 ? "at " + WannText("", firstJD)
+                                      : "from " + WannText("", firstJD) + " to " + WannText("", lastJD);
+  return "The run starts late: " + entries + " due more than 60 seconds ago, " + when + ".\n\nTake " +
+         (count == 1 ? "it" : "them") + " now, one after another?\nNo skips " + (count == 1 ? "it" : "them") +
+         ", and the run waits for the next entry.";
+}
+
+std::string KeepAliveFailedText(uint32_t status) {
+  return "The camera does not answer while waiting: Sts=" + std::to_string(status) + " (" +
+         CameraStatusText(status) + ")";
 }
 
 }  // namespace tevra

@@ -22,6 +22,10 @@ constexpr const char* LoopTestPhaseText = "1x Loop test";
 constexpr const char* FailedToReleaseText = "Failed to release!";
 constexpr const char* PictureTakenText = "Picture taken";
 constexpr const char* PictureSimulatedText = "Picture taken (SIMULATED)";
+constexpr const char* ReconnectingText = "Camera disconnected - reconnecting";
+constexpr const char* ReconnectedText = "Camera reconnected";
+constexpr const char* SkippedRowText = "skipped: due before the run started";
+constexpr const char* LostRowText = "lost: due while the camera was disconnected";
 
 enum class RowKind {
   Skipped,       // empty label: the row is passed over, its marks included
@@ -79,6 +83,13 @@ std::vector<RowTimeProblem> UnreadableRowTimes(const ExposureRows& rows);
 
 // The message shown instead of starting: the first rows of the list with their texts.
 std::string UnreadableTimesMessage(const std::vector<RowTimeProblem>& problems);
+
+// The question asked before a start run when count entries were due more than 60 s before it
+// began, the first at firstJD and the last at lastJD: Yes takes them now, No skips them.
+std::string PastRowsQuestion(size_t count, double firstJD, double lastJD);
+
+// The status line when the camera does not answer the read that keeps it awake.
+std::string KeepAliveFailedText(uint32_t status);
 
 // Hours east of UTC of the zone named in the title of the time column ("Date Time;[UTC-05]"); empty
 // when the title names no zone of the zone table.

@@ -610,5 +610,27 @@ TEST_F(CameraWindow, PhotographyPageRunsTheTableOnTheConnectedCamera) {
   Settle();
 }
 
+// The body drops off during a run: the window lets its session go and gives the run a new one on
+// the body found again, and the row is served there.
+TEST_F(CameraWindow, PhotographyRunCarriesOnWithTheCameraFoundAgain) {
+  runRows_ = {ExposureRow{}};
+  runRows_[0][ColumnLabel] = "P1";
+  runRows_[0][ColumnDateTime] = "2024-03-25 10:00:00";
+  runRows_[0][19] = "x";
+  Connect();
+  Sim().Faults().disconnectAtCall = 1;  // this body is gone; the next one found works
+  Form().Photography->Engine().SetLogFolder("");
+  Form().Photography->Button_Test_Eclipse_Photography->click();
+  ASSERT_EQ(sims_.size(), 2U);
+  EXPECT_EQ(sims_[0]->PicturesTaken(), 0);
+  EXPECT_EQ(sims_[1]->PicturesTaken(), 1);
+  EXPECT_TRUE(sims_[1]->IsSessionOpen());
+  EXPECT_EQ(sims_[1]->Value(PropSaveTo), 1U);
+  EXPECT_EQ(Form().Photography->LastSummary().reconnections, 1);
+  EXPECT_EQ(CameraName, "Canon EOS Simulated");
+  EXPECT_EQ(Form().StatusText().substr(0, 13), "Picture taken");
+  Settle();
+}
+
 }  // namespace
 }  // namespace tevra

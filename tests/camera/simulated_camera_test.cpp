@@ -178,6 +178,23 @@ TEST(SimulatedCamera, EachReleaseOffersAPictureThatDownloadsWithProgress) {
   std::filesystem::remove_all(folder);
 }
 
+// Pictures nobody downloads (a run without a window) stay announced only up to a limit, so that a
+// whole night of them does not grow the body; the latest still download.
+TEST(SimulatedCamera, PicturesNobodyDownloadsDoNotPileUp) {
+  Session session;
+  for (int i = 0; i < 250; ++i) {
+    session.clock.Advance(10000);
+    ASSERT_EQ(session.master->TakePicture(), CamOk);
+  }
+  EXPECT_EQ(session.camera->OpenReferences(), 1 + SimulatedCamera::MaxAnnouncedItems);
+  const auto offered = session.Messages();
+  ASSERT_EQ(offered.size(), 250U);
+  DirectoryItemInfo info;
+  EXPECT_EQ(session.camera->GetDirectoryItemInfo(offered.front().second, info), CamInvalidHandle);
+  EXPECT_EQ(session.camera->GetDirectoryItemInfo(offered.back().second, info), CamOk);
+  EXPECT_EQ(info.FileName, "IMG_0250.JPG");
+}
+
 TEST(SimulatedCamera, SlowCallsRunTheWaitHook) {
   Session session;
   int hookRuns = 0;

@@ -98,7 +98,7 @@ TEST_F(CliRunTest, StartRunOnTheSimulatedBody) {
 TEST_F(CliRunTest, RunWithoutCameraAndUnreadableTimes) {
   ExposureRow row = Row("A", At("09:00:00.0"));
   row[ColumnQuality] = row[ColumnIso] = row[ColumnAperture] = "";
-  Result result = Run({Table({row}), "--camera", "none", "--zone", "15"});
+  Result result = Run({Table({row}), "--camera", "none", "--zone", "15", "--take-past"});
   EXPECT_EQ(result.status, cli::ExitOk);
   EXPECT_THAT(result.out, ::testing::Not(HasSubstr("warning")));
   EXPECT_THAT(result.out, HasSubstr("# Camera not connected! SIMULATION MODE enabled!\n"));
@@ -110,6 +110,20 @@ TEST_F(CliRunTest, RunWithoutCameraAndUnreadableTimes) {
   EXPECT_EQ(result.status, cli::ExitFailure);
   EXPECT_THAT(result.out, HasSubstr("# Row 2: \"2024-03-25 1O:00:00.0\"\n"));
   EXPECT_THAT(result.out, ::testing::Not(HasSubstr("pictures taken")));
+}
+
+// Started again late: what was due long ago is skipped unless --take-past is given.
+TEST_F(CliRunTest, EntriesDueLongAgoAreSkippedByDefault) {
+  const std::string table = Table({Row("A", At("09:00:00.0")), Row("B", At("10:00:01.0"))});
+  const Result result = Run({table, "--camera", "none", "--start-at", "2024-03-25 10:00:00"});
+  EXPECT_EQ(result.status, cli::ExitOk) << result.err;
+  EXPECT_THAT(result.out,
+              HasSubstr("# The run starts late: 1 entry of the exposure table was due more than 60 "
+                        "seconds ago, at 2024-03-25 09:00:00.0.\n# \n# Take it now"));
+  EXPECT_THAT(result.out, HasSubstr("# skipping them (--take-past takes them)\n"));
+  EXPECT_THAT(result.out, HasSubstr("1\tA\tSkipped\t2024-03-25 09:00:00.000\t"));
+  EXPECT_THAT(result.out, HasSubstr("pictures taken\t1\n"));
+  EXPECT_THAT(result.out, HasSubstr("entries skipped\t1\n"));
 }
 
 TEST_F(CliRunTest, InterruptAbortsAndStillEndsTheRun) {

@@ -1,6 +1,7 @@
 #include "camera/camera_status.h"
 #include "camera/setting_names.h"
 #include "tests/run/run_test_support.h"
+#include "tests/support/recording_files.h"
 #include "timing/time_text.h"
 
 #include <gmock/gmock.h>
@@ -140,6 +141,7 @@ TEST_F(RunRowsTest, SettingsOnlyWhenChangedRowsWithoutLabelSkippedShotsInColumnO
   EXPECT_EQ(sink.Steps("Wait")[0]->doneJD, sink.Steps("Wait")[0]->issuedJD);
 
   body->ClearCalls();
+  sink.takePast = true;
   Start(rows);
   EXPECT_EQ(CameraSteps(), first);  // the next run writes every setting again
 }
@@ -340,6 +342,49 @@ TEST_F(RunAbortTest, DuringAnAnnouncement) {
   EXPECT_EQ(body->PicturesTaken(), 0);
 }
 
+// A start run that begins when entries were due long ago asks once whether to take or skip them;
+// an entry due within the last minute fires at once without asking, and the test run never asks.
+TEST_F(RunStartTest, EntriesDueMoreThanAMinuteAgoAreTakenOrSkippedAsTheUserChooses) {
+  Connect();
+  const ExposureRows rows = {Row("A", At("09:50:00.0")), Row("Bell.wav", At("09:55:00.0"), {}, "WAV"),
+                             Row("", At("09:40:00.0")),  Row("Loop", At("09:57:00.0"), {6}),
+                             Row("C", At("09:58:10.0")), Row("D", At("09:59:30.0"))};
+  RunSummary summary = Start(rows);
+  EXPECT_THAT(
+      sink.Texts("Past"),
+      ElementsAre("The run starts late: 2 entries of the exposure table were due more than 60 seconds "
+                  "ago, from 2024-03-25 09:50:00.0 to 2024-03-25 09:55:00.0.\n\nTake them now, one "
+                  "after another?\nNo skips them, and the run waits for the next entry."));
+  EXPECT_EQ(summary.rowsSkipped, 2);
+  EXPECT_EQ(summary.picturesTaken, 2);
+  EXPECT_TRUE(sink.Texts("Banner").empty());
+  const auto skipped = sink.Steps("Skipped");
+  ASSERT_EQ(skipped.size(), 2U);
+  EXPECT_EQ(skipped[1]->row, 2U);
+  EXPECT_EQ(skipped[1]->label, "Bell.wav");
+  EXPECT_EQ(skipped[1]->text, SkippedRowText);
+  EXPECT_NEAR(Seconds(CalJD(2024, 3, 25, 9, 55, 0), *skipped[1]->dueJD), 0, 1e-4);
+  EXPECT_NEAR(Seconds(CalJD(2024, 3, 25, 9, 59, 0), sink.Steps("Wait")[0]->doneJD), 0, 0.2);  // C at once
+
+  // The same table started again at 09:59, taking them.
+  RehearsalOffset = CalJD(2024, 3, 25, 9, 59, 0) - clock.LocalJD();
+  sink.events.clear();
+  sink.takePast = true;
+  summary = Start(rows);
+  EXPECT_EQ(sink.Texts("Past").size(), 1U);
+  EXPECT_EQ(summary.rowsSkipped, 0);
+  EXPECT_EQ(summary.picturesTaken, 3);
+  EXPECT_THAT(sink.Texts("Banner"), ElementsAre("BELL"));
+
+  sink.events.clear();
+  summary = Start(rows, RunKind::Test);
+  EXPECT_TRUE(sink.Texts("Past").empty());
+  EXPECT_EQ(summary.picturesTaken, 4);  // the loop's one test picture too
+  EXPECT_THAT(PastRowsQuestion(1, CalJD(2024, 3, 25, 9, 50, 0), CalJD(2024, 3, 25, 9, 50, 0)),
+              ::testing::StartsWith("The run starts late: 1 entry of the exposure table was due more than 60 "
+                                    "seconds ago, at 2024-03-25 09:50:00.0.\n\nTake it now"));
+}
+
 TEST_F(RunStartTest, RunLogHasALinePerStepFlushedAsItHappens) {
   const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "tevra-run-log";
   std::filesystem::remove_all(folder);
@@ -375,11 +420,190 @@ TEST_F(RunStartTest, RunLogHasALinePerStepFlushedAsItHappens) {
   EXPECT_THAT(lines[6], ::testing::EndsWith(",0,1\r"));
   EXPECT_EQ(sink.Texts("Status").back(), "Run log: " + path);
 
+  // Every line is on the disk before the next camera call.
+  RecordingFiles files;
+  run.SetLogFiles(files);
+  size_t callsSeen = body->Calls().size();
+  int callsChecked = 0;
+  onPump = [&] {
+    if (body->Calls().size() == callsSeen) {
+      return;
+    }
+    callsSeen = body->Calls().size();
+    ++callsChecked;
+    const auto last = [&](const std::string& kind) {
+      const auto found = std::find_if(files.calls.rbegin(), files.calls.rend(),
+                                      [&](const std::string& call) { return call.starts_with(kind); });
+      return files.calls.rend() - found;
+    };
+    EXPECT_LT(last("write"), last("flush")) << callsChecked;
+  };
+  Start({Row("A", At("09:59:40.0"), {6, 7})});
+  EXPECT_EQ(callsChecked, 3 + 4);
+  ASSERT_GE(files.calls.size(), 4U);
+  EXPECT_THAT(files.calls[0], ::testing::StartsWith("create run-20240325-09"));
+  EXPECT_EQ(files.calls[1], "write row,label,step,due,issued,done,status,trials\r\n");
+  EXPECT_EQ(files.calls[2], "flush");
+  EXPECT_EQ(files.calls[3], "sync folder tevra-run-log");
+  EXPECT_EQ(files.calls.end()[-2], "flush");
+  EXPECT_EQ(files.calls.back(), "close");
+  onPump = nullptr;
+
   run.SetLogFolder("/proc/no-such-folder/");
   sink.events.clear();
+  sink.takePast = true;
   const RunSummary summary = Start({Row("A", At("09:58:00.0"))});
   EXPECT_EQ(summary.picturesTaken, 1);
   EXPECT_THAT(sink.Texts("Status").back(), HasSubstr("Cannot create the run log /proc/no-such-folder/run-"));
+}
+
+// The body drops off the bus during a run: the run opens it again every 2 s through a new session
+// manager and carries on with the entry due when it is back.
+class RunReconnectTest : public RunAbortTest {
+ protected:
+  int reopenings = 0;
+
+  void AllowReconnection() {
+    run.SetReconnect([this]() -> TAppMaster* {
+      ++reopenings;
+      camera.reset();
+      uint32_t status = 0;
+      camera = OpenCamera(nullptr, body, status);
+      return camera.get();
+    });
+  }
+  [[nodiscard]] size_t StatusCount(const std::string& text) const {
+    return Count(sink.Texts("Status"), text);
+  }
+};
+
+// Found by the read that keeps the camera awake; the entry is still ahead and comes on time, with
+// its settings written again to the body that may have been switched off and on.
+TEST_F(RunReconnectTest, DisconnectedDuringAWait) {
+  SimulatorFaults faults;
+  faults.disconnectWindows = {{70000, 100000}};
+  Connect(faults);
+  AllowReconnection();
+  const RunSummary summary = Start({Row("A", At("10:02:00.0"))});
+  EXPECT_EQ(summary.picturesTaken, 1);
+  EXPECT_EQ(summary.rowsLost, 0);
+  EXPECT_EQ(summary.reconnections, 1);
+  EXPECT_EQ(reopenings, 6);  // at 90 s and every 2 s until the body is back at 100 s
+  EXPECT_THAT(CameraSteps(),
+              ElementsAre("0x100=0x13ff0f", "0x402=0x58", "0x405=0x30", "0xb=0x1", "0xb=0x1",
+                          "0x100=0x13ff0f", "0x402=0x58", "0x405=0x30", TvWrite("1/250"), "release"));
+  const RunStep& wait = *sink.Steps("Wait").front();
+  EXPECT_LT(Seconds(*wait.dueJD, wait.doneJD), 0.0011);
+  EXPECT_EQ(StatusCount(ReconnectingText), 1U);
+  EXPECT_EQ(StatusCount(ReconnectedText), 1U);
+  const RunStep& back = *sink.Steps("Reconnected").front();
+  EXPECT_NEAR(Seconds(back.issuedJD, back.doneJD), 10, 0.1);
+  EXPECT_EQ(back.trials, 6);
+}
+
+// Found during the retries of a busy body. Back 40 s later: the entry due last is taken at once,
+// the ones before it are lost, the pictures of all of them counted.
+TEST_F(RunReconnectTest, DisconnectedDuringARetryLosesTheEntriesDueMeanwhile) {
+  SimulatorFaults faults;
+  faults.busyWindows = {{10000, 10060}};
+  faults.disconnectWindows = {{10050, 50000}};
+  Connect(faults);
+  AllowReconnection();
+  const RunSummary summary = Start({Row("A", At("09:59:10.0"), {11, 19}), Row("B", At("09:59:25.0")),
+                                    Row("C", At("09:59:40.0")), Row("D", At("09:59:55.0"))});
+  const std::vector<std::string> status = sink.Texts("Status");
+  const auto reconnecting = std::find(status.begin(), status.end(), ReconnectingText);
+  ASSERT_NE(reconnecting, status.end());
+  EXPECT_EQ(reconnecting[-4], "Tv: Sts=129 Trials=1");
+  EXPECT_EQ(reconnecting[-1], "Tv: Sts=192 Trials=4");
+  EXPECT_EQ(reopenings, 21);
+  EXPECT_EQ(summary.rowsLost, 2);
+  EXPECT_EQ(summary.picturesLost, 3);
+  EXPECT_EQ(summary.picturesTaken, 2);
+  EXPECT_EQ(summary.picturesFailed, 0);
+  EXPECT_EQ(summary.picturesLate, 1);
+  const auto lost = sink.Steps("Lost");
+  ASSERT_EQ(lost.size(), 2U);
+  EXPECT_EQ(lost[0]->label, "A");
+  EXPECT_EQ(lost[1]->label, "B");
+  EXPECT_EQ(lost[1]->text, LostRowText);
+  const auto pictures = sink.Steps("Picture");
+  ASSERT_EQ(pictures.size(), 2U);
+  EXPECT_EQ(pictures[0]->label, "C");
+  EXPECT_NEAR(Seconds(*pictures[0]->dueJD, pictures[0]->issuedJD), 10.2, 0.2);
+  EXPECT_LT(Seconds(*pictures[1]->dueJD, pictures[1]->issuedJD), 0.1);
+}
+
+// In a loop: the loop goes on once the body is back, its settings written again.
+TEST_F(RunReconnectTest, DisconnectedDuringALoop) {
+  SimulatorFaults faults;
+  faults.disconnectWindows = {{20000, 25000}};
+  Connect(faults, 100);
+  AllowReconnection();
+  const RunSummary summary = Start({Row("Loop", At("09:59:50.0"), {6}), Row("After", At("10:00:00.0"))});
+  EXPECT_EQ(summary.reconnections, 1);
+  EXPECT_EQ(summary.rowsLost, 0);
+  EXPECT_EQ(sink.Steps("Loop end").size(), 1U);
+  const std::vector<std::string> steps = CameraSteps();
+  EXPECT_EQ(Count(steps, "0x100=0x13ff0f"), 2U);
+  int before = 0;
+  int after = 0;
+  for (const RunStep* picture : sink.Steps("Picture")) {
+    if (picture->status == 0U && picture->label == "Loop") {
+      (Seconds(clock.LocalJD() - static_cast<double>(ticks.NowMs()) / MsPerDay, picture->issuedJD) < 20
+           ? before
+           : after)++;
+    }
+  }
+  EXPECT_GT(before, 20);
+  EXPECT_GT(after, 20);
+  EXPECT_EQ(summary.picturesTaken, before + after + 1);
+}
+
+TEST_F(RunReconnectTest, AbortWhileReconnecting) {
+  Connect();
+  AllowReconnection();
+  body->Faults().disconnectAtCall = 1;  // gone for good
+  onPump = [&] { AbortRun = AbortRun || ticks.NowMs() > 5000; };
+  ExpectEndStep(Start({Row("A", At("09:59:10.0"))}), AbortRun);
+  EXPECT_EQ(reopenings, 3);
+  EXPECT_LT(ticks.NowMs(), 5200);
+  EXPECT_EQ(body->PicturesTaken(), 0);
+  EXPECT_EQ(sink.Texts("Status").back(), ReconnectingText);
+}
+
+// A camera idle through a long wait is asked for a setting a minute after its last call and every
+// 30 s after that, never in the last 5 s before the release; a read that fails shows.
+TEST_F(RunFixture, IdleCameraIsKeptAwakeDuringALongWait) {
+  SimulatorFaults faults;
+  faults.disconnectWindows = {{150000, 170000}};
+  Connect(faults);  // no reconnection: the failure only shows
+  std::vector<int64_t> reads;
+  onPump = [&] {
+    const auto found =
+        std::count_if(body->Calls().begin(), body->Calls().end(),
+                      [](const SimulatorCall& call) { return call.name == "GetPropertySize"; });
+    if (static_cast<size_t>(found) > reads.size()) {
+      reads.push_back(ticks.NowMs());
+    }
+  };
+  const RunSummary summary = Start({Row("A", At("10:04:00.0"))});
+  EXPECT_EQ(summary.picturesTaken, 1);
+  ASSERT_EQ(reads.size(), 8U);
+  EXPECT_GE(reads[0], 10 + 3 * 15 + 60000);
+  EXPECT_LT(reads[0], 10 + 3 * 15 + 60300);  // seen at the wait's next pass
+  for (size_t i = 1; i < reads.size(); ++i) {
+    EXPECT_NEAR(static_cast<double>(reads[i] - reads[i - 1]), 30000, 200) << i;
+  }
+  EXPECT_LT(reads.back(), 295000);
+  const auto failed = sink.Steps("Keep awake");
+  ASSERT_EQ(failed.size(), 1U);
+  EXPECT_EQ(failed[0]->status, CamDisconnected);
+  EXPECT_EQ(Count(sink.Texts("Status"), KeepAliveFailedText(CamDisconnected)), 1U);
+  EXPECT_THAT(KeepAliveFailedText(CamDisconnected),
+              HasSubstr("The camera does not answer while waiting: Sts=192 ("));
+  const RunStep& wait = *sink.Steps("Wait").front();
+  EXPECT_LT(Seconds(*wait.dueJD, wait.doneJD), 0.0011);
 }
 
 }  // namespace

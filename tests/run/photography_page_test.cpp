@@ -7,10 +7,13 @@
 #include "timing/astrolib.h"
 #include "timing/countdown.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +144,29 @@ TEST_F(PhotographyPageTest, AdvanceTimeDuringAStartRunAndAbort) {
   // The computer was kept awake for the run and let go after it; a refusal is shown.
   EXPECT_EQ(awake, (std::vector<std::string>{"inhibit Eclipse photography run", "release"}));
   EXPECT_EQ(status.front(), "Cannot keep the computer awake: no screen saver");
+}
+
+// Started late: the page asks once, in a message box whose default answer skips what was due.
+TEST_F(PhotographyPageTest, EntriesDueLongAgoAreSkippedByTheQuestionsDefault) {
+  rows = {test::Row("A", "2024-03-25 09:50:00"), test::Row("B", "2024-03-25 09:59:10")};
+  std::vector<std::string> questions;
+  bool noIsDefault = false;
+  QTimer::singleShot(0, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
+        questions.push_back(box->text().toStdString());
+        noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        QTest::keyClick(box, Qt::Key_Return);
+      }
+    }
+  });
+  page->Button_Start_Eclipse_Photography->click();
+  ASSERT_EQ(questions.size(), 1U);
+  EXPECT_NE(questions[0].find("1 entry of the exposure table was due more than 60 seconds ago"),
+            std::string::npos);
+  EXPECT_TRUE(noIsDefault);
+  EXPECT_EQ(page->LastSummary().rowsSkipped, 1);
+  EXPECT_EQ(page->LastSummary().picturesTaken, 1);
 }
 
 TEST_F(PhotographyPageTest, WithoutATableTheRunSaysSoInRed) {

@@ -19,7 +19,7 @@ namespace tevra::test {
 
 struct Event {
   std::string kind;  // "Phase", "Wann", "Diff", "Info", "Status", "Banner", "Blink", "Hide", "Starting",
-                     // "Advance", "Running", "Zone"
+                     // "Advance", "Running", "Zone", "Past"
   std::string text;
   int64_t ms = 0;  // tick time
 };
@@ -30,6 +30,7 @@ class RecordingSink final : public RunSink {
   std::vector<Event> events;
   std::vector<RunStep> steps;
   bool confirmZone = true;
+  bool takePast = false;
 
   void ShowPhase(const std::string& text) override { Add("Phase", text); }
   void ShowWann(const std::string& text) override { Add("Wann", text); }
@@ -48,6 +49,10 @@ class RecordingSink final : public RunSink {
   bool ConfirmZone(const std::string& warning) override {
     Add("Zone", warning);
     return confirmZone;
+  }
+  bool TakePastRows(const std::string& question) override {
+    Add("Past", question);
+    return takePast;
   }
   void StepDone(const RunStep& step) override { steps.push_back(step); }
 

@@ -57,9 +57,11 @@ const std::vector<Command>& Commands() {
        "iso, av, tv or 0x100 ... 0x406)",
        &RunCamera},
       {"run",
-       "FILE [--test] [--camera simulator|gphoto2|none] [--start-at \"YYYY-MM-DD hh:mm:ss\"] [--zone ROW]",
+       "FILE [--test] [--camera simulator|gphoto2|none] [--start-at \"YYYY-MM-DD hh:mm:ss\"] [--zone ROW] "
+       "[--skip-past|--take-past]",
        "runs an exposure table as the camera window's photography page does: one line per step, then the "
-       "count of pictures taken, failed and late",
+       "count of pictures taken, failed and late; entries due more than a minute before the start are "
+       "skipped (--take-past takes them at once); a camera that drops off is opened again every 2 s",
        &RunRun},
   };
   return List;

@@ -9,7 +9,6 @@
 #include "state/parameter_file.h"
 #include "state/variables.h"
 #include "timing/countdown.h"
-#include "timing/text_util.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"
 #include "tools/tevra-cli/cli.h"
@@ -52,7 +51,7 @@ std::optional<int64_t> StoredZoneRow() {
 // Prints every step as the run log has it, then the status line's text; run messages as comments.
 class PrintingSink final : public RunSink {
  public:
-  explicit PrintingSink(std::ostream& out) : out_(out) {}
+  PrintingSink(std::ostream& out, bool takePast) : out_(out), takePast_(takePast) {}
 
   void ShowPhase(const std::string& /*text*/) override {}
   void ShowWann(const std::string& /*text*/) override {}
@@ -74,6 +73,11 @@ class PrintingSink final : public RunSink {
     Comment("warning: " + warning);
     return true;
   }
+  bool TakePastRows(const std::string& question) override {
+    Comment(question);
+    Comment(takePast_ ? "taking them (--take-past)" : "skipping them (--take-past takes them)");
+    return takePast_;
+  }
   void StepDone(const RunStep& step) override {
     out_ << RunLogFields(step, '\t') << '\t' << step.text << '\n' << std::flush;
   }
@@ -93,6 +97,7 @@ class PrintingSink final : public RunSink {
   }
 
   std::ostream& out_;
+  bool takePast_;
   std::string shownMessage_;
 };
 
@@ -106,18 +111,15 @@ std::unique_ptr<TAppMaster> Connect(const CameraChoice& choice, std::ostream& er
     return nullptr;
   }
   SaveTarget = 1;
-  auto master = std::make_unique<TAppMaster>(nullptr, sdk);
-  if (Trim(master->GetCameraName()).empty()) {
+  uint32_t status = CamOk;
+  std::unique_ptr<TAppMaster> master = OpenCamera(nullptr, sdk, status);
+  if (status == CamNotFound) {
     err << "tevra-cli run: no camera found (--camera none runs without one)\n";
-    return nullptr;
+  } else if (!master) {
+    err << "tevra-cli run: opening the camera: Sts=" << status << " (" << CameraStatusText(status) << ")\n";
+  } else {
+    master->ReadPropertyDesc(PropAll);
   }
-  master->SetEventHandlers();
-  if (const uint32_t status = master->OpenSession(); status != CamOk) {
-    err << "tevra-cli run: opening the session: Sts=" << status << " (" << CameraStatusText(status) << ")\n";
-    return nullptr;
-  }
-  master->ApplySaveTarget();
-  master->ReadPropertyDesc(PropAll);
   return master;
 }
 
@@ -142,11 +144,14 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   RunKind kind = RunKind::Start;
   std::optional<int64_t> zone;
   std::optional<double> startAt;
+  bool takePast = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
     if (arg == "--test") {
       kind = RunKind::Test;
+    } else if (arg == "--skip-past" || arg == "--take-past") {
+      takePast = arg == "--take-past";
     } else if (arg == "--zone") {
       zone = hasValue ? ParseInteger(args[++i]) : std::nullopt;
       if (!zone || *zone < 0 || *zone >= TimeZoneCount) {
@@ -196,8 +201,19 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
 
   SystemRunClock clock;
   SystemRunWaiter waiter;
-  PrintingSink sink(out);
+  PrintingSink sink(out, takePast);
   EclipseRun run(clock, waiter, sink);
+  if (camera) {
+    run.SetReconnect([&camera, &choice]() -> TAppMaster* {
+      camera.reset();
+      std::string error;
+      if (const std::shared_ptr<CameraSdk> sdk = CreateCameraSdk(choice, error)) {
+        uint32_t status = CamOk;
+        camera = OpenCamera(nullptr, sdk, status);
+      }
+      return camera.get();
+    });
+  }
   interrupted = 0;
   run.SetAbortFlag([](RunKind runKind) -> bool& {
     bool& flag = runKind == RunKind::Start ? AbortRun : AbortTestRun;
@@ -215,6 +231,13 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   if (summary.started) {
     out << "pictures taken\t" << summary.picturesTaken << "\nfailed\t" << summary.picturesFailed
         << "\nlate by more than 1 s\t" << summary.picturesLate << '\n';
+    if (summary.rowsSkipped > 0) {
+      out << "entries skipped\t" << summary.rowsSkipped << '\n';
+    }
+    if (summary.reconnections > 0 || summary.rowsLost > 0) {
+      out << "reconnections\t" << summary.reconnections << "\nentries lost\t" << summary.rowsLost
+          << "\npictures lost\t" << summary.picturesLost << '\n';
+    }
   }
   if (summary.aborted) {
     out << "aborted\n";
@@ -225,7 +248,8 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   if (!summary.logError.empty()) {
     err << "tevra-cli run: " << summary.logError << '\n';
   }
-  const bool everyPicture = summary.started && !summary.aborted && summary.picturesFailed == 0;
+  const bool everyPicture =
+      summary.started && !summary.aborted && summary.picturesFailed == 0 && summary.picturesLost == 0;
   return everyPicture ? ExitOk : ExitFailure;
 }
 
