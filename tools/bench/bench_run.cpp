@@ -8,6 +8,7 @@
 #include "timing/time_text.h"
 
 #include "tools/bench/bench_support.h"
+#include "tools/bench/quiet_sink.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,7 +48,7 @@ double UnixMs() { return Milliseconds(std::chrono::system_clock::now().time_sinc
 
 // Measures each wait from the end of the step before it to its release, and the release against
 // the row's instant on the computer's own clock rather than the run clock's day numbers.
-class MeasuringSink final : public tevra::RunSink {
+class MeasuringSink final : public tevra::bench::QuietSink {
  public:
   // Row n is due firstDueMs + (n - 1) seconds.
   double firstDueMs = 0;
@@ -71,19 +72,6 @@ class MeasuringSink final : public tevra::RunSink {
     }
     Begin();
   }
-
-  void ShowPhase(const std::string& /*text*/) override {}
-  void ShowWann(const std::string& /*text*/) override {}
-  void ShowWannDiff(const std::string& /*text*/) override {}
-  void ShowInfo(const std::string& /*text*/, tevra::Rgb /*colour*/, tevra::InfoKind /*kind*/) override {}
-  void ShowStatus(const std::string& /*text*/) override {}
-  void ShowBanner(const std::string& /*text*/) override {}
-  void BlinkBanner(tevra::Rgb /*background*/) override {}
-  void HideBanner() override {}
-  void RunStarting(tevra::RunKind /*kind*/) override {}
-  void ShowAdvanceControls(bool /*shown*/) override {}
-  void ShowRunning(tevra::RunKind /*kind*/, bool /*running*/) override {}
-  bool ConfirmZone(const std::string& /*warning*/) override { return true; }
 
  private:
   double markMs_ = 0;
