@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Kills `tevra-cli table -o` and `tevra-cli run` with SIGKILL at random moments, as a power cut or
+# a crash would stop them, and checks what they leave behind: the table file is always the old
+# table or the new one, whole, and every line of every run log is whole.
+# Usage: tools/kill-check.sh [BUILD_DIR] [KILLS]   (defaults: build, 200 kills of each command)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+kills="${2:-200}"
+cli="$build/tools/tevra-cli/tevra-cli"
+[ -x "$cli" ] || cmake --build "$build" --target tevra-cli
+cli="$(realpath "$cli")"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export HOME="$work/home" TZ=UTC LC_ALL=C
+unset XDG_CONFIG_HOME XDG_DOCUMENTS_DIR TEVRA_CAMERA TEVRA_SIMULATOR
+mkdir -p "$HOME"
+
+# A random pause of 0 to $1 milliseconds.
+pause() { sleep "$(printf '0.%03d' $((RANDOM % $1)))"; }
+
+# The two tables written in turn: the longest eclipse and another one, both at 15 s.
+"$cli" table 26 --interval 15 >"$work/old.txt"
+"$cli" table 34 --interval 15 >"$work/new.txt"
+cp "$work/old.txt" "$work/table.txt"
+start=$(date +%s%N)
+"$cli" table 34 --interval 15 -o "$work/check.txt"
+cmp -s "$work/check.txt" "$work/new.txt" || { echo "kill-check: table -o does not write what table prints"; exit 1; }
+ms=$(( ($(date +%s%N) - start) / 1000000 + 5 ))
+window=$(( ms > 999 ? 999 : ms ))
+
+failures=0
+early=0
+leftovers=0
+for ((i = 0; i < kills; i++)); do
+  entry=$(( i % 2 == 0 ? 34 : 26 ))
+  "$cli" table "$entry" --interval 15 -o "$work/table.txt" &
+  pid=$!
+  pause "$window"
+  if kill -9 "$pid" 2>/dev/null; then
+    early=$((early + 1))
+  fi
+  wait "$pid" 2>/dev/null || true
+  if ! cmp -s "$work/table.txt" "$work/old.txt" && ! cmp -s "$work/table.txt" "$work/new.txt"; then
+    failures=$((failures + 1))
+    echo "kill-check: after kill $((i + 1)) the table is neither the old nor the new one ($(wc -c <"$work/table.txt") bytes)"
+  fi
+  # A temporary file left behind shows a kill in the middle of the writing; a later save removes
+  # such files once they are old, here they are counted and removed at once.
+  for leftover in "$work"/.table.txt.*.tevra-tmp; do
+    [ -e "$leftover" ] || continue
+    leftovers=$((leftovers + 1))
+    rm -f "$leftover"
+  done
+done
+echo "kill-check: tevra-cli table -o killed $kills times within ${window} ms of its start ($early times still there to be killed," \
+  "$leftovers in the middle of writing): the table was the old or the new one $((kills - failures)) times," \
+  "something else $failures times"
+
+# The run: a table whose rows all lie in the past, taken at once on the simulated body without
+# processing time, so that the log grows by a line every few milliseconds until the kill.
+cp "$work/old.txt" "$work/run-table.txt"
+export TEVRA_SIMULATOR="processing-ms=0"
+for ((i = 0; i < kills; i++)); do
+  "$cli" run "$work/run-table.txt" --camera simulator --take-past >/dev/null 2>&1 &
+  pid=$!
+  pause 999
+  kill -9 "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+done
+logs=0
+lines=0
+broken=0
+for log in "$HOME"/Documents/Tevra/run-*.csv; do
+  [ -e "$log" ] || continue
+  logs=$((logs + 1))
+  lines=$((lines + $(wc -l <"$log")))
+  # Every line ends with CR LF and has the header's eight fields; the file ends with a line end.
+  if [ -s "$log" ] && [ "$(tail -c 2 "$log" | od -An -c | tr -d ' ')" != '\r\n' ]; then
+    broken=$((broken + 1))
+    echo "kill-check: $log ends in the middle of a line"
+  elif ! awk -F, '!/\r$/ || NF != 8 { bad = 1 } END { exit bad }' "$log"; then
+    broken=$((broken + 1))
+    echo "kill-check: $log has a broken line"
+  fi
+done
+echo "kill-check: tevra-cli run killed $kills times: $logs run logs with $lines lines, $broken of them" \
+  "with a broken line"
+# A run killed before it opened its log leaves none.
+[ "$logs" -gt 0 ] || { echo "kill-check: no run log was written"; exit 1; }
+[ "$failures" -eq 0 ] && [ "$broken" -eq 0 ]
