@@ -1,5 +1,6 @@
 #include "state/parameter_file.h"
 #include "tests/run/run_test_support.h"
+#include "tests/support/temp_folder_test.h"
 #include "tools/tevra-cli/cli.h"
 
 #include <gmock/gmock.h>
@@ -25,14 +26,15 @@ struct Result {
   std::string err;
 };
 
-// tevra-cli run in a home folder of its own, on a computer in UTC.
-class CliRunTest : public ::testing::Test {
+// tevra-cli run in a home folder of its own per test (ctest runs them side by side), on a
+// computer in UTC.
+class CliRunTest : public TempFolderTest {
  protected:
-  fs::path home = fs::path(testing::TempDir()) / "tevra-cli-run";
+  fs::path home;
 
   void SetUp() override {
-    fs::remove_all(home);
-    fs::create_directories(home);
+    TempFolderTest::SetUp();
+    home = dir_;
     // NOLINTBEGIN(concurrency-mt-unsafe): the tests run one at a time
     ::setenv("HOME", home.c_str(), 1);
     ::setenv("TZ", "UTC", 1);
