@@ -319,13 +319,13 @@ void TForm_Exposure::SetTableRows(const ExposureRows& rows) {
 
 void TForm_Exposure::ScheduleTablePlanCheck() {
   // After the edit is stored, and once for a paste of many cells.
-  if (!planCheckPending_) {
-    planCheckPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-      planCheckPending_ = false;
-      CheckTablePlan();
-    });
+  if (planCheckTimer_ == nullptr) {
+    planCheckTimer_ = new QTimer(this);
+    planCheckTimer_->setSingleShot(true);
+    planCheckTimer_->setInterval(0);
+    connect(planCheckTimer_, &QTimer::timeout, this, [this] { CheckTablePlan(); });
   }
+  planCheckTimer_->start();
 }
 
 void TForm_Exposure::CheckTablePlan() {

@@ -22,6 +22,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
+class QTimer;
 
 namespace tevra {
 
@@ -144,7 +145,7 @@ class TForm_Exposure : public QMainWindow, public ExposureChoicesSource {
 
   ExposureWindowHost host_;
   std::vector<std::string> rowFindings_;
-  bool planCheckPending_ = false;
+  QTimer* planCheckTimer_ = nullptr;  // made at the first edit
 };
 
 }  // namespace tevra

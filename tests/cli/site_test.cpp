@@ -2,6 +2,7 @@
 // the plan check of `check` and the announcements of `table`.
 #include "tools/tevra-cli/cli.h"
 
+#include "tests/cli/run_tool.h"
 #include "tests/support/temp_folder_test.h"
 
 #include <gtest/gtest.h>
@@ -11,18 +12,8 @@
 namespace tevra::cli {
 namespace {
 
-struct Output {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Output RunTool(const Args& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Output;
+using test::RunTool;
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;

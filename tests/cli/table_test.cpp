@@ -1,35 +1,17 @@
 #include "tools/tevra-cli/cli.h"
 
+#include "tests/cli/run_tool.h"
 #include "tests/support/temp_folder_test.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 namespace tevra::cli {
 namespace {
 
-struct Output {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Output RunTool(const Args& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    lines.push_back(line);
-  }
-  return lines;
-}
+using test::Lines;
+using test::Output;
+using test::RunTool;
 
 using TableFiles = TempFolderTest;
 

@@ -16,7 +16,7 @@
 namespace tevra {
 namespace {
 
-ExposureRow Row(const std::string& label, const std::string& time, std::vector<int> marks) {
+ExposureRow Row(const std::string& label, const std::string& time, const std::vector<int>& marks) {
   ExposureRow row;
   row[ColumnLabel] = label;
   row[ColumnDateTime] = time;

@@ -36,6 +36,7 @@ std::string At(const std::string& seconds) { return "2024-03-25 10:00:" + second
 
 std::vector<std::string> Texts(const std::vector<PlanFinding>& findings) {
   std::vector<std::string> texts;
+  texts.reserve(findings.size());
   for (const PlanFinding& finding : findings) {
     texts.push_back(DescribeFinding(finding));
   }
