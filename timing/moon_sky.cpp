@@ -84,9 +84,9 @@ ContactMoons MoonAtCurrentContacts(const ObservingSite& site) {
 }
 
 std::string DegreesText(double degrees) {
-  // No "-0.0" for a value that rounds to zero.
-  const double shown = std::round(degrees * 10) / 10;
-  return FixedStr(shown == 0 ? 0.0 : shown, 1) + DegreeSign;
+  // A value just under the horizon keeps its sign: "-0.0".
+  const std::string text = FixedStr(std::fabs(degrees), 1) + DegreeSign;
+  return degrees < 0 ? "-" + text : text;
 }
 
 std::string ContactMoonTip(const char* contact, const MoonPlace& moon) {

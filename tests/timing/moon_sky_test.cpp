@@ -128,7 +128,7 @@ TEST(MoonTexts, LineAndTipsNameEveryContactTheEclipseHas) {
   EXPECT_EQ(ContactMoonTip("P1", *moons[0]),
             "Moon at P1: altitude 23.4\xC2\xB0, azimuth 112.0\xC2\xB0 (ESE)");
   EXPECT_EQ(ContactMoonTip("P4", *moons[6]),
-            "Moon at P4: below the horizon (altitude 0.0\xC2\xB0, azimuth 287.3\xC2\xB0, WNW)");
+            "Moon at P4: below the horizon (altitude -0.0\xC2\xB0, azimuth 287.3\xC2\xB0, WNW)");
   EXPECT_EQ(CompassPoint(359), "N");
   EXPECT_EQ(CompassPoint(-90), "W");
 }

@@ -10,11 +10,34 @@ namespace tevra::cli {
 namespace {
 
 // The loader's doubts and the plan check's findings, by file line. A time the loader already
-// named as unreadable is not named twice.
+// named as unreadable is not named twice, and a run of rows with the Moon below the horizon is
+// named once.
 std::vector<TableProblem> Warnings(const ExposureFile& file, const std::vector<PlanFinding>& findings) {
   std::vector<TableProblem> warnings = file.warnings;
-  for (const PlanFinding& finding : findings) {
+  for (size_t i = 0; i < findings.size(); ++i) {
+    const PlanFinding& finding = findings[i];
     const size_t line = file.rowLines[finding.row];
+    if (finding.kind == PlanFindingKind::MoonBelowHorizon) {
+      size_t last = i;
+      for (size_t j = i + 1; j < findings.size() && findings[j].row <= findings[last].row + 1; ++j) {
+        if (findings[j].kind == PlanFindingKind::MoonBelowHorizon) {
+          last = j;
+        }
+      }
+      if (last != i) {
+        warnings.push_back({line, "rows " + std::to_string(finding.row + 1) + " to " +
+                                      std::to_string(findings[last].row + 1) +
+                                      ": the Moon is below the horizon at the site"});
+        // The run's other findings in between stay named.
+        for (size_t j = i + 1; j < last; ++j) {
+          if (findings[j].kind != PlanFindingKind::MoonBelowHorizon) {
+            warnings.push_back({file.rowLines[findings[j].row], DescribeFinding(findings[j])});
+          }
+        }
+        i = last;
+        continue;
+      }
+    }
     const bool named = std::any_of(file.warnings.begin(), file.warnings.end(),
                                    [line](const TableProblem& warning) { return warning.line == line; });
     if (finding.kind != PlanFindingKind::UnreadableTime || !named) {
