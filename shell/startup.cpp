@@ -1,7 +1,7 @@
 #include "shell/startup.h"
 
-#include "state/variables.h"
 #include "shell/version_info.h"
+#include "state/variables.h"
 #include "timing/catalogue.h"
 #include "timing/time_zones.h"
 

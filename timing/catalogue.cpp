@@ -58,8 +58,8 @@ double ContactInstant(double offsetHours, bool roundTo15Seconds) {
   return ContactInstantOf(CurrentEclipse, CurrentDeltaT, ZoneOffset, offsetHours, roundTo15Seconds);
 }
 
-double ContactInstantOf(const Elemente_Type& e, double deltaTSeconds, double zoneOffsetHours, double offsetHours,
-                        bool roundTo15Seconds) {
+double ContactInstantOf(const Elemente_Type& e, double deltaTSeconds, double zoneOffsetHours,
+                        double offsetHours, bool roundTo15Seconds) {
   double jd = CalJD(e.Year, e.Month, e.Day, e.Hour + zoneOffsetHours, 0, offsetHours * 3600 - deltaTSeconds);
   if (roundTo15Seconds) {
     jd = std::trunc(jd * 5760 + 0.5) / 5760;  // 5760 quarter-minutes per day, half up

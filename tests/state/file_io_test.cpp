@@ -149,8 +149,8 @@ TEST_F(FileIo, ReplaceFlushesBeforeTheRenameAndSyncsTheFolderAfterIt) {
   const std::string temporary = files.calls[0].substr(7);
   EXPECT_TRUE(IsTemporaryFileOf(temporary, "t.txt")) << temporary;
   EXPECT_EQ(files.calls, (std::vector<std::string>{"create " + temporary, "write new", "flush", "close",
-                                                    "rename " + temporary + " t.txt",
-                                                    "sync folder " + dir_.filename().string()}));
+                                                   "rename " + temporary + " t.txt",
+                                                   "sync folder " + dir_.filename().string()}));
   EXPECT_EQ(Read("t.txt"), "new");
 
   for (const char* failing : {"write", "flush", "close", "rename"}) {
