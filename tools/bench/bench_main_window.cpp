@@ -12,8 +12,8 @@
 
 #include "tools/bench/bench_support.h"
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QPixmap>
 
