@@ -5,6 +5,7 @@
 #include "shell/startup.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <iostream>
 
@@ -33,6 +34,9 @@ int main(int argc, char* argv[]) {
   const std::vector<std::string> failures =
       tevra::StartVariables(tevra::PlatformFolders(), QCoreApplication::applicationFilePath().toStdString());
   QApplication::setApplicationName(QStringLiteral("Tevra"));
+  // The desktop entry and icon the installed program comes with (drawn where Qt can read SVG).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.tevra.Tevra"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tevra.Tevra")));
   for (const std::string& failure : failures) {
     tevra::ShowMessageBox("Tevra", failure);
   }

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "shell/abort_presenter.h"
+#include "shell/user_guide.h"
 #include "shell/version_info.h"
 #include "state/site_settings.h"
 #include "state/variables.h"
@@ -13,10 +14,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -35,6 +36,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 namespace tevra {
 namespace {
@@ -201,6 +203,9 @@ TForm_Main::TForm_Main(MainWindowEnvironment environment, QWidget* parent)
       return AskObservingSite(this, current);
     };
   }
+  if (!environment_.openUrl) {
+    environment_.openUrl = &QDesktopServices::openUrl;
+  }
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   BuildComponents();
@@ -322,8 +327,11 @@ void TForm_Main::BuildComponents() {
   StringGrid_VersionsInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StringGrid_VersionsInfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   StringGrid_VersionsInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Button_About_Guide = new QPushButton(QStringLiteral("User Guide"), Panel_About);
+  Button_About_Guide->setGeometry(PanelWidth / 2 - 100, PanelHeight - 48, 90, 30);
+  connect(Button_About_Guide, &QPushButton::clicked, this, [this] { Hilfe2Click(); });
   Button_About_OK = new QPushButton(QStringLiteral("OK"), Panel_About);
-  Button_About_OK->setGeometry((PanelWidth - 90) / 2, PanelHeight - 48, 90, 30);
+  Button_About_OK->setGeometry(PanelWidth / 2 + 10, PanelHeight - 48, 90, 30);
   connect(Button_About_OK, &QPushButton::clicked, this, [this] { Button_About_OKClick(); });
   Panel_About->hide();
 
@@ -374,6 +382,12 @@ void TForm_Main::BuildMenus() {
   Version1 = about1->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation),
                                QStringLiteral("Tevra &Version"));
   connect(Version1, &QAction::triggered, this, [this] { Version1Click(); });
+  // F1 opens the guide from the camera and exposure windows as well.
+  Hilfe2 = about1->addAction(style()->standardIcon(QStyle::SP_DialogHelpButton),
+                             QStringLiteral("Tevra &User Guide"));
+  Hilfe2->setShortcut(QKeySequence::HelpContents);
+  Hilfe2->setShortcutContext(Qt::ApplicationShortcut);
+  connect(Hilfe2, &QAction::triggered, this, [this] { Hilfe2Click(); });
 }
 
 void TForm_Main::FormCreate() {
@@ -630,9 +644,12 @@ void TForm_Main::Exit_and_saveClick() {
 }
 
 void TForm_Main::Hilfe2Click() {
-  const QString help = QString::fromStdString(ProgramFolder) + QStringLiteral("Tevra_EN.chm");
-  if (QFileInfo::exists(help)) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+  const std::string guide = UserGuidePath(ProgramFolder);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(guide, ec)) {
+    Report("The user guide is not installed: " + guide + " is missing.");
+  } else if (!environment_.openUrl(QUrl::fromLocalFile(QString::fromStdString(guide)))) {
+    Report("No program could open the user guide. Open " + guide + " in a web browser.");
   }
 }
 

@@ -25,6 +25,7 @@ class QScrollArea;
 class QScrollBar;
 class QTableWidget;
 class QTimer;
+class QUrl;
 
 namespace tevra {
 
@@ -39,6 +40,9 @@ struct MainWindowEnvironment {
   std::string executablePath;
   // Asks for the observing site; empty when cancelled. Default: the dialog TForm_Site.
   std::function<std::optional<SiteChoice>(const std::optional<ObservingSite>&)> askSite;
+  // Opens a page in the desktop's viewer; false when nothing could open it. The default asks the
+  // desktop (QDesktopServices).
+  std::function<bool(const QUrl&)> openUrl;
 };
 
 class TForm_Main : public QMainWindow {
@@ -108,6 +112,7 @@ class TForm_Main : public QMainWindow {
   QLabel* Label_AboutTitle = nullptr;
   QTableWidget* StringGrid_VersionsInfo = nullptr;
   QPushButton* Button_About_OK = nullptr;
+  QPushButton* Button_About_Guide = nullptr;
   QTimer* Timer1 = nullptr;
   QAction* Exit_and_save = nullptr;
   QAction* Tests = nullptr;
@@ -117,6 +122,8 @@ class TForm_Main : public QMainWindow {
   QAction* ObservingSite1 = nullptr;
   QAction* SpokenAnnouncements = nullptr;
   QAction* Version1 = nullptr;
+  // "Tevra &User Guide", F1 in every window of the program.
+  QAction* Hilfe2 = nullptr;
   QScrollArea* ClientArea = nullptr;
 
  protected:

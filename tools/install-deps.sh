@@ -13,6 +13,7 @@ PACKAGES=(
   fonts-liberation
   libswe-dev swe-basic-data swe-standard-data
   libgphoto2-dev
+  cmark-gfm
 )
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev
@@ -20,6 +21,8 @@ TEST_PACKAGES=(
   clang libclang-rt-14-dev
   locales
   stellarium-data
+  desktop-file-utils appstream groff-base
+  xvfb xauth dbus at-spi2-core python3-pyatspi
 )
 testing=false
 if [ "${1:-}" = "--test" ]; then

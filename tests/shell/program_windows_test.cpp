@@ -2,6 +2,7 @@
 
 #include "tests/shell/shell_test_fixture.h"
 
+#include "shell/user_guide.h"
 #include "state/parameter_file.h"
 #include "state/variables.h"
 #include "timing/catalogue.h"
@@ -10,8 +11,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QUrl>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +93,53 @@ TEST_F(ProgramWindowsTest, LoadingATableSelectsItsEclipseInTheMainWindow) {
   EXPECT_TRUE(windows.exposure->LoadTableFrom(path));
   EXPECT_EQ(windows.main->ScrollBar_Eclipse->value(), 61);
   EXPECT_EQ(EclipseIndex, 61);
+}
+
+// F1 in each of the three windows and the about panel's button open the guide installed beside
+// the program; a guide that is missing or that nothing can open is reported instead.
+TEST_F(ProgramWindowsTest, F1InEveryWindowAndTheAboutPanelOpenTheUserGuide) {
+  const std::string programFolder = ProgramFolder;
+  ProgramFolder = (base_ / "bin").string() + "/";
+  const fs::path guide = UserGuidePath(ProgramFolder);
+  fs::create_directories(guide.parent_path());
+  std::ofstream(guide) << "<html></html>";
+  std::vector<QUrl> opened;
+  bool viewerFound = true;
+  environment_.openUrl = [&](const QUrl& url) {
+    opened.push_back(url);
+    return viewerFound;
+  };
+  const ProgramWindows windows = CreateProgramWindows(environment_, host_);
+  windows.main->show();
+  windows.main->Tests->trigger();
+  windows.main->Exposure_Tables->trigger();
+
+  for (QWidget* window :
+       std::initializer_list<QWidget*>{windows.main.get(), windows.camera.get(), windows.exposure.get()}) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window)) << window->windowTitle().toStdString();
+    const size_t before = opened.size();
+    QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window,
+                    Qt::Key_F1);
+    ASSERT_EQ(opened.size(), before + 1) << window->windowTitle().toStdString();
+    EXPECT_EQ(opened.back(), QUrl::fromLocalFile(QString::fromStdString(guide.string())));
+  }
+  windows.main->Version1Click();
+  windows.main->Button_About_Guide->click();
+  EXPECT_EQ(opened.size(), 4U);
+  EXPECT_TRUE(messages_.empty());
+
+  viewerFound = false;
+  windows.main->Hilfe2->trigger();
+  ASSERT_EQ(messages_.size(), 1U);
+  EXPECT_NE(messages_[0].find("Open " + guide.string() + " in a web browser"), std::string::npos)
+      << messages_[0];
+  fs::remove(guide);
+  windows.main->Hilfe2->trigger();
+  EXPECT_EQ(opened.size(), 5U);  // nothing is opened without the file
+  ASSERT_EQ(messages_.size(), 2U);
+  EXPECT_NE(messages_[1].find(guide.string() + " is missing"), std::string::npos) << messages_[1];
+  ProgramFolder = programFolder;
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+# Where `cmake --install` puts the program and its files. Every destination is relative to the
+# install prefix, and the program reaches its own files from the folder of its executable, so an
+# installed tree works wherever it lands (a prefix, a package, a folder it was unpacked into).
+include(GNUInstallDirs)
+
+# The rendered user guide and its pictures.
+set(TEVRA_GUIDE_DIR ${CMAKE_INSTALL_DATADIR}/tevra/guide)
+
+# The guide's page as seen from the folder of the executables: "../share/tevra/guide/index.html"
+# for the usual layout, where a program started from build/shell also finds the guide the build
+# renders below build/share.
+set(guide_page "${CMAKE_INSTALL_FULL_DATADIR}/tevra/guide/index.html")
+cmake_path(RELATIVE_PATH guide_page BASE_DIRECTORY "${CMAKE_INSTALL_FULL_BINDIR}"
+           OUTPUT_VARIABLE TEVRA_GUIDE_FROM_PROGRAM)
+unset(guide_page)
