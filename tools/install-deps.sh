@@ -22,7 +22,7 @@ TEST_PACKAGES=(
   locales
   stellarium-data
   desktop-file-utils appstream groff-base
-  xvfb xauth dbus at-spi2-core python3-pyatspi
+  xvfb dbus at-spi2-core python3-pyatspi
 )
 testing=false
 if [ "${1:-}" = "--test" ]; then

@@ -172,7 +172,10 @@ def main(prefix, scratch):
     environment = dict(os.environ, HOME=str(home), XDG_RUNTIME_DIR=str(runtime),
                        PATH=f"{launcher_folder}:{os.environ['PATH']}", QT_QPA_PLATFORM="xcb",
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL="C.UTF-8")
-    for name in ("XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "TEVRA_CAMERA", "TEVRA_SIMULATOR"):
+    # Nothing of the desktop this runs on: Qt's own file dialog, the program's first start.
+    for name in ("XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
+                 "QT_QPA_PLATFORMTHEME", "TEVRA_CAMERA", "TEVRA_SIMULATOR", "TEVRA_CAMERA_PORT",
+                 "TEVRA_CAMERA_MODEL"):
         environment.pop(name, None)
     documents = home / "Documents" / "Tevra"
     settings = home / ".config" / "Tevra"
