@@ -5,10 +5,10 @@
 #include "camera/appmaster.h"
 #include "camera/simulated_camera.h"
 #include "run/eclipse_run.h"
+#include "run/quiet_sink.h"
 #include "timing/time_text.h"
 
 #include "tools/bench/bench_support.h"
-#include "tools/bench/quiet_sink.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,7 +48,7 @@ double UnixMs() { return Milliseconds(std::chrono::system_clock::now().time_sinc
 
 // Measures each wait from the end of the step before it to its release, and the release against
 // the row's instant on the computer's own clock rather than the run clock's day numbers.
-class MeasuringSink final : public tevra::bench::QuietSink {
+class MeasuringSink final : public tevra::QuietRunSink {
  public:
   // Row n is due firstDueMs + (n - 1) seconds.
   double firstDueMs = 0;

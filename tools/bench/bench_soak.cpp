@@ -14,6 +14,7 @@
 #include "exposure/exposure_generator.h"
 #include "exposure/exposure_table.h"
 #include "run/eclipse_run.h"
+#include "run/quiet_sink.h"
 #include "run/run_texts.h"
 #include "state/file_io.h"
 #include "state/parameter_file.h"
@@ -23,7 +24,6 @@
 #include "timing/time_zones.h"
 
 #include "tools/bench/bench_support.h"
-#include "tools/bench/quiet_sink.h"
 
 #include <algorithm>
 #include <cmath>
@@ -134,7 +134,7 @@ long PeakKb() {
 }
 
 // Tallies the steps as they are done; keeps counts only, so that it does not grow with the night.
-class SoakSink final : public tevra::bench::QuietSink {
+class SoakSink final : public tevra::QuietRunSink {
  public:
   // Memory is measured when the run reaches each of these rows (counted from 1).
   explicit SoakSink(std::vector<size_t> quarters) : quarters_(std::move(quarters)) {}

@@ -5,6 +5,7 @@
 #include "camera/camera_status.h"
 #include "exposure/exposure_table.h"
 #include "run/eclipse_run.h"
+#include "run/quiet_sink.h"
 #include "state/file_io.h"
 #include "state/parameter_file.h"
 #include "state/variables.h"
@@ -49,26 +50,16 @@ std::optional<int64_t> StoredZoneRow() {
 }
 
 // Prints every step as the run log has it, then the status line's text; run messages as comments.
-class PrintingSink final : public RunSink {
+class PrintingSink final : public QuietRunSink {
  public:
   PrintingSink(std::ostream& out, bool takePast) : out_(out), takePast_(takePast) {}
 
-  void ShowPhase(const std::string& /*text*/) override {}
-  void ShowWann(const std::string& /*text*/) override {}
-  void ShowWannDiff(const std::string& /*text*/) override {}
   void ShowInfo(const std::string& text, Rgb /*colour*/, InfoKind kind) override {
     if (kind == InfoKind::Message && !text.empty() && text != shownMessage_) {
       Comment(text);
       shownMessage_ = text;
     }
   }
-  void ShowStatus(const std::string& /*text*/) override {}
-  void ShowBanner(const std::string& /*text*/) override {}
-  void BlinkBanner(Rgb /*background*/) override {}
-  void HideBanner() override {}
-  void RunStarting(RunKind /*kind*/) override {}
-  void ShowAdvanceControls(bool /*shown*/) override {}
-  void ShowRunning(RunKind /*kind*/, bool /*running*/) override {}
   bool ConfirmZone(const std::string& warning) override {
     Comment("warning: " + warning);
     return true;

@@ -1,12 +1,12 @@
-// A run sink for the benchmarks: it shows nothing and starts whatever the zone; a benchmark
-// overrides StepDone to measure the steps.
+// A run sink that shows nothing and starts whatever the zone, for runs without a window: the
+// command line and the benchmarks override what they print or measure.
 #pragma once
 
 #include "run/eclipse_run.h"
 
-namespace tevra::bench {
+namespace tevra {
 
-class QuietSink : public RunSink {
+class QuietRunSink : public RunSink {
  public:
   void ShowPhase(const std::string& /*text*/) override {}
   void ShowWann(const std::string& /*text*/) override {}
@@ -23,4 +23,4 @@ class QuietSink : public RunSink {
   void StepDone(const RunStep& /*step*/) override {}
 };
 
-}  // namespace tevra::bench
+}  // namespace tevra
