@@ -27,8 +27,12 @@ done
 [ -s "$scratch/display" ] || { echo "smoke-test: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(cat "$scratch/display")"
 
+# The program runs from a copy of the installed tree: it must find its files wherever the tree
+# lands, and what it writes beside itself (pictures, where it may write there) stays in the scratch.
+cp -a "$prefix" "$scratch/install"
+
 # Debian's own Python carries pyatspi, whatever python3 comes first on the PATH. The buses' notes
 # on their file limit, their activations and the screen going away at the end are left out.
-dbus-run-session -- /usr/bin/python3 tests/smoke/smoke_test.py "$prefix" "$scratch" 2> >(
+dbus-run-session -- /usr/bin/python3 tests/smoke/smoke_test.py "$scratch/install" "$scratch" 2> >(
   grep -v -e 'dbus-daemon\[' -e '^SpiRegistry daemon is running' -e '^X connection to .* broken' \
     -e '^XIO: ' -e '^ *after [0-9]* requests' >&2)
