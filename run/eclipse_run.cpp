@@ -20,15 +20,6 @@ constexpr double LateSeconds = 1.0;
 
 enum CodeSlot { SlotQuality, SlotIso, SlotAperture, SlotShutter };
 
-// The marked pictures of a row.
-int MarkCount(const ExposureRow& row) {
-  int marks = 0;
-  for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
-    marks += IsMarked(row, j) ? 1 : 0;
-  }
-  return marks;
-}
-
 bool& DefaultAbortFlag(RunKind kind) { return kind == RunKind::Start ? AbortRun : AbortTestRun; }
 
 }  // namespace
@@ -436,10 +427,7 @@ bool EclipseRun::LoopEntry(const ExposureRow& row) {
   sink_.ShowPhase(LoopPhaseText);
   const double target = RowTarget(row, RowKind::Loop);
   Wann(WannText("by: ", target));
-  bool marked = false;
-  for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
-    marked = marked || IsMarked(row, j);
-  }
+  const bool marked = MarkCount(row) > 0;
   // Without a marked column no picture could ever find the time too short: the loop ends at its time.
   if (!marked && !WaitUntil(target)) {
     return false;

@@ -53,6 +53,14 @@ bool IsMarked(const ExposureRow& row, int column) {
   return SameIgnoringCase(Trim(row[static_cast<size_t>(column)]), "X");
 }
 
+int MarkCount(const ExposureRow& row) {
+  int marks = 0;
+  for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
+    marks += IsMarked(row, j) ? 1 : 0;
+  }
+  return marks;
+}
+
 std::string ShutterNameOfTitle(std::string_view title) {
   std::string name(title);
   std::erase(name, ';');

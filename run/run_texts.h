@@ -43,6 +43,9 @@ std::string_view RowTimeText(const ExposureRow& row, RowKind kind);
 // True when the shutter column holds an "x".
 bool IsMarked(const ExposureRow& row, int column);
 
+// The marked shutter columns of a row: the pictures it asks for.
+int MarkCount(const ExposureRow& row);
+
 // The shutter name of a column title: the title without its ";".
 std::string ShutterNameOfTitle(std::string_view title);
 

@@ -85,14 +85,6 @@ double DueOf(const tevra::ExposureRow& row) {
   return tevra::TryDateStrJD(row[tevra::ColumnDateTime]).jd.value_or(0);
 }
 
-int Marks(const tevra::ExposureRow& row) {
-  int marks = 0;
-  for (int j = tevra::FirstShutterColumn; j <= tevra::LastShutterColumn; ++j) {
-    marks += tevra::IsMarked(row, j) ? 1 : 0;
-  }
-  return marks;
-}
-
 // The rows from two minutes before greatest eclipse to two minutes after it become one loop that
 // shoots with their first row's settings until its time.
 void AddLoop(tevra::ExposureRows& rows, double mx) {
@@ -264,7 +256,7 @@ int main(int argc, char* argv[]) {
     const tevra::RowKind kind = tevra::RowKindOf(row);
     if (kind == tevra::RowKind::Exposure) {
       dues.push_back(DueOf(row));
-      expected += Marks(row);
+      expected += tevra::MarkCount(row);
     }
     announcements += kind == tevra::RowKind::Announcement ? 1 : 0;
     servable += kind == tevra::RowKind::Skipped ? 0 : 1;
