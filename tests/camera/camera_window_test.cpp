@@ -600,7 +600,10 @@ TEST_F(CameraWindow, PhotographyPageRunsTheTableOnTheConnectedCamera) {
   Sim().ClearCalls();
   Form().Photography->Engine().SetLogFolder("");
   // A click on "Release" while the run works is refused: the run owns the camera.
-  QTimer::singleShot(0, Form().SpeedButton_Release, &QToolButton::click);
+  QTimer releaseClick;
+  releaseClick.setSingleShot(true);
+  QObject::connect(&releaseClick, &QTimer::timeout, Form().SpeedButton_Release, &QToolButton::click);
+  releaseClick.start(0);
   Form().Photography->Button_Test_Eclipse_Photography->click();
   EXPECT_EQ(Sim().PicturesTaken(), 1);
   EXPECT_EQ(Form().Photography->LastSummary().picturesTaken, 1);
