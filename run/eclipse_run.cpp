@@ -229,8 +229,7 @@ bool EclipseRun::ProcessRow(size_t index) {
     return true;
   }
   if (skipped_[index]) {
-    LogRowLeftOut(index, "Skipped", SkippedRowText);
-    ++summary_.rowsSkipped;
+    SkipRow(index);
     return true;
   }
   if (shotsRow_ != index + 1) {
@@ -263,6 +262,11 @@ double EclipseRun::RowTarget(const ExposureRow& row, RowKind kind) const {
     return Now() + TestRunSpacingSeconds / SecondsPerDay;
   }
   return TryDateStrJD(RowTimeText(row, kind)).jd.value_or(0);
+}
+
+void EclipseRun::SkipRow(size_t index) {
+  LogRowLeftOut(index, "Skipped", SkippedRowText);
+  ++summary_.rowsSkipped;
 }
 
 void EclipseRun::LogRowLeftOut(size_t index, const char* step, const char* text) {
@@ -334,8 +338,12 @@ size_t EclipseRun::ResumeAfterReconnection(size_t interrupted) {
   }
   for (size_t i = interrupted; i < resume; ++i) {
     const RowKind kind = RowKindOf(rows[i]);
-    if (kind == RowKind::Skipped || skipped_[i]) {
-      continue;  // skipped rows are logged when the run comes to them
+    if (kind == RowKind::Skipped) {
+      continue;
+    }
+    if (skipped_[i]) {
+      SkipRow(i);  // already left out at the start: an entry out of time order
+      continue;
     }
     LogRowLeftOut(i, "Lost", LostRowText);
     ++summary_.rowsLost;

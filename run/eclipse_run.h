@@ -187,6 +187,7 @@ class EclipseRun {
   void EndStep();
   bool ProcessRow(size_t index);
   [[nodiscard]] double RowTarget(const ExposureRow& row, RowKind kind) const;
+  void SkipRow(size_t index);
   void LogRowLeftOut(size_t index, const char* step, const char* text);
   bool Reconnect();
   size_t ResumeAfterReconnection(size_t interrupted);
