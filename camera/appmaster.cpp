@@ -144,10 +144,7 @@ uint32_t TAppMaster::OpenSession() {
   return status;
 }
 
-uint32_t TAppMaster::ApplySaveTarget() {
-  if (cameraRef_ == 0) {
-    return CamOk;
-  }
+uint32_t TAppMaster::WithLegacyLock(const std::function<uint32_t()>& command, bool reportUnlock) {
   uint32_t status = CamOk;
   bool locked = false;
   if (legacy_) {
@@ -155,16 +152,23 @@ uint32_t TAppMaster::ApplySaveTarget() {
     locked = status == CamOk;
   }
   if (status == CamOk) {
-    status = WriteSaveTarget();
+    status = command();
   }
   if (locked) {
-    // Unlocked even when the write failed: a body left locked cannot be worked by hand.
+    // Unlocked whatever the command answered: a body left locked cannot be worked by hand.
     const uint32_t unlockStatus = sdk_->SendStatusCommand(cameraRef_, StatusCommandUIUnlock, 0);
-    if (status == CamOk) {
+    if (reportUnlock && status == CamOk) {
       status = unlockStatus;
     }
   }
   return status;
+}
+
+uint32_t TAppMaster::ApplySaveTarget() {
+  if (cameraRef_ == 0) {
+    return CamOk;
+  }
+  return WithLegacyLock([this] { return WriteSaveTarget(); }, true);
 }
 
 uint32_t TAppMaster::ReadOneProperty(uint32_t propertyId) {
@@ -214,19 +218,7 @@ uint32_t TAppMaster::TakePicture() {
   if (cameraRef_ == 0) {
     return CamOk;
   }
-  uint32_t status = CamOk;
-  bool locked = false;
-  if (legacy_) {
-    status = sdk_->SendStatusCommand(cameraRef_, StatusCommandUILock, 0);
-    locked = status == CamOk;
-  }
-  if (status == CamOk) {
-    status = sdk_->SendCommand(cameraRef_, CommandTakePicture, 0);
-  }
-  if (locked) {
-    sdk_->SendStatusCommand(cameraRef_, StatusCommandUIUnlock, 0);
-  }
-  return status;
+  return WithLegacyLock([this] { return sdk_->SendCommand(cameraRef_, CommandTakePicture, 0); }, false);
 }
 
 uint32_t TAppMaster::DownloadItem(CameraRef item, const std::string& folder) {

@@ -58,6 +58,9 @@ class TAppMaster {
   uint32_t ReadOneProperty(uint32_t propertyId);
   uint32_t ReadOnePropertyDesc(uint32_t propertyId);
   uint32_t WriteSaveTarget();
+  // Runs command with a legacy body's UI locked around it; the unlock's status is the answer only
+  // when reportUnlock is set and the command succeeded.
+  uint32_t WithLegacyLock(const std::function<uint32_t()>& command, bool reportUnlock);
 
   QObject* window_;
   std::shared_ptr<CameraSdk> sdk_;
