@@ -26,14 +26,28 @@ constexpr uint32_t ObjectEventTransferRequest = 0x208;
 constexpr uint32_t StateEventAll = 0x300;
 constexpr uint32_t StateEventShutdown = 0x301;
 
-// Property ids besides the five settings.
+// Property ids besides the five settings. The body's state that a check before the night reads:
+// the clock (seconds since 1970-01-01 00:00:00 of the body's own local time), the battery (percent,
+// BatteryOnMains on a mains adapter), the focus mode (FocusModeManual or one of the AF modes), the
+// shots the card still holds and the mirror lock-up (0 off, 1 on).
 constexpr uint32_t PropSaveTo = 0x0B;
+constexpr uint32_t PropDateTime = 0x06;
+constexpr uint32_t PropBatteryLevel = 0x08;
+constexpr uint32_t PropFocusMode = 0x404;
+constexpr uint32_t PropAvailableShots = 0x40A;
+constexpr uint32_t PropMirrorLockUp = 0x01000421;
+constexpr uint32_t FocusModeOneShot = 0;
+constexpr uint32_t FocusModeManual = 3;
+constexpr uint32_t BatteryOnMains = 0xFFFFFFFF;
 
 // Data types reported by GetPropertySize.
 constexpr uint32_t DataTypeUInt32 = 9;
 
-// Commands.
+// Commands. PressShutterButton with ShutterButtonOff lets go of a press the body still holds: a
+// release that failed half-way can leave the body half-pressed and busy until then.
 constexpr uint32_t CommandTakePicture = 0;
+constexpr uint32_t CommandPressShutterButton = 4;
+constexpr int32_t ShutterButtonOff = 0;
 constexpr uint32_t StatusCommandUILock = 0;
 constexpr uint32_t StatusCommandUIUnlock = 1;
 
@@ -41,6 +55,12 @@ constexpr uint32_t StatusCommandUIUnlock = 1;
 constexpr uint32_t FileCreateAlways = 1;
 constexpr uint32_t AccessReadWrite = 2;
 constexpr uint32_t ProgressOptionPeriodic = 2;
+
+// How long a camera call may take before the backend gives up on it with CamTimeout, so that a
+// body that hangs never hangs the program. The simulated body keeps the same deadlines.
+constexpr int64_t CallDeadlineMs = 10000;
+constexpr int64_t OpenDeadlineMs = 20000;      // connecting: drivers load, a USB body may need tries
+constexpr int64_t ReleaseMarginMs = 15000;     // a release: the exposure time plus this
 
 // Handlers may be called on any thread; they must return at once.
 using PropertyEventHandler = uint32_t (*)(uint32_t event, uint32_t propertyId, uint32_t parameter,

@@ -15,11 +15,10 @@
 namespace tevra {
 
 struct Gphoto2Options {
-  int64_t callDeadlineMs = 10000;
-  // Connecting: the library loads its drivers and a USB body may need several tries.
-  int64_t openDeadlineMs = 20000;
+  int64_t callDeadlineMs = CallDeadlineMs;
+  int64_t openDeadlineMs = OpenDeadlineMs;
   // A release may take the exposure time plus this (focusing, writing the picture).
-  int64_t releaseMarginMs = 15000;
+  int64_t releaseMarginMs = ReleaseMarginMs;
   // A download fails when this long passes without a part of the file arriving.
   int64_t downloadStallMs = 15000;
   // How often the body's events are polled while the camera is idle.
