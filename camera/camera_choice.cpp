@@ -2,10 +2,9 @@
 
 #include "camera/gphoto2_camera.h"
 #include "camera/simulated_camera.h"
+#include "state/file_io.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace tevra {
 
@@ -16,20 +15,22 @@ std::string Environment(const char* name) {
   return value != nullptr ? std::string(value) : std::string();
 }
 
-// A script, or "@FILE" naming a file that holds one.
+// A script is a few lines; a file far larger is not one.
+constexpr size_t MaxSimulatorScriptBytes = size_t{64} * 1024;
+
+// A script, or "@FILE" naming a file that holds one. Only a regular file is read: a device or a
+// FIFO named by mistake is refused instead of flooding or blocking the program.
 std::string ReadSimulatorScript(const std::string& script, std::string& error) {
   if (!script.starts_with('@')) {
     return script;
   }
-  const std::string path = script.substr(1);
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = "Cannot read the simulator settings file \"" + path + "\".";
+  std::string text;
+  if (const std::string problem = ReadRegularFile(script.substr(1), text, MaxSimulatorScriptBytes);
+      !problem.empty()) {
+    error = "Simulator settings file: " + problem + ".";
     return {};
   }
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return text;
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // The simulated body, driven through the session manager on a clock of the test's own.
 #include "camera/simulated_camera.h"
 #include "camera/appmaster.h"
+#include "camera/camera_choice.h"
 #include "camera/camera_events.h"
 #include "camera/camera_status.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QObject>
@@ -242,6 +246,22 @@ TEST(SimulatorScript, ReadsSettingsAndFaultsAndNamesWhatIsWrong) {
   EXPECT_EQ(ParseSimulatorScript("explode", settings, faults), "unknown simulator setting \"explode\"");
   EXPECT_EQ(ParseSimulatorScript("card-full=yes", settings, faults),
             "simulator setting \"card-full\" takes no value");
+}
+
+// TEVRA_SIMULATOR=@FILE reads a regular file of a few kilobytes and nothing else, never blocking.
+TEST(SimulatorScript, FileMustBeAnOrdinaryFileOfAScriptsSize) {
+  const std::string fifo =
+      (std::filesystem::temp_directory_path() / ("tevra-sim-fifo-" + std::to_string(::getpid()))).string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  CameraChoice choice;
+  choice.backend = "simulator";
+  for (const std::string& path : {std::string("/dev/zero"), fifo}) {
+    choice.simulatorScript = "@" + path;
+    std::string error;
+    EXPECT_EQ(CreateCameraSdk(choice, error), nullptr);
+    EXPECT_THAT(error, ::testing::HasSubstr(path + ": it is not a regular file")) << error;
+  }
+  std::filesystem::remove(fifo);
 }
 
 }  // namespace
