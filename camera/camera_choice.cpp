@@ -33,6 +33,13 @@ std::string ReadSimulatorScript(const std::string& script, std::string& error) {
   return text;
 }
 
+// The simulated bodies of one process share the origin of their fault windows: the program makes
+// a new one for each reconnection, and an outage must not start again with every session.
+int64_t SimulatorOriginMs() {
+  static const int64_t origin = SystemTicks().NowMs();
+  return origin;
+}
+
 }  // namespace
 
 CameraChoice CameraChoiceFromEnvironment() {
@@ -103,7 +110,8 @@ std::shared_ptr<CameraSdk> CreateCameraSdk(const CameraChoice& choice, std::stri
     error = "Simulator settings: " + problem + ".";
     return nullptr;
   }
-  return std::make_shared<SimulatedCamera>(std::move(settings), std::move(faults));
+  return std::make_shared<SimulatedCamera>(std::move(settings), std::move(faults), SystemTicks(),
+                                           SimulatorOriginMs());
 }
 
 }  // namespace tevra

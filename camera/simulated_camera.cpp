@@ -173,8 +173,12 @@ std::string ParseSimulatorScript(const std::string& text, SimulatorSettings& set
   return {};
 }
 
-SimulatedCamera::SimulatedCamera(SimulatorSettings settings, SimulatorFaults faults, TickClock& clock)
-    : settings_(std::move(settings)), faults_(std::move(faults)), clock_(clock), startMs_(clock.NowMs()) {}
+SimulatedCamera::SimulatedCamera(SimulatorSettings settings, SimulatorFaults faults, TickClock& clock,
+                                 std::optional<int64_t> originMs)
+    : settings_(std::move(settings)),
+      faults_(std::move(faults)),
+      clock_(clock),
+      originMs_(originMs.value_or(clock.NowMs())) {}
 
 std::vector<std::string> SimulatedCamera::CallNames() const {
   std::vector<std::string> names;
@@ -186,7 +190,7 @@ std::vector<std::string> SimulatedCamera::CallNames() const {
 }
 
 bool SimulatedCamera::InWindow(const std::vector<std::pair<int64_t, int64_t>>& windows) const {
-  const int64_t now = clock_.NowMs() - startMs_;
+  const int64_t now = clock_.NowMs() - originMs_;
   return std::any_of(windows.begin(), windows.end(),
                      [now](const auto& window) { return now >= window.first && now < window.second; });
 }

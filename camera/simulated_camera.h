@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,7 +43,8 @@ struct SimulatorSettings {
   static SimulatorSettings Default();
 };
 
-// Faults; all off by default. Times are milliseconds on the simulator's clock since it was made.
+// Faults; all off by default. Times are milliseconds on the simulator's clock since its origin
+// (see SimulatedCamera).
 struct SimulatorFaults {
   int64_t busyCalls = 0;  // the next N calls answer busy
   std::vector<std::pair<int64_t, int64_t>> busyWindows;
@@ -68,10 +70,14 @@ struct SimulatorCall {
   uint32_t status = 0;
 };
 
+// The times of the fault windows count from originMs on the clock, by default the moment the
+// camera is made. The program makes a new camera for each reconnection; passing all of them one
+// origin keeps an outage where the script put it instead of starting it again with every session.
 class SimulatedCamera final : public CameraSdk {
  public:
   explicit SimulatedCamera(SimulatorSettings settings = SimulatorSettings::Default(),
-                           SimulatorFaults faults = {}, TickClock& clock = SystemTicks());
+                           SimulatorFaults faults = {}, TickClock& clock = SystemTicks(),
+                           std::optional<int64_t> originMs = std::nullopt);
 
   uint32_t InitializeSdk() override;
   uint32_t TerminateSdk() override;
@@ -117,6 +123,7 @@ class SimulatedCamera final : public CameraSdk {
   [[nodiscard]] bool IsUILocked() const { return uiLocked_; }
   [[nodiscard]] bool IsSessionOpen() const { return sessionOpen_; }
   [[nodiscard]] int64_t PicturesTaken() const { return picturesTaken_; }
+  [[nodiscard]] int64_t OriginMs() const { return originMs_; }
   // References handed out and not yet released.
   [[nodiscard]] size_t OpenReferences() const { return refs_.size(); }
   // Pictures announced for transfer that the body still holds when nobody takes them.
@@ -160,7 +167,7 @@ class SimulatedCamera final : public CameraSdk {
   SimulatorSettings settings_;
   SimulatorFaults faults_;
   TickClock& clock_;
-  int64_t startMs_;
+  int64_t originMs_;
   int64_t callCount_ = 0;
   bool initialized_ = false;
   bool sessionOpen_ = false;

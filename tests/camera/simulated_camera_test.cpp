@@ -140,15 +140,30 @@ TEST(SimulatedCamera, BusyAndDisconnectFaults) {
   EXPECT_EQ(again.GetCameraName(), "");
 }
 
-TEST(SimulatedCamera, UnpluggedForAWhileIsFoundAgain) {
+// The program makes a new camera for each reconnection: an outage keeps its place on the clock
+// instead of starting again with every new session.
+TEST(SimulatedCamera, UnpluggedForAWhileIsFoundAgainAfterReconnections) {
   SimulatorFaults faults;
-  faults.disconnectWindows.emplace_back(100, 200);
-  Session session(SimulatorSettings::Default(), faults);
-  session.clock.Advance(150);
-  EXPECT_EQ(session.master->TakePicture(), CamDisconnected);
-  EXPECT_EQ(TAppMaster(nullptr, session.camera).GetCameraName(), "");
-  session.clock.Advance(50);
-  EXPECT_EQ(TAppMaster(nullptr, session.camera).GetCameraName(), "Canon EOS Simulated");
+  faults.disconnectWindows.emplace_back(0, 1000);
+  ManualTickClock clock;
+  const int64_t origin = clock.NowMs();
+  auto reconnect = [&] {
+    return TAppMaster(nullptr,
+                      std::make_shared<SimulatedCamera>(SimulatorSettings::Default(), faults, clock, origin))
+        .GetCameraName();
+  };
+  EXPECT_EQ(reconnect(), "");
+  clock.Advance(1000);
+  EXPECT_EQ(reconnect(), "Canon EOS Simulated");
+
+  // The program's bodies share one origin.
+  CameraChoice choice;
+  choice.backend = "simulator";
+  std::string error;
+  const auto first = std::dynamic_pointer_cast<SimulatedCamera>(CreateCameraSdk(choice, error));
+  const auto second = std::dynamic_pointer_cast<SimulatedCamera>(CreateCameraSdk(choice, error));
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->OriginMs(), second->OriginMs());
 }
 
 TEST(SimulatedCamera, EachReleaseOffersAPictureThatDownloadsWithProgress) {
