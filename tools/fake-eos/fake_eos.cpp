@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <stdexcept>
 #include <utility>
 
@@ -33,6 +34,11 @@ constexpr uint32_t EndData = 12;
 constexpr uint32_t RecordObjectAddedEx = 0xC181;
 constexpr uint32_t RecordPropValue = 0xC189;
 constexpr uint32_t RecordAvailList = 0xC18A;
+constexpr uint32_t RecordOlcInfo = 0xC1A5;
+
+// How long the body searches for focus before it reports failure: within the 2 s the driver waits
+// after the half press.
+constexpr int FocusSearchMs = 1800;
 
 constexpr uint32_t StorageId = 0x00010001;
 constexpr uint32_t DcimHandle = 1;
@@ -140,6 +146,31 @@ void SendAll(int fd, const std::vector<uint8_t>& bytes) {
 
 std::vector<uint32_t> Range(std::initializer_list<uint32_t> codes) { return codes; }
 
+// The battery as an EOS body reports it: 2 full, 4 three quarters, 1 half, 5 a quarter, 0 low.
+uint32_t BatteryCode(uint32_t percent) {
+  if (percent >= 88) {
+    return 2;
+  }
+  if (percent >= 63) {
+    return 4;
+  }
+  if (percent >= 38) {
+    return 1;
+  }
+  return percent >= 13 ? 5 : 0;
+}
+
+bool IsFullPress(const FakeEosOperation& operation) {
+  return operation.code == EosOpRemoteReleaseOn && !operation.params.empty() &&
+         (operation.params[0] == 2 || operation.params[0] == 3);
+}
+
+// RemoteReleaseOff 1 or 3 lets go of the half press.
+bool IsLetGo(const FakeEosOperation& operation) {
+  return operation.code == EosOpRemoteReleaseOff && !operation.params.empty() &&
+         (operation.params[0] == 1 || operation.params[0] == 3);
+}
+
 }  // namespace
 
 struct FakeEos::Connection {
@@ -192,6 +223,7 @@ FakeEos::FakeEos(FakeEosBody body, uint16_t port) : body_(std::move(body)), powe
                              std::strerror(errno));
   }
   port_ = ntohs(address.sin_port);
+  delayMs_ = body_.callMs;
   objects_[DcimHandle] = Object{0, FormatAssociation, "DCIM", {}};
   objects_[FolderHandle] = Object{DcimHandle, FormatAssociation, "100CANON", {}};
   int pipeFds[2];
@@ -262,6 +294,55 @@ void FakeEos::SetChatter(bool on) {
   chatter_ = on;
 }
 
+void FakeEos::SetAutofocus(bool on) {
+  std::lock_guard lock(mutex_);
+  body_.autofocus = on;
+  MarkChanged(EosPropFocusMode, false);
+}
+
+void FakeEos::SetCardFullBusy(bool on) {
+  std::lock_guard lock(mutex_);
+  cardFullBusy_ = on;
+}
+
+void FakeEos::SetCardFull(bool on) {
+  std::lock_guard lock(mutex_);
+  cardFull_ = on;
+}
+
+void FakeEos::SetNoCard(bool on) {
+  std::lock_guard lock(mutex_);
+  noCard_ = on;
+}
+
+void FakeEos::SetMirrorLockup(bool on) {
+  std::lock_guard lock(mutex_);
+  mirrorLockup_ = on;
+}
+
+void FakeEos::SetStuckHalfPress(bool on) {
+  std::lock_guard lock(mutex_);
+  stuckHalfPress_ = on;
+  stuck_ = stuck_ && on;
+}
+
+void FakeEos::IgnoreWrites(uint16_t property) {
+  std::lock_guard lock(mutex_);
+  ignored_.insert(property);
+}
+
+void FakeEos::SetBattery(uint32_t percent) {
+  std::lock_guard lock(mutex_);
+  body_.batteryPercent = percent;
+  MarkChanged(EosPropBatteryPower, false);
+}
+
+void FakeEos::SetClockOffsetMs(int64_t ms) {
+  std::lock_guard lock(mutex_);
+  body_.clockOffsetMs = ms;
+  MarkChanged(EosPropCameraTime, false);
+}
+
 void FakeEos::ChangeOnBody(uint16_t property, uint32_t value) {
   std::lock_guard lock(mutex_);
   if (uint32_t* slot = ValueOf(property)) {
@@ -282,6 +363,17 @@ uint32_t FakeEos::Value(uint16_t property) const {
 std::vector<FakeEosOperation> FakeEos::Operations() const {
   std::lock_guard lock(mutex_);
   return operations_;
+}
+
+std::vector<std::chrono::steady_clock::time_point> FakeEos::ReleaseTimes() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::chrono::steady_clock::time_point> times;
+  for (const FakeEosOperation& operation : operations_) {
+    if (IsFullPress(operation) || operation.code == EosOpRemoteRelease) {
+      times.push_back(operation.arrived);
+    }
+  }
+  return times;
 }
 
 int FakeEos::Releases() const {
@@ -475,9 +567,9 @@ void FakeEos::Handle(Connection& connection, uint32_t type, const std::vector<ui
         ++sessions_;
         // A new host gets every property in its first GetEvent.
         changed_.clear();
-        for (uint16_t p :
-             {EosPropAperture, EosPropShutterSpeed, EosPropIso, EosPropAEMode, EosPropFocusMode,
-              EosPropAvailableShots, EosPropCaptureDestination, EosPropImageFormat, EosPropEvfOutputDevice}) {
+        for (uint16_t p : {EosPropAperture, EosPropShutterSpeed, EosPropIso, EosPropAEMode, EosPropFocusMode,
+                           EosPropAvailableShots, EosPropBatteryPower, EosPropCameraTime,
+                           EosPropCaptureDestination, EosPropImageFormat, EosPropEvfOutputDevice}) {
           changed_[p] = true;
         }
         added_.clear();
@@ -499,6 +591,7 @@ void FakeEos::Handle(Connection& connection, uint32_t type, const std::vector<ui
       return;
     case CommandRequest: {
       FakeEosOperation operation;
+      operation.arrived = std::chrono::steady_clock::now();
       operation.code = static_cast<uint16_t>(U16At(payload, 4));
       const uint32_t transaction = U32At(payload, 6);
       for (size_t at = 10; at + 4 <= payload.size(); at += 4) {
@@ -531,13 +624,8 @@ void FakeEos::Handle(Connection& connection, uint32_t type, const std::vector<ui
 }
 
 void FakeEos::Reply(Connection& connection, uint32_t transaction, uint16_t response,
-                    const std::vector<uint8_t>* data, const std::vector<uint32_t>& params) {
-  int delay = 0;
-  {
-    std::lock_guard lock(mutex_);
-    delay = delayMs_;
-  }
-  if (delay > 0 && !Pause(delay)) {
+                    const std::vector<uint8_t>* data, const std::vector<uint32_t>& params, int delayMs) {
+  if (delayMs > 0 && !Pause(delayMs)) {
     return;
   }
   // The data phase and the response in one write.
@@ -566,13 +654,17 @@ void FakeEos::Operation(Connection& connection, const FakeEosOperation& operatio
   bool withData = false;
   uint16_t response = PtpOk;
   std::vector<uint32_t> params;
+  int delayMs = 0;
   {
     std::lock_guard lock(mutex_);
+    delayMs = delayMs_;
     const auto param = [&](size_t i) { return i < operation.params.size() ? operation.params[i] : 0U; };
     if (operation.code != EosOpGetEvent) {
       operations_.push_back(operation);
       if (busy_ > 0) {
         --busy_;
+        response = PtpDeviceBusy;
+      } else if (stuck_ && !IsLetGo(operation)) {
         response = PtpDeviceBusy;
       }
     }
@@ -590,7 +682,13 @@ void FakeEos::Operation(Connection& connection, const FakeEosOperation& operatio
         case 0x911A:  // PCHDDCapacity
         case 0x911B:  // SetUILock
         case 0x911C:  // ResetUILock
-        case 0x9129:  // RemoteReleaseOff
+          break;
+        case EosOpRemoteReleaseOff:
+          if (IsLetGo(operation)) {
+            halfPressed_ = false;
+            stuck_ = false;
+            focusStarted_.reset();
+          }
           break;
         case 0x1004:  // GetStorageIDs
         case 0x9101:  // EOS GetStorageIDs
@@ -659,26 +757,29 @@ void FakeEos::Operation(Connection& connection, const FakeEosOperation& operatio
           withData = true;
           break;
         case EosOpRemoteRelease:
-          response = Release();
-          break;
         case EosOpRemoteReleaseOn:
-          if (param(0) == 2 || param(0) == 3) {  // full press
-            response = Release();
-          }
+          response = Press(operation, params, delayMs);
           break;
         default:
           response = PtpOperationNotSupported;
           break;
       }
     }
+    if (IsFullPress(operation) && response == PtpDeviceBusy && stuckHalfPress_ && halfPressed_) {
+      stuck_ = true;
+    }
   }
-  Reply(connection, transaction, response, withData ? &data : nullptr, params);
+  Reply(connection, transaction, response, withData ? &data : nullptr, params, delayMs);
 }
 
 uint16_t FakeEos::SetProperty(const std::vector<uint8_t>& data) {
   const auto property = static_cast<uint16_t>(U32At(data, 4));
   if (refused_.count(property) != 0) {
     return PtpInvalidPropValue;
+  }
+  if (ignored_.count(property) != 0) {
+    MarkChanged(property, false);  // the old value, reported again
+    return PtpOk;
   }
   const uint32_t value = property == EosPropImageFormat ? ImageFormatCode(data, 8) : U32At(data, 8);
   uint32_t* slot = ValueOf(property);
@@ -699,9 +800,39 @@ uint16_t FakeEos::SetProperty(const std::vector<uint8_t>& data) {
   return PtpOk;
 }
 
+uint16_t FakeEos::Press(const FakeEosOperation& operation, std::vector<uint32_t>& params, int& delayMs) {
+  const uint32_t mode = operation.params.empty() ? 0 : operation.params[0];
+  if (operation.code == EosOpRemoteReleaseOn && mode == 1) {
+    halfPressed_ = true;
+    if (body_.autofocus) {
+      focusStarted_ = std::chrono::steady_clock::now();
+    }
+    return PtpOk;
+  }
+  if (operation.code == EosOpRemoteReleaseOn && !IsFullPress(operation)) {
+    return PtpOk;
+  }
+  if (mirrorLockup_) {
+    return PtpDeviceBusy;
+  }
+  if (operation.code == EosOpRemoteRelease && body_.autofocus) {
+    // The one-step release searches for focus itself and answers why it did not release.
+    delayMs += FocusSearchMs;
+    params.push_back(1);
+    return PtpOk;
+  }
+  return Release();
+}
+
 uint16_t FakeEos::Release() {
-  if (body_.availableShots == 0) {
+  if (cardFull_ || body_.availableShots == 0) {
     return PtpStoreFull;
+  }
+  if (cardFullBusy_) {
+    return PtpDeviceBusy;
+  }
+  if (noCard_) {
+    return PtpOk;  // the shutter fires into nothing
   }
   ++releases_;
   const bool raw = ((body_.imageQuality >> 20U) & 0xFU) == 6 && (body_.imageQuality & 0xFFFFU) == 0xFF0FU;
@@ -737,17 +868,28 @@ std::vector<uint8_t> FakeEos::Events() {
   if (chatter_) {
     changed_.emplace(EosPropEvfOutputDevice, false);
   }
+  // The clock is reported as it moves on.
+  const uint32_t clock = BodyClock();
+  if (clock != clockReported_) {
+    changed_.emplace(EosPropCameraTime, false);
+  }
   for (const auto& [property, listChanged] : changed_) {
     Bytes value;
     value.U32(property);
     if (property == EosPropImageFormat) {
       value.Append(ImageFormatBlob(body_.imageQuality));
     } else if (property == EosPropFocusMode) {
-      value.U32(3);  // manual focus, as at a telescope
+      value.U32(body_.autofocus ? 0 : 3);  // One Shot, or manual focus as at a telescope
+    } else if (property == EosPropBatteryPower) {
+      value.U32(BatteryCode(body_.batteryPercent));
+    } else if (property == EosPropCameraTime) {
+      value.U32(clock);
+      clockReported_ = clock;
     } else if (property == EosPropEvfOutputDevice) {
       value.U32(1);
     } else {
-      value.U32(*ValueOf(property));
+      const uint32_t* slot = ValueOf(property);
+      value.U32(slot != nullptr ? *slot : 0);
     }
     record(RecordPropValue, value);
     const std::vector<uint32_t>* list = ListOf(property);
@@ -765,6 +907,15 @@ std::vector<uint8_t> FakeEos::Events() {
     }
   }
   changed_.clear();
+  if (focusStarted_ &&
+      std::chrono::steady_clock::now() - *focusStarted_ >= std::chrono::milliseconds(FocusSearchMs)) {
+    focusStarted_.reset();
+    // OLCInfoChanged with its focus part alone (mask 0x0100): six bytes, 01 in the fifth where
+    // focus was found, 02 where it failed. The driver reads "0000200" in them as no focus.
+    Bytes olc;
+    olc.U32(14).U16(0x0100).U16(0).U8(0).U8(0).U8(0).U8(0).U8(2).U8(0);
+    record(RecordOlcInfo, olc);
+  }
   for (uint32_t handle : added_) {
     const Object& object = objects_.at(handle);
     Bytes added;
@@ -779,6 +930,15 @@ std::vector<uint8_t> FakeEos::Events() {
   added_.clear();
   out.U32(8).U32(0);  // terminator
   return out.Get();
+}
+
+uint32_t FakeEos::BodyClock() const {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+  return static_cast<uint32_t>((ms + local.tm_gmtoff * 1000 + body_.clockOffsetMs) / 1000);
 }
 
 std::vector<uint8_t> FakeEos::DeviceInfo() const {

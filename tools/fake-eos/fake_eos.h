@@ -1,15 +1,17 @@
 // A fake Canon EOS body on the loopback, speaking PTP/IP as a body on Wi-Fi does, so that the real
 // libgphoto2 driver can be run against it without a camera. It keeps the five settings with their
-// accepted lists, the capture destination and the available shots, creates a file on its card per
-// release, and injects faults on request. The tests use it in-process; tools/fake-eos serves it to
-// other programs.
+// accepted lists, the capture destination, the available shots, the battery, the focus mode and its
+// clock, creates a file on its card per release, and plays the faults of real bodies on request.
+// The tests use it in-process; tools/fake-eos serves it to other programs.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -25,6 +27,8 @@ constexpr uint16_t EosPropAEMode = 0xD105;
 constexpr uint16_t EosPropFocusMode = 0xD108;
 constexpr uint16_t EosPropAvailableShots = 0xD11B;
 constexpr uint16_t EosPropCaptureDestination = 0xD11C;
+constexpr uint16_t EosPropBatteryPower = 0xD111;
+constexpr uint16_t EosPropCameraTime = 0xD113;
 constexpr uint16_t EosPropImageFormat = 0xD120;
 constexpr uint16_t EosPropEvfOutputDevice = 0xD1B0;
 
@@ -33,6 +37,7 @@ constexpr uint16_t EosOpSetPropValueEx = 0x9110;
 constexpr uint16_t EosOpGetEvent = 0x9116;
 constexpr uint16_t EosOpRemoteRelease = 0x910F;
 constexpr uint16_t EosOpRemoteReleaseOn = 0x9128;
+constexpr uint16_t EosOpRemoteReleaseOff = 0x9129;
 
 // Response codes.
 constexpr uint16_t PtpOk = 0x2001;
@@ -58,6 +63,15 @@ struct FakeEosBody {
   uint32_t shutterSpeed = 0;
   uint32_t captureDestination = 1;  // 1 card, 4 computer
   uint32_t availableShots = 1200;
+  uint32_t batteryPercent = 100;  // sent as the body's five steps: 100, 75, 50, 25 %, low
+  // The body's clock against the computer's; the body keeps local time.
+  int64_t clockOffsetMs = 0;
+  // Focus mode AF (One Shot) instead of MF: the body then finds nothing to focus on and every
+  // release fails, as at a dim Moon.
+  bool autofocus = false;
+  // What every operation costs the body. Nothing here, so that tests stay fast; the fake-eos
+  // program costs 3 ms as a body on USB or a good Wi-Fi link.
+  int callMs = 0;
   // Current bodies release with RemoteReleaseOn/Off; older ones only with RemoteRelease.
   bool releaseOnOff = true;
   uint32_t pictureBytes = 150000;
@@ -67,11 +81,13 @@ struct FakeEosBody {
   static FakeEosBody Default();
 };
 
-// One operation the body received: code, parameters and the data the host sent with it.
+// One operation the body received: code, parameters, the data the host sent with it and when its
+// request arrived.
 struct FakeEosOperation {
   uint16_t code = 0;
   std::vector<uint32_t> params;
   std::vector<uint8_t> data;
+  std::chrono::steady_clock::time_point arrived;
 };
 
 class FakeEos {
@@ -95,13 +111,30 @@ class FakeEos {
   void RefuseWrites(uint16_t property);
   // Closes both connections, as a body that drops off the network; returns when they are closed.
   void DropConnection();
-  // Every answer comes this much later.
+  // Every operation costs this long: the body answers it this much later.
   void SetAnswerDelayMs(int ms);
   // With no shots left the card is full: releases answer Store Full and create no file.
   void SetAvailableShots(uint32_t shots);
   // Every GetEvent reports a change, as a body in live view reporting its focus without end; the
   // driver then polls for ever.
   void SetChatter(bool on);
+  // Focus mode AF: the half press starts a search that reports failed focus after some 2 s.
+  void SetAutofocus(bool on);
+  // A full card as current bodies answer the full press: Device Busy, and no file.
+  void SetCardFullBusy(bool on);
+  // A full card: releases answer Store Full and create no file, whatever the shots left say.
+  void SetCardFull(bool on);
+  // No card: releases answer OK, but nothing is written and nothing announced.
+  void SetNoCard(bool on);
+  // Mirror lock-up on (or the rear display in the way): the full press answers Device Busy.
+  void SetMirrorLockup(bool on);
+  // A full press answered busy leaves the half press held: the body then answers Device Busy to
+  // everything but GetEvent until the press is let go (RemoteReleaseOff 1 or 3).
+  void SetStuckHalfPress(bool on);
+  // Writes of this property answer OK, but the body keeps its value and reports it again.
+  void IgnoreWrites(uint16_t property);
+  void SetBattery(uint32_t percent);
+  void SetClockOffsetMs(int64_t ms);
 
   // What the user does on the body itself: turns a dial. The body reports the new value in its next
   // GetEvent; a new AE mode also changes the accepted aperture and shutter lists as real bodies do
@@ -111,6 +144,10 @@ class FakeEos {
   // The body's present value of a property (image format: as an image-quality code).
   [[nodiscard]] uint32_t Value(uint16_t property) const;
   [[nodiscard]] std::vector<FakeEosOperation> Operations() const;
+  // When each release request reached the body (full press, or RemoteRelease on an older body),
+  // whatever came of it.
+  [[nodiscard]] std::vector<std::chrono::steady_clock::time_point> ReleaseTimes() const;
+  // Pictures written to the card.
   [[nodiscard]] int Releases() const;
   [[nodiscard]] int Connections() const;
   // Contents of a file on the card by name ("" when there is none).
@@ -131,12 +168,14 @@ class FakeEos {
   void Handle(Connection& connection, uint32_t type, const std::vector<uint8_t>& payload);
   void Operation(Connection& connection, const FakeEosOperation& operation, uint32_t transaction);
   void Reply(Connection& connection, uint32_t transaction, uint16_t response,
-             const std::vector<uint8_t>* data, const std::vector<uint32_t>& params = {});
+             const std::vector<uint8_t>* data, const std::vector<uint32_t>& params, int delayMs);
   void CloseAll();
   bool Pause(int ms);
 
   uint16_t SetProperty(const std::vector<uint8_t>& data);
+  uint16_t Press(const FakeEosOperation& operation, std::vector<uint32_t>& params, int& extraDelayMs);
   uint16_t Release();
+  [[nodiscard]] uint32_t BodyClock() const;
   std::vector<uint8_t> Events();
   std::vector<uint8_t> DeviceInfo() const;
   std::vector<uint8_t> ObjectInfo(uint32_t handle) const;
@@ -162,6 +201,16 @@ class FakeEos {
   bool drop_ = false;
   int delayMs_ = 0;
   bool chatter_ = false;
+  bool cardFullBusy_ = false;
+  bool cardFull_ = false;
+  bool noCard_ = false;
+  bool mirrorLockup_ = false;
+  bool stuckHalfPress_ = false;
+  std::set<uint16_t> ignored_;
+  bool halfPressed_ = false;
+  bool stuck_ = false;  // held half press after a busy full press: busy to all but GetEvent
+  std::optional<std::chrono::steady_clock::time_point> focusStarted_;
+  uint32_t clockReported_ = 0;
   int releases_ = 0;
   int sessions_ = 0;
   std::map<uint16_t, bool> changed_;  // property -> its list changed too
