@@ -95,6 +95,17 @@ class Gphoto2Camera final : public CameraSdk {
     if (Gphoto2ConfigName(propertyId) == nullptr) {
       return CamNotSupported;
     }
+    if (IsGphoto2BodyState(propertyId)) {
+      // Only some bodies tell these; a read shows whether this one does.
+      uint32_t code = 0;
+      if (const uint32_t read = CallFor(options_.callDeadlineMs, code,
+                                        [camera, propertyId](Gphoto2Session& s, uint32_t& out) {
+                                          return s.ReadCode(camera, propertyId, out);
+                                        });
+          read != CamOk) {
+        return read;
+      }
+    }
     dataType = DataTypeUInt32;
     size = 4;
     return CamOk;
@@ -140,7 +151,10 @@ class Gphoto2Camera final : public CameraSdk {
     return Call(options_.callDeadlineMs, [camera](Gphoto2Session& s) { return s.CheckOpen(camera); });
   }
 
-  uint32_t SendCommand(CameraRef camera, uint32_t command, int32_t /*parameter*/) override {
+  uint32_t SendCommand(CameraRef camera, uint32_t command, int32_t parameter) override {
+    if (command == CommandPressShutterButton && parameter == ShutterButtonOff) {
+      return Call(options_.callDeadlineMs, [camera](Gphoto2Session& s) { return s.LetGo(camera); });
+    }
     if (command != CommandTakePicture) {
       return CamNotSupported;
     }

@@ -195,7 +195,9 @@ uint32_t Gphoto2Session::Info(CameraRef camera, DeviceInfo& info) {
   if (ref == nullptr) {
     return CamInvalidHandle;
   }
-  info = DeviceInfo{ref->entry.port, ref->entry.model, SubTypeCurrent};
+  // Over PTP/IP the library knows no more than "PTP/IP Camera" until the body has told it.
+  info =
+      DeviceInfo{ref->entry.port, ref->bodyModel.empty() ? ref->entry.model : ref->bodyModel, SubTypeCurrent};
   return CamOk;
 }
 
@@ -218,7 +220,7 @@ uint32_t Gphoto2Session::SetHandler(CameraRef camera, PropertyEventHandler prope
 }
 
 uint32_t Gphoto2Session::Open(CameraRef camera) {
-  const Ref* ref = Find(camera, Ref::Kind::Camera);
+  Ref* ref = Find(camera, Ref::Kind::Camera);
   if (ref == nullptr) {
     return CamInvalidHandle;
   }
@@ -257,6 +259,9 @@ uint32_t Gphoto2Session::Open(CameraRef camera) {
   openRef_ = camera;
   lost_ = false;
   shown_.clear();
+  if (std::string reported = ReadText("cameramodel"); !reported.empty()) {
+    ref->bodyModel = std::move(reported);
+  }
   return CamOk;
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <ctime>
 #include <vector>
 
 namespace tevra {
@@ -199,7 +200,17 @@ constexpr Label ImageFormatLabels[] = {
     {"sRAW + Tiny JPEG", 0x2cf3},
 };
 
+constexpr Label FocusModeLabels[] = {
+    {"One Shot", 0},
+    {"AI Servo", 1},
+    {"AI Focus", 2},
+    {"Manual", 3},
+};
+
 constexpr std::string_view UnknownPrefix = "Unknown value ";
+
+// What the driver shows as "Low": under a quarter.
+constexpr uint32_t LowBatteryPercent = 10;
 
 std::span<const Label> LabelsOf(uint32_t propertyId) {
   switch (propertyId) {
@@ -213,6 +224,8 @@ std::span<const Label> LabelsOf(uint32_t propertyId) {
       return ApertureLabels;
     case PropTv:
       return ShutterLabels;
+    case PropFocusMode:
+      return FocusModeLabels;
     default:
       return {};
   }
@@ -351,8 +364,67 @@ const char* Gphoto2ConfigName(uint32_t propertyId) {
       return "shutterspeed";
     case PropSaveTo:
       return "capturetarget";
+    case PropFocusMode:
+      return "focusmode";
+    case PropBatteryLevel:
+      return "batterylevel";
+    case PropAvailableShots:
+      return "availableshots";
+    case PropDateTime:
+      return "datetime";
     default:
       return nullptr;
+  }
+}
+
+bool IsGphoto2BodyState(uint32_t propertyId) {
+  return propertyId == PropFocusMode || propertyId == PropBatteryLevel || propertyId == PropAvailableShots ||
+         propertyId == PropDateTime;
+}
+
+std::optional<uint32_t> Gphoto2BodyStateOf(uint32_t propertyId, std::string_view shown) {
+  const auto number = [](std::string_view digits) -> std::optional<int64_t> {
+    int64_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) {
+      return std::nullopt;
+    }
+    return value;
+  };
+  switch (propertyId) {
+    case PropFocusMode:
+      return Gphoto2CodeOf(propertyId, shown, {});
+    case PropBatteryLevel: {
+      if (shown == "Low") {
+        return LowBatteryPercent;
+      }
+      const std::optional<int64_t> percent =
+          !shown.empty() && shown.back() == '%' ? number(shown.substr(0, shown.size() - 1)) : std::nullopt;
+      return percent && *percent >= 0 && *percent <= 100 ? std::optional(static_cast<uint32_t>(*percent))
+                                                         : std::nullopt;
+    }
+    case PropAvailableShots: {
+      const std::optional<int64_t> shots = number(shown);
+      return shots && *shots >= 0 && *shots <= 0xFFFFFFFF ? std::optional(static_cast<uint32_t>(*shots))
+                                                          : std::nullopt;
+    }
+    case PropDateTime: {
+      // The driver read the body's local time as if it were UTC and made the computer's time of
+      // those calendar fields; the fields in the computer's zone are the body's again.
+      const std::optional<int64_t> seconds = number(shown);
+      if (!seconds) {
+        return std::nullopt;
+      }
+      const auto computer = static_cast<std::time_t>(*seconds);
+      std::tm fields{};
+      if (localtime_r(&computer, &fields) == nullptr) {
+        return std::nullopt;
+      }
+      const int64_t body = timegm(&fields);
+      return body >= 0 && body <= 0xFFFFFFFF ? std::optional(static_cast<uint32_t>(body)) : std::nullopt;
+    }
+    default:
+      return std::nullopt;
   }
 }
 
@@ -472,6 +544,10 @@ uint32_t CameraStatusOfGphoto2(int result, Gphoto2Call call, std::string_view er
                     errorLog.find("(0x02f9") != std::string_view::npos;    // no device
   if (result >= 0) {
     return gone ? CamDisconnected : CamOk;
+  }
+  // The driver's words when a release found nothing to focus on (the EOS M's too).
+  if (call == Gphoto2Call::Release && !gone && errorLog.find("Perhaps no focus?") != std::string_view::npos) {
+    return CamNoFocus;
   }
   if (call == Gphoto2Call::Open && IsIoError(result)) {
     // Held by another program (a desktop's photo importer), or not there at all.

@@ -11,10 +11,22 @@
 
 namespace tevra {
 
-// The library's configuration name of one of the five settings or the save target (0x0B):
-// "imageformat", "autoexposuremode", "iso", "aperture", "shutterspeed", "capturetarget";
-// nullptr for any other id.
+// The library's configuration name of one of the five settings, the save target (0x0B) or the
+// body's state: "imageformat", "autoexposuremode", "iso", "aperture", "shutterspeed",
+// "capturetarget", "focusmode", "batterylevel", "availableshots", "datetime"; nullptr for any
+// other id.
 const char* Gphoto2ConfigName(uint32_t propertyId);
+
+// True for the body's state that is read before the night, never written: the focus mode, the
+// battery, the shots left and the clock.
+bool IsGphoto2BodyState(uint32_t propertyId);
+
+// The value of the body's state from what the driver shows: the focus mode from its label ("Manual"
+// is FocusModeManual, "One Shot", "AI Servo", "AI Focus" the AF modes), the battery in percent from
+// "75%" ("Low" is 10), the shots left from "1200", the clock (seconds since 1970 of the body's own
+// local time) from the date widget's value, given in decimal, which the driver has turned from
+// the body's local time into the computer's. nullopt for what says nothing ("Unknown value").
+std::optional<uint32_t> Gphoto2BodyStateOf(uint32_t propertyId, std::string_view shown);
 
 // The library's English label of a code of one of the five settings, as its Canon EOS driver shows
 // it ("100", "5.6", "1/250", "30", "bulb", "RAW + Large Fine JPEG", "Manual"), or "Unknown value

@@ -60,6 +60,8 @@ class Gphoto2Session {
 
   // Release (gphoto2_release.cpp).
   uint32_t Release(CameraRef camera);
+  // Lets go of a press the body still holds.
+  uint32_t LetGo(CameraRef camera);
 
   // Download (gphoto2_download.cpp).
   uint32_t ItemInfo(CameraRef item, DirectoryItemInfo& info);
@@ -79,6 +81,7 @@ class Gphoto2Session {
     Kind kind = Kind::List;
     std::vector<Entry> entries;  // list
     Entry entry;                 // camera
+    std::string bodyModel;       // camera: the model the body reported once open
     std::string folder;          // item: its folder on the card
     std::string name;            // item: its file name; stream: the path
     ProgressHandler progress = nullptr;
@@ -120,6 +123,8 @@ class Gphoto2Session {
   // Settings.
   uint32_t GetWidget(uint32_t propertyId, CameraWidget*& widget, const char*& name);
   uint32_t Read(CameraRef camera, uint32_t propertyId, Shown& shown);
+  // A setting by the library's name as text, "" where the body has none.
+  std::string ReadText(const char* name);
   void Refresh();
 
   // Download.

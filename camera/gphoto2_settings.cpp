@@ -5,6 +5,7 @@
 #include "camera/gphoto2_session.h"
 
 #include <array>
+#include <cmath>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,32 @@ namespace {
 constexpr const char* CardLabel = "Memory card";
 constexpr std::array<uint32_t, 5> Settings = {PropImageQuality, PropAEMode, PropIso, PropAv, PropTv};
 
+// The value of a widget as text, whatever its type: dates and toggles are numbers, ranges too.
+std::string ValueText(CameraWidget* widget) {
+  CameraWidgetType type = GP_WIDGET_TEXT;
+  gp_widget_get_type(widget, &type);
+  switch (type) {
+    case GP_WIDGET_DATE:
+    case GP_WIDGET_TOGGLE: {
+      int value = 0;
+      return gp_widget_get_value(widget, &value) >= 0 ? std::to_string(value) : "";
+    }
+    case GP_WIDGET_RANGE: {
+      float value = 0;
+      return gp_widget_get_value(widget, &value) >= 0 ? std::to_string(std::lround(value)) : "";
+    }
+    case GP_WIDGET_TEXT:
+    case GP_WIDGET_RADIO:
+    case GP_WIDGET_MENU: {
+      const char* value = nullptr;
+      gp_widget_get_value(widget, static_cast<void*>(&value));
+      return value != nullptr ? value : "";
+    }
+    default:
+      return "";
+  }
+}
+
 }  // namespace
 
 uint32_t Gphoto2Session::ReadCode(CameraRef camera, uint32_t propertyId, uint32_t& code) {
@@ -24,6 +51,14 @@ uint32_t Gphoto2Session::ReadCode(CameraRef camera, uint32_t propertyId, uint32_
   }
   if (propertyId == PropSaveTo) {
     code = shown.value == CardLabel ? 1 : 2;
+    return CamOk;
+  }
+  if (IsGphoto2BodyState(propertyId)) {
+    const std::optional<uint32_t> state = Gphoto2BodyStateOf(propertyId, shown.value);
+    if (!state) {
+      return CamNotSupported;  // the body does not say
+    }
+    code = *state;
     return CamOk;
   }
   const std::optional<uint32_t> found = Gphoto2CodeOf(propertyId, shown.value, shown.choices);
@@ -61,6 +96,9 @@ uint32_t Gphoto2Session::WriteCode(CameraRef camera, uint32_t propertyId, uint32
   if (const uint32_t status = CheckOpen(camera); status != CamOk) {
     return status;
   }
+  if (IsGphoto2BodyState(propertyId)) {
+    return CamNotSupported;
+  }
   std::string label;
   if (propertyId == PropSaveTo) {
     if (code != 1) {
@@ -89,8 +127,8 @@ uint32_t Gphoto2Session::WriteCode(CameraRef camera, uint32_t propertyId, uint32
   return CameraStatusOfGphoto2(result, Gphoto2Call::Write, *log_);
 }
 
-// The widget of a setting; AE mode is the mode dial's on bodies without the other.
-// The widget of a setting, to be freed by the caller; null unless the status is CamOk.
+// The widget of a setting, to be freed by the caller; null unless the status is CamOk. AE mode is
+// the mode dial's on bodies without the other.
 uint32_t Gphoto2Session::GetWidget(uint32_t propertyId, CameraWidget*& widget, const char*& name) {
   widget = nullptr;
   name = Gphoto2ConfigName(propertyId);
@@ -121,9 +159,7 @@ uint32_t Gphoto2Session::Read(CameraRef camera, uint32_t propertyId, Shown& show
   if (const uint32_t status = GetWidget(propertyId, widget, name); status != CamOk) {
     return status;
   }
-  const char* value = nullptr;
-  gp_widget_get_value(widget, static_cast<void*>(&value));
-  shown.value = value != nullptr ? value : "";
+  shown.value = ValueText(widget);
   for (int i = 0; i < gp_widget_count_choices(widget); ++i) {
     const char* choice = nullptr;
     if (gp_widget_get_choice(widget, i, &choice) >= 0 && choice != nullptr) {
@@ -138,6 +174,16 @@ uint32_t Gphoto2Session::Read(CameraRef camera, uint32_t propertyId, Shown& show
     shown_[propertyId] = shown;
   }
   return CamOk;
+}
+
+std::string Gphoto2Session::ReadText(const char* name) {
+  CameraWidget* widget = nullptr;
+  if (gp_camera_get_single_config(camera_, name, &widget, context_) < 0) {
+    return "";
+  }
+  std::string text = ValueText(widget);
+  gp_widget_free(widget);
+  return text;
 }
 
 // After the body reported a setting changed: tells the handler which values and which lists of

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -31,9 +33,10 @@ TEST_F(Gphoto2Test, ConnectsAndReadsWhatTheBodyHolds) {
   StartBody(body);
   const CameraRef camera = Connect();
 
+  // Over PTP/IP the library names the body only once it has read the body's own information.
   DeviceInfo info;
   ASSERT_EQ(sdk_->GetDeviceInfo(camera, info), CamOk);
-  EXPECT_EQ(info.DeviceDescription, "PTP/IP Camera");
+  EXPECT_EQ(info.DeviceDescription, body.model);
   EXPECT_EQ(info.PortName, fake_->PortPath());
   EXPECT_NE(info.DeviceSubType, 0U);
 
@@ -141,6 +144,60 @@ TEST_F(Gphoto2Test, RefusedWritesLeaveTheBodyAsItWas) {
   // The session goes on.
   EXPECT_EQ(Write(camera, PropAv, 0x38), CamOk);
   EXPECT_EQ(fake_->Value(EosPropAperture), 0x38U);
+
+  // A body that answers OK and keeps its value: the driver held the written value, but the read
+  // right after the write shows what the body reported.
+  fake_->IgnoreWrites(EosPropShutterSpeed);
+  uint32_t code = 0;
+  EXPECT_EQ(Write(camera, PropTv, 0x60), CamOk);
+  EXPECT_EQ(Read(camera, PropTv, code), CamOk);
+  EXPECT_EQ(code, 0x78U);
+  EXPECT_EQ(fake_->Value(EosPropShutterSpeed), 0x78U);
+}
+
+// Focus mode, battery, shots left and the body's clock, which a check before the night reads. The
+// computer is two hours east of UTC, so that the driver's turn of the body's local time into the
+// computer's shows.
+TEST_F(Gphoto2Test, BodyStateIsReadAsTheBodyTellsIt) {
+  const char* const zone = std::getenv("TZ");
+  const std::optional<std::string> oldZone =
+      zone != nullptr ? std::optional<std::string>(zone) : std::nullopt;
+  setenv("TZ", "TVR-2", 1);
+  tzset();
+  FakeEosBody body = FakeEosBody::Default();
+  body.batteryPercent = 50;
+  body.availableShots = 321;
+  body.clockOffsetMs = -3'600'000;  // an hour slow
+  StartBody(body);
+  const CameraRef camera = Connect();
+  uint32_t dataType = 0;
+  uint32_t size = 0;
+  uint32_t value = 0;
+  for (const auto& [id, expected] : std::vector<std::pair<uint32_t, uint32_t>>{
+           {PropFocusMode, FocusModeManual}, {PropBatteryLevel, 50}, {PropAvailableShots, 321}}) {
+    EXPECT_EQ(sdk_->GetPropertySize(camera, id, 0, dataType, size), CamOk) << std::hex << id;
+    EXPECT_EQ(Read(camera, id, value), CamOk) << std::hex << id;
+    EXPECT_EQ(value, expected) << std::hex << id;
+  }
+  const int64_t bodyNow = std::time(nullptr) + 3600;  // two hours east of UTC, an hour slow
+  EXPECT_EQ(Read(camera, PropDateTime, value), CamOk);
+  EXPECT_NEAR(static_cast<double>(value), static_cast<double>(bodyNow), 2.0);
+
+  fake_->SetAutofocus(true);
+  fake_->SetBattery(20);
+  EXPECT_EQ(Read(camera, PropFocusMode, value), CamOk);
+  EXPECT_EQ(value, FocusModeOneShot);
+  EXPECT_EQ(Read(camera, PropBatteryLevel, value), CamOk);
+  EXPECT_EQ(value, 25U);  // the body's nearest step
+  // Read only; and a property no body shows through the library.
+  EXPECT_EQ(Write(camera, PropBatteryLevel, 100), CamNotSupported);
+  EXPECT_EQ(sdk_->GetPropertySize(camera, PropMirrorLockUp, 0, dataType, size), CamNotSupported);
+  if (oldZone) {
+    setenv("TZ", oldZone->c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
 }
 
 TEST_F(Gphoto2Test, ReleaseAnnouncesTheFileAndDownloadsItWithProgress) {
@@ -213,6 +270,69 @@ TEST_F(Gphoto2Test, BusyAnswersAreBusyAndTheNextTrySucceeds) {
   EXPECT_THAT(press->params, ::testing::Contains(2U));  // the full press
 }
 
+// Mirror lock-up answers the full press busy, and the driver of 2.5.30 leaves the half press held:
+// the body is busy until the press is let go, even once the mirror lock-up is off.
+TEST_F(Gphoto2Test, HeldHalfPressIsLetGoAndTheNextReleaseWorks) {
+  StartBody();
+  const CameraRef camera = Connect();
+  fake_->SetMirrorLockup(true);
+  fake_->SetStuckHalfPress(true);
+  EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamBusy);
+  fake_->SetMirrorLockup(false);
+  EXPECT_EQ(Write(camera, PropIso, 0x50), CamBusy);
+  EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamBusy);
+
+  EXPECT_EQ(sdk_->SendCommand(camera, CommandPressShutterButton, ShutterButtonOff), CamOk);
+  const std::optional<FakeEosOperation> letGo = LastOperation(*fake_, EosOpRemoteReleaseOff);
+  ASSERT_TRUE(letGo);
+  EXPECT_THAT(letGo->params, ElementsAreArray({3U}));
+  EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamOk);
+  EXPECT_EQ(fake_->Releases(), 1);
+  EXPECT_EQ(Write(camera, PropIso, 0x50), CamOk);
+}
+
+// Full cards and missing cards as current bodies answer them: nothing written, nothing announced.
+// The body's time stamps show when each release reached it.
+TEST_F(Gphoto2Test, ReleasesWithoutACardAnnounceNoFile) {
+  StartBody();
+  const CameraRef camera = Connect();
+  const Clock::time_point start = Clock::now();
+  fake_->SetCardFullBusy(true);
+  EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamBusy);
+  fake_->SetCardFullBusy(false);
+  fake_->SetCardFull(true);
+  EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamCardFull);
+  fake_->SetCardFull(false);
+  fake_->SetNoCard(true);
+  EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamOk);
+  const Clock::time_point end = Clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // several event polls
+  EXPECT_EQ(fake_->Releases(), 0);
+  {
+    std::lock_guard lock(record_.mutex);
+    EXPECT_TRUE(record_.items.empty());
+  }
+  const std::vector<Clock::time_point> times = fake_->ReleaseTimes();
+  ASSERT_EQ(times.size(), 3U);
+  EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+  EXPECT_GE(times.front(), start);
+  EXPECT_LE(times.back(), end);
+}
+
+// A body in AF that finds nothing to focus on fails the release after its search. (The one-step
+// release of older bodies says so in a response parameter, which the PTP/IP driver drops.)
+TEST_F(Gphoto2Test, AutofocusWithoutFocusAnswersNoFocus) {
+  FakeEosBody body = FakeEosBody::Default();
+  body.autofocus = true;
+  StartBody(body);
+  const CameraRef camera = Connect();
+  const Clock::time_point start = Clock::now();
+  EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamNoFocus);
+  EXPECT_GE(MsSince(start), 1500);
+  EXPECT_LT(MsSince(start), 3000);
+  EXPECT_EQ(fake_->Releases(), 0);
+}
+
 TEST_F(Gphoto2Test, DroppedConnectionIsDisconnectedAndTheBodyIsFoundAgain) {
   StartBody();
   CameraRef camera = Connect();
@@ -250,6 +370,8 @@ TEST_F(Gphoto2Test, FullCardConnectsAndRefusesTheRelease) {
   EXPECT_EQ(sdk_->SendCommand(camera, CommandTakePicture, 0), CamCardFull);
   EXPECT_EQ(fake_->Releases(), 0);
   EXPECT_TRUE(LastOperation(*fake_, EosOpRemoteRelease));
+  // Nothing to let go of: the body has no remote release press.
+  EXPECT_EQ(sdk_->SendCommand(camera, CommandPressShutterButton, ShutterButtonOff), CamNotSupported);
   // The driver never moved the capture target to the computer, where it would poll for free
   // space without end.
   EXPECT_EQ(fake_->Value(EosPropCaptureDestination), 1U);

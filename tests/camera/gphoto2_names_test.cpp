@@ -2,6 +2,7 @@
 // name tables, its property events and its error numbers.
 #include "camera/gphoto2_names.h"
 #include "camera/camera_model.h"
+#include "camera/camera_sdk.h"
 #include "camera/camera_status.h"
 #include "camera/setting_names.h"
 
@@ -134,6 +135,19 @@ TEST(Gphoto2Names, PropertyEventsNameTheSetting) {
   EXPECT_EQ(PropertyOfGphoto2Event("FocusInfo 0x0000200"), 0U);
 }
 
+TEST(Gphoto2Names, BodyStateFromWhatTheDriverShows) {
+  EXPECT_EQ(Gphoto2BodyStateOf(PropFocusMode, "Manual"), FocusModeManual);
+  EXPECT_EQ(Gphoto2BodyStateOf(PropFocusMode, "One Shot"), FocusModeOneShot);
+  EXPECT_EQ(Gphoto2BodyStateOf(PropFocusMode, "AI Servo"), 1U);
+  EXPECT_EQ(Gphoto2BodyStateOf(PropBatteryLevel, "75%"), 75U);
+  EXPECT_EQ(Gphoto2BodyStateOf(PropBatteryLevel, "Low"), 10U);
+  EXPECT_FALSE(Gphoto2BodyStateOf(PropBatteryLevel, "Unknown value"));
+  EXPECT_FALSE(Gphoto2BodyStateOf(PropBatteryLevel, "120%"));
+  EXPECT_EQ(Gphoto2BodyStateOf(PropAvailableShots, "1200"), 1200U);
+  EXPECT_FALSE(Gphoto2BodyStateOf(PropAvailableShots, "-1"));
+  EXPECT_FALSE(Gphoto2BodyStateOf(PropIso, "100"));
+}
+
 TEST(Gphoto2Names, ErrorsBecomeTheStatusesCallersRetryOn) {
   const std::string closed = "ptp_ptpip_generic_read: End of stream after reading 0 bytes of ptpipheader\n";
   const std::string full = "context: Canon EOS Full-Press failed (0x200c: PTP Store Full)\n";
@@ -159,6 +173,10 @@ TEST(Gphoto2Names, ErrorsBecomeTheStatusesCallersRetryOn) {
   EXPECT_EQ(CameraStatusOfGphoto2(-1, Gphoto2Call::Release, full), CamCardFull);
   EXPECT_EQ(CameraStatusOfGphoto2(-3, Gphoto2Call::Release, ""), CamCardFull);
   EXPECT_EQ(CameraStatusOfGphoto2(-115, Gphoto2Call::Release, ""), CamCardFull);
+  // A release that found nothing to focus on.
+  EXPECT_EQ(CameraStatusOfGphoto2(-1, Gphoto2Call::Release,
+                                  "context: Canon EOS Capture failed to release: Perhaps no focus?\n"),
+            CamNoFocus);
   // A plain error: a refused value on a write, otherwise the library's own trouble.
   EXPECT_EQ(CameraStatusOfGphoto2(-1, Gphoto2Call::Write, refused), CamRefused);
   EXPECT_EQ(CameraStatusOfGphoto2(-1, Gphoto2Call::Other, refused), CamInternalError);

@@ -210,7 +210,7 @@ class Child {
 
 TEST_F(Gphoto2Test, CliReadsTheFakeBodyProgram) {
   const std::vector<std::string> env = {"HOME=" + home_, "PATH=/usr/bin:/bin", "ASAN_OPTIONS=detect_leaks=0"};
-  Child body({TEVRA_FAKE_EOS, "--port", "0"}, env);
+  Child body({TEVRA_FAKE_EOS, "--port=0", "--model", "Canon EOS 6D", "--call-ms", "1"}, env);
   const std::string banner = body.ReadUntil("\n", 10000);
   const size_t at = banner.find("ptpip:");
   ASSERT_NE(at, std::string::npos) << banner;
@@ -223,7 +223,7 @@ TEST_F(Gphoto2Test, CliReadsTheFakeBodyProgram) {
   const int status = cli.Wait(30000);
   std::cout << output;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_THAT(output, HasSubstr("Model:  PTP/IP Camera\nPort:   " + port + "\n"));
+  EXPECT_THAT(output, HasSubstr("Model:  Canon EOS 6D\nPort:   " + port + "\n"));
   EXPECT_THAT(output, HasSubstr("ISO speed: 100 (0x48)"));
   EXPECT_THAT(output, HasSubstr("Tv (shutter time): 1/250 (0x78)"));
 
