@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <type_traits>
 
 namespace tevra {
 
@@ -31,6 +32,10 @@ std::string Hex(uint64_t value) {
   const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, 16);
   return "0x" + std::string(buffer.data(), result.ptr);
 }
+
+// Script numbers stay far from the limits of int64_t, so that the simulator's sums of times
+// cannot overflow: 10^12 ms is some thirty years.
+constexpr int64_t MaxScriptNumber = 1'000'000'000'000;
 
 std::optional<int64_t> ParseNumber(std::string_view text) {
   if (text.starts_with("0x") || text.starts_with("0X")) {
@@ -69,14 +74,15 @@ std::optional<std::pair<int64_t, int64_t>> ParseWindow(std::string_view text) {
 std::string ApplyScriptEntry(std::string_view key, std::string_view value, bool hasValue,
                              SimulatorSettings& settings, SimulatorFaults& faults) {
   const std::string what = "simulator setting \"" + std::string(key) + "\"";
-  auto number = [&](int64_t& target) -> std::string {
+  auto whole = [&](auto& target, int64_t least, int64_t most) -> std::string {
     const std::optional<int64_t> parsed = ParseNumber(value);
-    if (!hasValue || !parsed || *parsed < 0) {
-      return what + " needs a whole number that is not negative";
+    if (!hasValue || !parsed || *parsed < least || *parsed > most) {
+      return what + " needs a whole number from " + std::to_string(least) + " to " + std::to_string(most);
     }
-    target = *parsed;
+    target = static_cast<std::remove_reference_t<decltype(target)>>(*parsed);
     return {};
   };
+  auto number = [&](int64_t& target) { return whole(target, 0, MaxScriptNumber); };
   auto window = [&](std::vector<std::pair<int64_t, int64_t>>& target) -> std::string {
     const auto parsed = ParseWindow(value);
     if (!hasValue || !parsed) {
@@ -101,6 +107,12 @@ std::string ApplyScriptEntry(std::string_view key, std::string_view value, bool 
   }
   if (key == "processing-ms") {
     return number(settings.processingMs);
+  }
+  if (key == "call-ms") {
+    return number(settings.callMs);
+  }
+  if (key == "write-ms") {
+    return number(settings.writeMs);
   }
   if (key == "busy-calls") {
     return number(faults.busyCalls);
@@ -195,37 +207,46 @@ bool SimulatedCamera::InWindow(const std::vector<std::pair<int64_t, int64_t>>& w
                      [now](const auto& window) { return now >= window.first && now < window.second; });
 }
 
+// The wait hook runs after each whole slice, as the libgphoto2 backend runs it only for a call
+// that keeps it waiting: the few milliseconds of an ordinary call do not pump the caller's events.
 void SimulatedCamera::Pause(int64_t ms) {
+  constexpr int64_t SliceMs = 10;
   const int64_t end = clock_.NowMs() + ms;
   for (int64_t now = clock_.NowMs(); now < end; now = clock_.NowMs()) {
-    RunWaitHook();
-    clock_.SleepMs(std::min<int64_t>(10, end - now));
+    const int64_t slice = std::min(SliceMs, end - now);
+    clock_.SleepMs(slice);
+    if (slice == SliceMs) {
+      RunWaitHook();
+    }
   }
 }
 
-uint32_t SimulatedCamera::Begin(const char* name, std::string args) {
+uint32_t SimulatedCamera::Begin(const char* name, std::string args, int64_t deadlineMs) {
   ++callCount_;
   if (calls_.size() == MaxRecordedCalls) {
     calls_.pop_front();
   }
-  calls_.push_back(SimulatorCall{name, std::move(args), 0});
-  Pause(faults_.slowCallMs);
+  const int64_t now = clock_.NowMs();
+  calls_.push_back(SimulatorCall{name, std::move(args), 0, now, now});
+  callCostMs_ = settings_.callMs;
+  callDeadlineMs_ = deadlineMs;
   const bool unplugged = (faults_.disconnectAtCall > 0 && callCount_ >= faults_.disconnectAtCall) ||
                          InWindow(faults_.disconnectWindows);
   return unplugged ? CamDisconnected : CamOk;
 }
 
-uint32_t SimulatedCamera::BeginOnCamera(const char* name, CameraRef camera, std::string args) {
-  const uint32_t status = Begin(name, std::move(args));
+uint32_t SimulatedCamera::BeginOnCamera(const char* name, CameraRef camera, std::string args,
+                                        int64_t deadlineMs) {
+  const uint32_t status = Begin(name, std::move(args), deadlineMs);
   if (status != CamOk) {
     return status;
   }
   return refs_.contains(camera) ? CamOk : CamInvalidHandle;
 }
 
-uint32_t SimulatedCamera::BeginInSession(const char* name, CameraRef camera, std::string args,
-                                         BusyWhen busy) {
-  uint32_t status = Begin(name, std::move(args));
+uint32_t SimulatedCamera::BeginInSession(const char* name, CameraRef camera, std::string args, BusyWhen busy,
+                                         int64_t deadlineMs) {
+  uint32_t status = Begin(name, std::move(args), deadlineMs);
   if (status == CamOk) {
     status = CheckCamera(camera);
   }
@@ -236,9 +257,19 @@ uint32_t SimulatedCamera::BeginInSession(const char* name, CameraRef camera, std
   return status;
 }
 
+// The answer is recorded before the wait: the wait hook may call the body again, or let go of
+// its record of calls.
 uint32_t SimulatedCamera::End(uint32_t status) {
-  calls_.back().status = status;
-  return status;
+  // Each term is at most a script number: the sum cannot overflow.
+  const int64_t cost = callCostMs_ + faults_.slowCallMs;
+  const bool late = cost > callDeadlineMs_;
+  const int64_t waitMs = late ? callDeadlineMs_ : cost;
+  SimulatorCall& call = calls_.back();
+  call.status = late ? CamTimeout : status;
+  call.answeredMs = call.atMs + waitMs;
+  const uint32_t answer = call.status;
+  Pause(waitMs);
+  return answer;
 }
 
 bool SimulatedCamera::Busy() {
@@ -344,7 +375,7 @@ uint32_t SimulatedCamera::TerminateSdk() {
 }
 
 uint32_t SimulatedCamera::GetCameraList(CameraRef& list) {
-  Begin("GetCameraList", "");
+  Begin("GetCameraList", "", OpenDeadlineMs);
   if (!initialized_) {
     return End(CamInternalError);
   }
@@ -420,7 +451,8 @@ uint32_t SimulatedCamera::SetCameraStateEventHandler(CameraRef camera, uint32_t 
 }
 
 uint32_t SimulatedCamera::OpenSession(CameraRef camera) {
-  if (const uint32_t status = BeginOnCamera("OpenSession", camera, Hex(camera)); status != CamOk) {
+  if (const uint32_t status = BeginOnCamera("OpenSession", camera, Hex(camera), OpenDeadlineMs);
+      status != CamOk) {
     return End(status);
   }
   sessionOpen_ = true;
@@ -482,6 +514,7 @@ uint32_t SimulatedCamera::SetPropertyData(CameraRef camera, uint32_t propertyId,
       status != CamOk) {
     return End(status);
   }
+  callCostMs_ = settings_.writeMs;
   if (const auto refused = faults_.refusedWrites.find(propertyId); refused != faults_.refusedWrites.end()) {
     return End(refused->second);
   }
@@ -548,10 +581,14 @@ uint32_t SimulatedCamera::SetCapacity(CameraRef camera, const Capacity& capacity
 }
 
 uint32_t SimulatedCamera::SendCommand(CameraRef camera, uint32_t command, int32_t parameter) {
+  const std::optional<double> seconds =
+      ShutterSeconds(SettingNameByCode(KindShutter, settings_.shutterSpeed));
+  const auto exposureMs = static_cast<int64_t>(std::ceil(seconds.value_or(1.0) * 1000.0));
   if (const uint32_t status =
           BeginInSession("SendCommand", camera,
                          Hex(camera) + ", " + std::to_string(command) + ", " + std::to_string(parameter),
-                         BusyWhen::FaultOrExposure);
+                         BusyWhen::FaultOrExposure,
+                         command == CommandTakePicture ? exposureMs + ReleaseMarginMs : CallDeadlineMs);
       status != CamOk) {
     return End(status);
   }
@@ -561,9 +598,6 @@ uint32_t SimulatedCamera::SendCommand(CameraRef camera, uint32_t command, int32_
   if (faults_.cardFull) {
     return End(CamCardFull);
   }
-  const std::optional<double> seconds =
-      ShutterSeconds(SettingNameByCode(KindShutter, settings_.shutterSpeed));
-  const auto exposureMs = static_cast<int64_t>(std::ceil(seconds.value_or(1.0) * 1000.0));
   busyUntilMs_ = clock_.NowMs() + exposureMs + settings_.processingMs;
   ++picturesTaken_;
   std::string name = std::to_string(picturesTaken_ % 10000);

@@ -38,6 +38,10 @@ struct SimulatorSettings {
   int64_t processingMs = 250;
   // Bytes of each picture reported as its size (the file written is a small JPEG all the same).
   uint64_t pictureSize = 0;
+  // What a call costs on the simulator's clock before it answers (USB and the driver's round
+  // trips), and what a setting's write costs: a busy body answers no faster than a real one.
+  int64_t callMs = 3;
+  int64_t writeMs = 8;
 
   // A current full-frame body in manual mode.
   static SimulatorSettings Default();
@@ -53,26 +57,34 @@ struct SimulatorFaults {
   int64_t disconnectAtCall = 0;  // the Kth call (1 = first) and all later ones answer disconnected
   std::vector<std::pair<int64_t, int64_t>> disconnectWindows;  // unplugged from .first until .second
   bool cardFull = false;
-  int64_t slowCallMs = 0;  // every call takes this long
+  int64_t slowCallMs = 0;  // every call takes this long on top of its cost
 };
 
 // Reads a script of settings and faults, one "key=value" (or bare key) per line or separated by
-// ";", "#" starting a comment. Keys: model, port, legacy, processing-ms, busy-calls, busy=FROM-TO,
-// refuse=ID:STATUS, no-camera, disconnect-at-call=K, disconnect=FROM-TO, card-full, slow-call-ms.
+// ";", "#" starting a comment. Keys: model, port, legacy, processing-ms, call-ms, write-ms,
+// busy-calls, busy=FROM-TO, refuse=ID:STATUS, no-camera, disconnect-at-call=K, disconnect=FROM-TO,
+// card-full, slow-call-ms (doc/simulator.md).
 // Returns "" or what is wrong with the key; the outputs keep what was parsed before it.
 std::string ParseSimulatorScript(const std::string& text, SimulatorSettings& settings,
                                  SimulatorFaults& faults);
 
-// One call made to the simulator: name and arguments as text, for tests and the log.
+// One call made to the simulator: name and arguments as text, for tests, the log and the
+// benchmarks. The body acts on a call when it reaches it, at atMs on the simulator's clock, and
+// answers at answeredMs, once the call's cost has passed.
 struct SimulatorCall {
   std::string name;
   std::string args;
   uint32_t status = 0;
+  int64_t atMs = 0;
+  int64_t answeredMs = 0;
 };
 
 // The times of the fault windows count from originMs on the clock, by default the moment the
 // camera is made. The program makes a new camera for each reconnection; passing all of them one
 // origin keeps an outage where the script put it instead of starting it again with every session.
+// A call whose cost passes the deadline the libgphoto2 backend keeps (CallDeadlineMs, OpenDeadlineMs,
+// the exposure plus ReleaseMarginMs) answers CamTimeout at that deadline; the body may have acted
+// on it all the same, as a real one may.
 class SimulatedCamera final : public CameraSdk {
  public:
   explicit SimulatedCamera(SimulatorSettings settings = SimulatorSettings::Default(),
@@ -147,12 +159,15 @@ class SimulatedCamera final : public CameraSdk {
   // When a call answers busy: never, for the busy faults, or also while a picture is taken.
   enum class BusyWhen { Never, Fault, FaultOrExposure };
 
-  // Records the call and plays the faults every call has (slow, unplugged).
-  uint32_t Begin(const char* name, std::string args);
+  // Records the call, notes its cost and deadline and plays the faults every call has (unplugged).
+  uint32_t Begin(const char* name, std::string args, int64_t deadlineMs = CallDeadlineMs);
   // Begin, and the camera reference must be one of ours.
-  uint32_t BeginOnCamera(const char* name, CameraRef camera, std::string args);
+  uint32_t BeginOnCamera(const char* name, CameraRef camera, std::string args,
+                         int64_t deadlineMs = CallDeadlineMs);
   // Begin, with an open session on a camera of ours, busy as given.
-  uint32_t BeginInSession(const char* name, CameraRef camera, std::string args, BusyWhen busy);
+  uint32_t BeginInSession(const char* name, CameraRef camera, std::string args, BusyWhen busy,
+                          int64_t deadlineMs = CallDeadlineMs);
+  // Answers the call once its cost has passed, or CamTimeout at its deadline.
   uint32_t End(uint32_t status);
   uint32_t CheckCamera(CameraRef camera) const;
   bool Busy();  // counts down the busy-calls fault
@@ -169,6 +184,9 @@ class SimulatedCamera final : public CameraSdk {
   TickClock& clock_;
   int64_t originMs_;
   int64_t callCount_ = 0;
+  // The cost and deadline of the call under way, between Begin and End.
+  int64_t callCostMs_ = 0;
+  int64_t callDeadlineMs_ = CallDeadlineMs;
   bool initialized_ = false;
   bool sessionOpen_ = false;
   bool uiLocked_ = false;

@@ -42,6 +42,13 @@ class Recorder : public QObject {
   }
 };
 
+// A body without the cost of its calls, for tests that count milliseconds.
+SimulatorSettings Costless() {
+  SimulatorSettings settings = SimulatorSettings::Default();
+  settings.callMs = settings.writeMs = 0;
+  return settings;
+}
+
 struct Session {
   explicit Session(SimulatorSettings settings = SimulatorSettings::Default(), SimulatorFaults faults = {})
       : camera(std::make_shared<SimulatedCamera>(std::move(settings), std::move(faults), clock)),
@@ -79,7 +86,7 @@ TEST(SimulatedCamera, ConnectsLikeACurrentBodyAndReleasesEveryReference) {
 }
 
 TEST(SimulatedCamera, ReleaseKeepsTheBodyBusyForTheExposureAndProcessing) {
-  SimulatorSettings settings = SimulatorSettings::Default();
+  SimulatorSettings settings = Costless();
   settings.processingMs = 300;
   Session session(settings);
   ASSERT_EQ(session.master->WriteProperty(PropTv, 0x38), CamOk);  // 1"
@@ -221,7 +228,7 @@ TEST(SimulatedCamera, SlowCallsRunTheWaitHook) {
   session.camera->Faults().slowCallMs = 100;
   const int64_t before = session.clock.NowMs();
   EXPECT_EQ(session.master->WriteProperty(PropIso, 0x50), CamOk);
-  EXPECT_EQ(session.clock.NowMs() - before, 100);
+  EXPECT_EQ(session.clock.NowMs() - before, 100 + SimulatorSettings().writeMs);
   EXPECT_EQ(hookRuns, 10);
 }
 
@@ -255,12 +262,104 @@ TEST(SimulatorScript, ReadsSettingsAndFaultsAndNamesWhatIsWrong) {
   EXPECT_EQ(faults.slowCallMs, 20);
 
   EXPECT_EQ(ParseSimulatorScript("busy-calls=many", settings, faults),
-            "simulator setting \"busy-calls\" needs a whole number that is not negative");
+            "simulator setting \"busy-calls\" needs a whole number from 0 to 1000000000000");
   EXPECT_EQ(ParseSimulatorScript("busy=3000-1000", settings, faults),
             "simulator setting \"busy\" needs FROM-TO in milliseconds");
   EXPECT_EQ(ParseSimulatorScript("explode", settings, faults), "unknown simulator setting \"explode\"");
   EXPECT_EQ(ParseSimulatorScript("card-full=yes", settings, faults),
             "simulator setting \"card-full\" takes no value");
+  EXPECT_EQ(ParseSimulatorScript("slow-call-ms=99999999999999", settings, faults),
+            "simulator setting \"slow-call-ms\" needs a whole number from 0 to 1000000000000");
+}
+
+// A body driven through the camera interface alone, on a clock of the test's own.
+struct Body {
+  explicit Body(const std::string& script) {
+    SimulatorSettings settings = SimulatorSettings::Default();
+    SimulatorFaults faults;
+    EXPECT_EQ(ParseSimulatorScript(script, settings, faults), "");
+    sim = std::make_unique<SimulatedCamera>(settings, faults, clock);
+    CameraRef list = 0;
+    sim->InitializeSdk();
+    sim->GetCameraList(list);
+    sim->GetChildAtIndex(list, 0, camera);
+    sim->Release(list);
+    sim->SetObjectEventHandler(camera, ObjectEventAll, &Body::OnObject, this);
+    sim->SetPropertyEventHandler(camera, PropertyEventAll, &Body::OnProperty, this);
+    EXPECT_EQ(sim->OpenSession(camera), CamOk);
+  }
+  uint32_t Release() { return sim->SendCommand(camera, CommandTakePicture, 0); }
+  uint32_t LetGo() { return sim->SendCommand(camera, CommandPressShutterButton, ShutterButtonOff); }
+  uint32_t Write(uint32_t propertyId, uint32_t code) {
+    return sim->SetPropertyData(camera, propertyId, 0, UInt32Bytes(code));
+  }
+  uint32_t Read(uint32_t propertyId, uint32_t& code) {
+    std::array<uint8_t, 4> bytes{};
+    const uint32_t status = sim->GetPropertyData(camera, propertyId, 0, bytes);
+    code = UInt32FromBytes(bytes);
+    return status;
+  }
+  uint32_t Read(uint32_t propertyId) {
+    uint32_t code = 0;
+    EXPECT_EQ(Read(propertyId, code), CamOk) << propertyId;
+    return code;
+  }
+  static uint32_t OnObject(uint32_t /*event*/, CameraRef /*object*/, void* context) {
+    ++static_cast<Body*>(context)->filesAnnounced;
+    return 0;
+  }
+  static uint32_t OnProperty(uint32_t /*event*/, uint32_t /*propertyId*/, uint32_t /*parameter*/,
+                             void* context) {
+    ++static_cast<Body*>(context)->propertyEvents;
+    return 0;
+  }
+
+  ManualTickClock clock;
+  std::unique_ptr<SimulatedCamera> sim;
+  CameraRef camera = 0;
+  int filesAnnounced = 0;
+  int propertyEvents = 0;
+};
+
+// A caller that retries a busy body at once, as the camera window's series do, waits as long as on
+// a real one; each call is stamped with the moment it reached the body.
+TEST(SimulatedBody, EveryCallCostsTimeSoABusySeriesEnds) {
+  Body body("");
+  const SimulatorSettings costs;
+  body.sim->ClearCalls();
+  int taken = 0;
+  for (int picture = 0; picture < 5; ++picture) {
+    uint32_t status = CamBusy;
+    for (int calls = 0; calls < 5000 && status != CamOk; ++calls) {
+      status = body.Release();
+    }
+    taken += status == CamOk ? 1 : 0;
+  }
+  EXPECT_EQ(taken, 5);
+  const std::deque<SimulatorCall>& calls = body.sim->Calls();
+  ASSERT_GT(calls.size(), 5U);
+  EXPECT_EQ(calls[1].atMs - calls[0].atMs, costs.callMs);
+  EXPECT_EQ(calls[0].answeredMs - calls[0].atMs, costs.callMs);
+  const int64_t before = body.clock.NowMs();
+  body.clock.Advance(1000);
+  body.Write(PropIso, 0x50);
+  EXPECT_EQ(body.sim->Calls().back().atMs, before + 1000);
+  EXPECT_EQ(body.clock.NowMs() - before - 1000, costs.writeMs);
+}
+
+// As the libgphoto2 backend does: a call slower than its deadline answers CamTimeout at the deadline.
+TEST(SimulatedBody, CallsSlowerThanTheirDeadlineTimeOut) {
+  Body body("slow-call-ms=12000");
+  uint32_t code = 0;
+  int64_t before = body.clock.NowMs();
+  EXPECT_EQ(body.Read(PropIso, code), CamTimeout);
+  EXPECT_EQ(body.clock.NowMs() - before, CallDeadlineMs);
+  EXPECT_EQ(body.Release(), CamOk);  // a release may take the exposure and 15 s more
+
+  body.sim->Faults().slowCallMs = 25000;
+  before = body.clock.NowMs();
+  EXPECT_EQ(body.sim->OpenSession(body.camera), CamTimeout);
+  EXPECT_EQ(body.clock.NowMs() - before, OpenDeadlineMs);
 }
 
 // TEVRA_SIMULATOR=@FILE reads a regular file of a few kilobytes and nothing else, never blocking.
