@@ -3,6 +3,7 @@
 #include "camera/camera_status.h"
 #include "camera/setting_names.h"
 #include "camera/simulated_picture.h"
+#include "timing/astrolib.h"
 #include "timing/time_text.h"
 
 #include <algorithm>
@@ -47,6 +48,15 @@ std::optional<int64_t> ParseNumber(std::string_view text) {
     return value;
   }
   return ParseInteger(text);
+}
+
+// "0x402" or "1026": a property id or a status.
+std::optional<uint32_t> ParsePropertyId(std::string_view text) {
+  const std::optional<int64_t> id = ParseNumber(text);
+  if (!id || *id < 0 || *id > 0xFFFFFFFF) {
+    return std::nullopt;
+  }
+  return static_cast<uint32_t>(*id);
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -98,11 +108,26 @@ std::string ApplyScriptEntry(std::string_view key, std::string_view value, bool 
     (key == "model" ? settings.model : settings.port) = std::string(value);
     return {};
   }
-  if (key == "legacy" || key == "no-camera" || key == "card-full") {
+  const std::map<std::string_view, bool*> switches = {
+      {"legacy", &settings.legacy},    {"no-camera", &faults.noCamera},
+      {"card-full", &faults.cardFull}, {"card-full-busy", &faults.cardFullBusy},
+      {"no-card", &faults.noCard},     {"stuck-half-press", &faults.stuckHalfPress}};
+  if (const auto found = switches.find(key); found != switches.end()) {
     if (hasValue) {
       return what + " takes no value";
     }
-    (key == "legacy" ? settings.legacy : key == "no-camera" ? faults.noCamera : faults.cardFull) = true;
+    *found->second = true;
+    return {};
+  }
+  if (key == "autofocus" || key == "mirror-lockup") {
+    if (hasValue) {
+      return what + " takes no value";
+    }
+    if (key == "autofocus") {
+      settings.focusMode = FocusModeOneShot;
+    } else {
+      settings.mirrorLockUp = 1;
+    }
     return {};
   }
   if (key == "processing-ms") {
@@ -113,6 +138,27 @@ std::string ApplyScriptEntry(std::string_view key, std::string_view value, bool 
   }
   if (key == "write-ms") {
     return number(settings.writeMs);
+  }
+  if (key == "battery") {
+    if (value == "mains") {
+      settings.batteryLevel = BatteryOnMains;
+      return {};
+    }
+    return whole(settings.batteryLevel, 0, 100);
+  }
+  if (key == "shots") {
+    return whole(settings.availableShots, 0, 0xFFFFFFFF);
+  }
+  if (key == "clock-offset-ms") {
+    return whole(settings.clockOffsetMs, -MaxScriptNumber, MaxScriptNumber);
+  }
+  if (key == "not-applied") {
+    const std::optional<uint32_t> id = ParsePropertyId(value);
+    if (!hasValue || !id) {
+      return what + " needs a property id, for example 0x402";
+    }
+    faults.notApplied.insert(*id);
+    return {};
   }
   if (key == "busy-calls") {
     return number(faults.busyCalls);
@@ -131,14 +177,14 @@ std::string ApplyScriptEntry(std::string_view key, std::string_view value, bool 
   }
   if (key == "refuse") {
     const size_t colon = value.find(':');
-    const std::optional<int64_t> id = ParseNumber(value.substr(0, colon));
-    const std::optional<int64_t> status = colon == std::string_view::npos
-                                              ? std::optional<int64_t>(CamRefused)
-                                              : ParseNumber(value.substr(colon + 1));
-    if (!hasValue || !id || !status || *id < 0 || *status <= 0 || *id > 0xFFFFFFFF || *status > 0xFFFFFFFF) {
-      return what + " needs PROPERTY:STATUS, for example 0x402:0x81";
+    const std::optional<uint32_t> id = ParsePropertyId(value.substr(0, colon));
+    const std::optional<uint32_t> status = colon == std::string_view::npos
+                                               ? std::optional<uint32_t>(CamRefused)
+                                               : ParsePropertyId(value.substr(colon + 1));
+    if (!hasValue || !id || !status || *status == CamOk) {
+      return what + " needs PROPERTY:STATUS, for example 0x402:0xC3";
     }
-    faults.refusedWrites[static_cast<uint32_t>(*id)] = static_cast<uint32_t>(*status);
+    faults.refusedWrites[*id] = *status;
     return {};
   }
   return "unknown simulator setting \"" + std::string(key) + "\"";
@@ -190,7 +236,8 @@ SimulatedCamera::SimulatedCamera(SimulatorSettings settings, SimulatorFaults fau
     : settings_(std::move(settings)),
       faults_(std::move(faults)),
       clock_(clock),
-      originMs_(originMs.value_or(clock.NowMs())) {}
+      originMs_(originMs.value_or(clock.NowMs())),
+      computerClock_(SystemLocalJD) {}
 
 std::vector<std::string> SimulatedCamera::CallNames() const {
   std::vector<std::string> names;
@@ -250,8 +297,9 @@ uint32_t SimulatedCamera::BeginInSession(const char* name, CameraRef camera, std
   if (status == CamOk) {
     status = CheckCamera(camera);
   }
-  if (status == CamOk && busy != BusyWhen::Never &&
-      (Busy() || (busy == BusyWhen::FaultOrExposure && clock_.NowMs() < busyUntilMs_))) {
+  if (status == CamOk &&
+      (halfPressHeld_ || (busy != BusyWhen::Never && (Busy() || (busy == BusyWhen::FaultOrExposure &&
+                                                                 clock_.NowMs() < busyUntilMs_))))) {
     status = CamBusy;
   }
   return status;
@@ -309,15 +357,36 @@ auto SimulatedCamera::ValueSlot(Self& self, uint32_t propertyId) -> decltype(&se
       return &self.settings_.shutterSpeed;
     case PropSaveTo:
       return &self.saveTo_;
+    case PropBatteryLevel:
+      return &self.settings_.batteryLevel;
+    case PropFocusMode:
+      return &self.settings_.focusMode;
+    case PropAvailableShots:
+      return &self.settings_.availableShots;
+    case PropMirrorLockUp:
+      return &self.settings_.mirrorLockUp;
     default:
       return nullptr;
   }
 }
 
-uint32_t SimulatedCamera::Value(uint32_t propertyId) const {
-  const uint32_t* slot = ValueSlot(*this, propertyId);
-  return slot != nullptr ? *slot : 0;
+bool SimulatedCamera::IsWritable(uint32_t propertyId) {
+  return propertyId == PropSaveTo || KindOfProperty(propertyId) >= 0;
 }
+
+std::optional<uint32_t> SimulatedCamera::ReadValue(uint32_t propertyId) const {
+  if (propertyId == PropDateTime) {
+    // Seconds since 1970 of the body's own local time, which runs off the computer's by the offset.
+    const double unixEpochJD = CalJD(1970, 1, 1, 0, 0, 0);
+    const auto localMs = static_cast<int64_t>(std::llround((computerClock_() - unixEpochJD) * 86'400'000.0));
+    const int64_t seconds = (localMs + settings_.clockOffsetMs) / 1000;
+    return static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, 0xFFFFFFFF));
+  }
+  const uint32_t* slot = ValueSlot(*this, propertyId);
+  return slot != nullptr ? std::optional<uint32_t>(*slot) : std::nullopt;
+}
+
+uint32_t SimulatedCamera::Value(uint32_t propertyId) const { return ReadValue(propertyId).value_or(0); }
 
 std::vector<uint32_t> SimulatedCamera::AcceptedCodes(uint32_t propertyId) const {
   constexpr uint32_t ModeTv = 1;
@@ -476,7 +545,7 @@ uint32_t SimulatedCamera::GetPropertySize(CameraRef camera, uint32_t propertyId,
       status != CamOk) {
     return End(status);
   }
-  if (ValueSlot(*this, propertyId) == nullptr) {
+  if (!ReadValue(propertyId)) {
     return End(CamNotSupported);
   }
   dataType = DataTypeUInt32;
@@ -492,14 +561,14 @@ uint32_t SimulatedCamera::GetPropertyData(CameraRef camera, uint32_t propertyId,
       status != CamOk) {
     return End(status);
   }
-  const uint32_t* slot = ValueSlot(*this, propertyId);
-  if (slot == nullptr) {
+  const std::optional<uint32_t> value = ReadValue(propertyId);
+  if (!value) {
     return End(CamNotSupported);
   }
   if (data.size() < 4) {
     return End(CamInvalidParameter);
   }
-  const std::array<uint8_t, 4> bytes = UInt32Bytes(*slot);
+  const std::array<uint8_t, 4> bytes = UInt32Bytes(*value);
   std::copy(bytes.begin(), bytes.end(), data.begin());
   return End(CamOk);
 }
@@ -518,25 +587,27 @@ uint32_t SimulatedCamera::SetPropertyData(CameraRef camera, uint32_t propertyId,
   if (const auto refused = faults_.refusedWrites.find(propertyId); refused != faults_.refusedWrites.end()) {
     return End(refused->second);
   }
-  uint32_t* slot = ValueSlot(*this, propertyId);
-  if (slot == nullptr) {
+  if (!IsWritable(propertyId)) {
     return End(CamNotSupported);
   }
   if (data.size() != 4) {
     return End(CamInvalidParameter);
   }
+  const bool applied = !faults_.notApplied.contains(propertyId);
   if (propertyId == PropSaveTo) {
     if (code < 1 || code > 3) {
       return End(CamInvalidParameter);
     }
-    saveTo_ = code;
+    saveTo_ = applied ? code : saveTo_;
     return End(CamOk);
   }
   const std::vector<uint32_t> accepted = AcceptedCodes(propertyId);
   if (std::find(accepted.begin(), accepted.end(), code) == accepted.end()) {
     return End(CamRefused);
   }
-  ChangeOnCamera(propertyId, code);
+  if (applied) {
+    ChangeOnCamera(propertyId, code);
+  }
   return End(CamOk);
 }
 
@@ -581,26 +652,54 @@ uint32_t SimulatedCamera::SetCapacity(CameraRef camera, const Capacity& capacity
 }
 
 uint32_t SimulatedCamera::SendCommand(CameraRef camera, uint32_t command, int32_t parameter) {
+  std::string args = Hex(camera) + ", " + std::to_string(command) + ", " + std::to_string(parameter);
+  if (command == CommandTakePicture) {
+    return TakePicture(camera, std::move(args));
+  }
+  // Letting go of the shutter button is always possible, held or not.
+  if (const uint32_t status = BeginInSession("SendCommand", camera, std::move(args), BusyWhen::Never);
+      status != CamOk && !(status == CamBusy && command == CommandPressShutterButton)) {
+    return End(status);
+  }
+  if (command != CommandPressShutterButton || parameter != ShutterButtonOff) {
+    return End(CamNotSupported);
+  }
+  halfPressHeld_ = false;
+  return End(CamOk);
+}
+
+uint32_t SimulatedCamera::TakePicture(CameraRef camera, std::string args) {
   const std::optional<double> seconds =
       ShutterSeconds(SettingNameByCode(KindShutter, settings_.shutterSpeed));
   const auto exposureMs = static_cast<int64_t>(std::ceil(seconds.value_or(1.0) * 1000.0));
-  if (const uint32_t status =
-          BeginInSession("SendCommand", camera,
-                         Hex(camera) + ", " + std::to_string(command) + ", " + std::to_string(parameter),
-                         BusyWhen::FaultOrExposure,
-                         command == CommandTakePicture ? exposureMs + ReleaseMarginMs : CallDeadlineMs);
-      status != CamOk) {
+  uint32_t status = BeginInSession("SendCommand", camera, std::move(args), BusyWhen::FaultOrExposure,
+                                   exposureMs + ReleaseMarginMs);
+  if (status == CamOk && settings_.focusMode != FocusModeManual) {
+    // The half press searches for focus and finds none on a dark sky.
+    callCostMs_ += AutofocusSearchMs;
+    status = CamNoFocus;
+  }
+  if (status == CamOk && (settings_.mirrorLockUp != 0 || faults_.cardFullBusy)) {
+    status = CamBusy;  // the full press is refused
+  }
+  if (status == CamBusy && faults_.stuckHalfPress) {
+    halfPressHeld_ = true;
+  }
+  if (status != CamOk) {
     return End(status);
   }
-  if (command != CommandTakePicture) {
-    return End(CamNotSupported);
-  }
-  if (faults_.cardFull) {
+  const bool card = !faults_.noCard;
+  if (card && (faults_.cardFull || settings_.availableShots == 0)) {
     return End(CamCardFull);
   }
   busyUntilMs_ = clock_.NowMs() + exposureMs + settings_.processingMs;
+  if (!card) {
+    return End(CamOk);  // the picture stays in the body's memory, announced nowhere
+  }
+  --settings_.availableShots;
   ++picturesTaken_;
-  std::string name = std::to_string(picturesTaken_ % 10000);
+  // Canon numbers its files from 0001 to 9999 and then starts again at 0001.
+  std::string name = std::to_string((picturesTaken_ - 1) % 9999 + 1);
   name = "IMG_" + std::string(4 - name.size(), '0') + name + ".JPG";
   if (objectHandler_ != nullptr) {
     // The body holds the announced pictures until they are downloaded or released, but only so

@@ -4,12 +4,14 @@
 #pragma once
 
 #include "camera/camera_sdk.h"
+#include "timing/countdown.h"
 #include "timing/tick_clock.h"
 
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +44,14 @@ struct SimulatorSettings {
   // trips), and what a setting's write costs: a busy body answers no faster than a real one.
   int64_t callMs = 3;
   int64_t writeMs = 8;
+  // What the body reports before the night: focus mode (the lens switch), mirror lock-up (0 off,
+  // 1 on), battery (percent or BatteryOnMains), the shots the card still takes (each picture takes
+  // one) and its clock against the computer's local time.
+  uint32_t focusMode = FocusModeManual;
+  uint32_t mirrorLockUp = 0;
+  uint32_t batteryLevel = 100;
+  uint32_t availableShots = 8000;  // a 64 GB card of large JPEGs
+  int64_t clockOffsetMs = 0;
 
   // A current full-frame body in manual mode.
   static SimulatorSettings Default();
@@ -54,16 +64,24 @@ struct SimulatorFaults {
   std::vector<std::pair<int64_t, int64_t>> busyWindows;
   std::map<uint32_t, uint32_t> refusedWrites;  // property id -> status of every write to it
   bool noCamera = false;
-  int64_t disconnectAtCall = 0;  // the Kth call (1 = first) and all later ones answer disconnected
+  // The Kth call to this camera (1 = first) and all later ones answer disconnected.
+  int64_t disconnectAtCall = 0;
   std::vector<std::pair<int64_t, int64_t>> disconnectWindows;  // unplugged from .first until .second
   bool cardFull = false;
-  int64_t slowCallMs = 0;  // every call takes this long on top of its cost
+  int64_t slowCallMs = 0;     // every call takes this long on top of its cost
+  bool cardFullBusy = false;  // a full card as the full press sees it: busy, and no file
+  bool noCard = false;        // releases answer OK and nothing is written or announced
+  // A release answered busy leaves the half press held: every call answers busy until the
+  // press is let go (CommandPressShutterButton, ShutterButtonOff).
+  bool stuckHalfPress = false;
+  std::set<uint32_t> notApplied;  // writes answer OK and the body keeps its value
 };
 
 // Reads a script of settings and faults, one "key=value" (or bare key) per line or separated by
 // ";", "#" starting a comment. Keys: model, port, legacy, processing-ms, call-ms, write-ms,
-// busy-calls, busy=FROM-TO, refuse=ID:STATUS, no-camera, disconnect-at-call=K, disconnect=FROM-TO,
-// card-full, slow-call-ms (doc/simulator.md).
+// autofocus, mirror-lockup, battery, shots, clock-offset-ms, busy-calls, busy=FROM-TO,
+// refuse=ID:STATUS, not-applied=ID, no-camera, disconnect-at-call=K, disconnect=FROM-TO,
+// card-full, card-full-busy, no-card, stuck-half-press, slow-call-ms (doc/simulator.md).
 // Returns "" or what is wrong with the key; the outputs keep what was parsed before it.
 std::string ParseSimulatorScript(const std::string& text, SimulatorSettings& settings,
                                  SimulatorFaults& faults);
@@ -126,18 +144,24 @@ class SimulatedCamera final : public CameraSdk {
 
   // Tests change the faults at any time.
   SimulatorFaults& Faults() { return faults_; }
-  // What the user does on the body itself: turns a dial (raises 0x101, and 0x102 where the mode
-  // changes the accepted lists), or lets the body drop off the bus.
+  // What the user does on the body itself: turns a dial or the lens's focus switch (raises 0x101,
+  // and 0x102 where the mode changes the accepted lists).
   void ChangeOnCamera(uint32_t propertyId, uint32_t code);
+  // The computer's local time the body's clock runs against; SystemLocalJD unless a test sets one.
+  void SetComputerClock(LocalClock clock) { computerClock_ = std::move(clock); }
 
-  // Current value of a property as the body holds it.
+  // Current value of a property as the body reports it; 0 for one it does not have.
   [[nodiscard]] uint32_t Value(uint32_t propertyId) const;
   [[nodiscard]] bool IsUILocked() const { return uiLocked_; }
   [[nodiscard]] bool IsSessionOpen() const { return sessionOpen_; }
+  // Pictures written to the card.
   [[nodiscard]] int64_t PicturesTaken() const { return picturesTaken_; }
+  [[nodiscard]] bool IsHalfPressHeld() const { return halfPressHeld_; }
   [[nodiscard]] int64_t OriginMs() const { return originMs_; }
   // References handed out and not yet released.
   [[nodiscard]] size_t OpenReferences() const { return refs_.size(); }
+  // How long a release in AF searches for focus before it fails (libgphoto2 waits as long).
+  static constexpr int64_t AutofocusSearchMs = 2000;
   // Pictures announced for transfer that the body still holds when nobody takes them.
   static constexpr size_t MaxAnnouncedItems = 100;
 
@@ -169,12 +193,17 @@ class SimulatedCamera final : public CameraSdk {
                           int64_t deadlineMs = CallDeadlineMs);
   // Answers the call once its cost has passed, or CamTimeout at its deadline.
   uint32_t End(uint32_t status);
+  uint32_t TakePicture(CameraRef camera, std::string args);
   uint32_t CheckCamera(CameraRef camera) const;
   bool Busy();  // counts down the busy-calls fault
   [[nodiscard]] bool InWindow(const std::vector<std::pair<int64_t, int64_t>>& windows) const;
   [[nodiscard]] std::vector<uint32_t> AcceptedCodes(uint32_t propertyId) const;
+  // The stored value of a property: the five settings and the save target, which calls write, and
+  // the state the body reports, which only the user changes on the body.
   template <typename Self>
   static auto ValueSlot(Self& self, uint32_t propertyId) -> decltype(&self.saveTo_);
+  static bool IsWritable(uint32_t propertyId);
+  [[nodiscard]] std::optional<uint32_t> ReadValue(uint32_t propertyId) const;
   CameraRef NewRef(Ref ref);
   void RaiseProperty(uint32_t event, uint32_t propertyId) const;
   void Pause(int64_t ms);
@@ -183,6 +212,7 @@ class SimulatedCamera final : public CameraSdk {
   SimulatorFaults faults_;
   TickClock& clock_;
   int64_t originMs_;
+  LocalClock computerClock_;
   int64_t callCount_ = 0;
   // The cost and deadline of the call under way, between Begin and End.
   int64_t callCostMs_ = 0;
@@ -193,6 +223,7 @@ class SimulatedCamera final : public CameraSdk {
   uint32_t saveTo_ = 0;
   int64_t busyUntilMs_ = 0;
   int64_t picturesTaken_ = 0;
+  bool halfPressHeld_ = false;
   CameraRef nextRef_ = 1;
   std::map<CameraRef, Ref> refs_;
   tevra::PropertyEventHandler propertyHandler_ = nullptr;

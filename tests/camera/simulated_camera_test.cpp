@@ -4,6 +4,7 @@
 #include "camera/camera_choice.h"
 #include "camera/camera_events.h"
 #include "camera/camera_status.h"
+#include "timing/astrolib.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -268,6 +269,10 @@ TEST(SimulatorScript, ReadsSettingsAndFaultsAndNamesWhatIsWrong) {
   EXPECT_EQ(ParseSimulatorScript("explode", settings, faults), "unknown simulator setting \"explode\"");
   EXPECT_EQ(ParseSimulatorScript("card-full=yes", settings, faults),
             "simulator setting \"card-full\" takes no value");
+  EXPECT_EQ(ParseSimulatorScript("battery=101", settings, faults),
+            "simulator setting \"battery\" needs a whole number from 0 to 100");
+  EXPECT_EQ(ParseSimulatorScript("not-applied=iso", settings, faults),
+            "simulator setting \"not-applied\" needs a property id, for example 0x402");
   EXPECT_EQ(ParseSimulatorScript("slow-call-ms=99999999999999", settings, faults),
             "simulator setting \"slow-call-ms\" needs a whole number from 0 to 1000000000000");
 }
@@ -320,6 +325,80 @@ struct Body {
   int filesAnnounced = 0;
   int propertyEvents = 0;
 };
+
+TEST(SimulatedBody, AutofocusSearchesTwoSecondsAndTakesNoPicture) {
+  EXPECT_EQ(Body("").Read(PropFocusMode), FocusModeManual);
+  Body body("autofocus");
+  EXPECT_EQ(body.Read(PropFocusMode), FocusModeOneShot);
+  const int64_t before = body.clock.NowMs();
+  EXPECT_EQ(body.Release(), CamNoFocus);
+  EXPECT_EQ(body.clock.NowMs() - before, SimulatedCamera::AutofocusSearchMs + SimulatorSettings().callMs);
+  EXPECT_EQ(body.sim->PicturesTaken(), 0);
+  EXPECT_EQ(body.filesAnnounced, 0);
+  body.sim->ChangeOnCamera(PropFocusMode, FocusModeManual);
+  EXPECT_EQ(body.Release(), CamOk);
+}
+
+TEST(SimulatedBody, ARefusedFullPressKeepsTheBodyBusyUntilThePressIsLetGo) {
+  EXPECT_EQ(Body("").LetGo(), CamOk);  // harmless on any body
+
+  Body body("mirror-lockup; stuck-half-press");
+  EXPECT_EQ(body.Read(PropMirrorLockUp), 1U);
+  EXPECT_EQ(body.Release(), CamBusy);
+  EXPECT_EQ(body.sim->PicturesTaken(), 0);
+  uint32_t code = 0;
+  EXPECT_EQ(body.Read(PropIso, code), CamBusy);
+  EXPECT_EQ(body.LetGo(), CamOk);
+  EXPECT_EQ(body.Read(PropIso, code), CamOk);
+
+  // Busy for any reason holds it: here a release while the last picture is still being written.
+  body.sim->ChangeOnCamera(PropMirrorLockUp, 0);
+  EXPECT_EQ(body.Release(), CamOk);
+  EXPECT_EQ(body.Release(), CamBusy);
+  body.clock.Advance(10000);
+  EXPECT_EQ(body.Write(PropIso, 0x50), CamBusy);
+  EXPECT_TRUE(body.sim->IsHalfPressHeld());
+  EXPECT_EQ(body.LetGo(), CamOk);
+  EXPECT_EQ(body.Write(PropIso, 0x50), CamOk);
+  EXPECT_EQ(body.sim->PicturesTaken(), 1);
+}
+
+TEST(SimulatedBody, CardFaultsWriteAndAnnounceNoFile) {
+  for (const auto& [script, status] : {std::pair("no-card", CamOk), std::pair("card-full-busy", CamBusy),
+                                       std::pair("card-full", CamCardFull)}) {
+    Body body(script);
+    EXPECT_EQ(body.Release(), status) << script;
+    EXPECT_EQ(body.filesAnnounced, 0) << script;
+    EXPECT_EQ(body.sim->PicturesTaken(), 0) << script;
+  }
+}
+
+TEST(SimulatedBody, ReportsItsStateAndCountsShotsDownToAFullCard) {
+  Body body("shots=2; battery=37; clock-offset-ms=-90500");
+  body.sim->SetComputerClock([] { return CalJD(2024, 3, 25, 10, 0, 0); });
+  EXPECT_EQ(body.Read(PropBatteryLevel), 37U);
+  EXPECT_EQ(body.Read(PropDateTime), 1711360800U - 91);  // 2024-03-25 10:00:00 less 90.5 s
+  EXPECT_EQ(body.Read(PropAvailableShots), 2U);
+  for (const uint32_t left : {1U, 0U}) {
+    EXPECT_EQ(body.Release(), CamOk);
+    EXPECT_EQ(body.Read(PropAvailableShots), left);
+    body.clock.Advance(1000);
+  }
+  EXPECT_EQ(body.Release(), CamCardFull);
+  EXPECT_EQ(body.filesAnnounced, 2);
+  EXPECT_EQ(body.Write(PropBatteryLevel, 100), CamNotSupported);
+}
+
+TEST(SimulatedBody, AWriteNotAppliedAnswersOkAndKeepsTheOldValue) {
+  Body body("not-applied=0x402");
+  const uint32_t before = body.Read(PropIso);
+  body.propertyEvents = 0;
+  EXPECT_EQ(body.Write(PropIso, 0x50), CamOk);
+  EXPECT_EQ(body.Read(PropIso), before);
+  EXPECT_EQ(body.propertyEvents, 0);
+  EXPECT_EQ(body.Write(PropAv, 0x38), CamOk);
+  EXPECT_EQ(body.Read(PropAv), 0x38U);
+}
 
 // A caller that retries a busy body at once, as the camera window's series do, waits as long as on
 // a real one; each call is stamped with the moment it reached the body.
