@@ -192,6 +192,9 @@ TEST_F(Gphoto2Test, BodyStateIsReadAsTheBodyTellsIt) {
   // Read only; and a property no body shows through the library.
   EXPECT_EQ(Write(camera, PropBatteryLevel, 100), CamNotSupported);
   EXPECT_EQ(sdk_->GetPropertySize(camera, PropMirrorLockUp, 0, dataType, size), CamNotSupported);
+  // The zone changes back once no other thread reads it.
+  sdk_.reset();
+  fake_.reset();
   if (oldZone) {
     setenv("TZ", oldZone->c_str(), 1);
   } else {

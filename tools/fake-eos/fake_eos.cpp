@@ -610,7 +610,7 @@ void FakeEos::Handle(Connection& connection, uint32_t type, const std::vector<ui
       return;
     case Data:
     case EndData:
-      if (connection.awaitingData) {
+      if (connection.awaitingData && payload.size() >= 4) {  // after the transaction id
         connection.pending.data.insert(connection.pending.data.end(), payload.begin() + 4, payload.end());
         if (type == EndData) {
           connection.awaitingData = false;
