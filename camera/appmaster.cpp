@@ -47,6 +47,7 @@ std::string DownloadPath(std::string folder, const std::string& fileName) {
 
 TAppMaster::TAppMaster(QObject* window, std::shared_ptr<CameraSdk> sdk)
     : window_(window), sdk_(std::move(sdk)) {
+  events_->window = window;
   uint32_t status = sdk_->InitializeSdk();
   if (status == CamOk) {
     sdkLoaded_ = true;
@@ -104,8 +105,8 @@ uint32_t TAppMaster::SetEventHandlers() {
   uint32_t status =
       sdk_->SetPropertyEventHandler(cameraRef_, PropertyEventAll, &TAppMaster::PropertyEventHandler, window_);
   if (status == CamOk) {
-    status =
-        sdk_->SetObjectEventHandler(cameraRef_, ObjectEventAll, &TAppMaster::ObjectEventHandler, window_);
+    status = sdk_->SetObjectEventHandler(cameraRef_, ObjectEventAll, &TAppMaster::CountingObjectEventHandler,
+                                         events_.get());
   }
   return status;
 }
@@ -120,6 +121,12 @@ uint32_t TAppMaster::OpenSession() {
   uint32_t status = sdk_->OpenSession(cameraRef_);
   if (status == CamOk) {
     sessionOpen_ = true;
+    // A body on the network is known by its own model name only once its session is open.
+    if (DeviceInfo info; camera_ && sdk_->GetDeviceInfo(cameraRef_, info) == CamOk &&
+                         !Trim(info.DeviceDescription).empty() &&
+                         info.DeviceDescription != camera_->GetModelName()) {
+      camera_->SetModelName(info.DeviceDescription);
+    }
   }
   if (legacy_) {
     if (status == CamOk) {
@@ -218,7 +225,22 @@ uint32_t TAppMaster::TakePicture() {
   if (cameraRef_ == 0) {
     return CamOk;
   }
-  return WithLegacyLock([this] { return sdk_->SendCommand(cameraRef_, CommandTakePicture, 0); }, false);
+  return WithLegacyLock(
+      [this] {
+        const uint32_t status = sdk_->SendCommand(cameraRef_, CommandTakePicture, 0);
+        if (status != CamOk && !IsDisconnected(status)) {
+          sdk_->SendCommand(cameraRef_, CommandPressShutterButton, ShutterButtonOff);
+        }
+        return status;
+      },
+      false);
+}
+
+std::optional<uint32_t> TAppMaster::ReportedValue(uint32_t propertyId) {
+  if (!camera_ || ReadOneProperty(propertyId) != CamOk) {
+    return std::nullopt;
+  }
+  return static_cast<uint32_t>(camera_->GetValue(propertyId));
 }
 
 uint32_t TAppMaster::DownloadItem(CameraRef item, const std::string& folder) {
@@ -260,6 +282,14 @@ uint32_t TAppMaster::ObjectEventHandler(uint32_t event, CameraRef object, void* 
     PostCameraMessage(static_cast<QObject*>(context), WM_CAMERA_TRANSFER, event, object);
   }
   return CamOk;
+}
+
+uint32_t TAppMaster::CountingObjectEventHandler(uint32_t event, CameraRef object, void* context) {
+  auto* target = static_cast<EventTarget*>(context);
+  if (event == ObjectEventTransferRequest) {
+    target->files.fetch_add(1);
+  }
+  return ObjectEventHandler(event, object, target->window);
 }
 
 uint32_t TAppMaster::ProgressHandler(uint32_t percent, void* context, bool* cancel) {

@@ -6,9 +6,11 @@
 #include "camera/camera_model.h"
 #include "camera/camera_sdk.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QObject;
@@ -42,11 +44,21 @@ class TAppMaster {
   uint32_t ReadProperty(uint32_t propertyId);
   uint32_t ReadPropertyDesc(uint32_t propertyId);
   uint32_t WriteProperty(uint32_t propertyId, uint32_t code);
+  // Releases the shutter. A release that fails is followed by a let-go of the shutter button
+  // (status not kept): a body whose full press was refused may otherwise keep its half press and
+  // answer busy until it is switched off.
   uint32_t TakePicture();
   uint32_t DownloadItem(CameraRef item, const std::string& folder);
 
   // Called while a camera call waits (see CameraSdk::SetWaitHook).
   void SetWaitHook(std::function<void()> hook);
+
+  // The value the body reports for a property after reading it again; nullopt when the read
+  // fails. Some bodies accept a written value without applying it: this is how that shows.
+  std::optional<uint32_t> ReportedValue(uint32_t propertyId);
+
+  // New files the body has announced (0x208 events) since the session began; read from any thread.
+  [[nodiscard]] uint64_t FilesAnnounced() const { return events_->files.load(); }
 
   // The callbacks: they only post the camera messages to the window given as context.
   static uint32_t PropertyEventHandler(uint32_t event, uint32_t propertyId, uint32_t parameter,
@@ -55,6 +67,14 @@ class TAppMaster {
   static uint32_t ProgressHandler(uint32_t percent, void* context, bool* cancel);
 
  private:
+  // What the object handler is given as its context: the window to post to, and the count of new
+  // files, which a run reads to confirm each picture without a window.
+  struct EventTarget {
+    QObject* window = nullptr;
+    std::atomic<uint64_t> files{0};
+  };
+  static uint32_t CountingObjectEventHandler(uint32_t event, CameraRef object, void* context);
+
   uint32_t ReadOneProperty(uint32_t propertyId);
   uint32_t ReadOnePropertyDesc(uint32_t propertyId);
   uint32_t WriteSaveTarget();
@@ -63,6 +83,7 @@ class TAppMaster {
   uint32_t WithLegacyLock(const std::function<uint32_t()>& command, bool reportUnlock);
 
   QObject* window_;
+  std::unique_ptr<EventTarget> events_ = std::make_unique<EventTarget>();
   std::shared_ptr<CameraSdk> sdk_;
   bool sdkLoaded_ = false;
   std::unique_ptr<TCamera> camera_;

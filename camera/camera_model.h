@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace tevra {
 
@@ -43,6 +44,7 @@ class TCamera {
 
   [[nodiscard]] const DeviceInfo& Info() const { return info_; }
   [[nodiscard]] std::string GetModelName() const { return info_.DeviceDescription; }
+  void SetModelName(std::string name) { info_.DeviceDescription = std::move(name); }
 
   // Current value of one of the five settings; other ids are ignored, and read as -1.
   void SetValue(uint32_t propertyId, int32_t value);

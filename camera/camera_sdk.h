@@ -59,8 +59,8 @@ constexpr uint32_t ProgressOptionPeriodic = 2;
 // How long a camera call may take before the backend gives up on it with CamTimeout, so that a
 // body that hangs never hangs the program. The simulated body keeps the same deadlines.
 constexpr int64_t CallDeadlineMs = 10000;
-constexpr int64_t OpenDeadlineMs = 20000;      // connecting: drivers load, a USB body may need tries
-constexpr int64_t ReleaseMarginMs = 15000;     // a release: the exposure time plus this
+constexpr int64_t OpenDeadlineMs = 20000;   // connecting: drivers load, a USB body may need tries
+constexpr int64_t ReleaseMarginMs = 15000;  // a release: the exposure time plus this
 
 // Handlers may be called on any thread; they must return at once.
 using PropertyEventHandler = uint32_t (*)(uint32_t event, uint32_t propertyId, uint32_t parameter,

@@ -399,12 +399,14 @@ void TForm_Camera::Button_ConnectClick() {
       appMaster_ = std::make_unique<TAppMaster>(this, sdk_);
       CameraName = Trimmed(appMaster_->GetCameraName());
     }
-    SetStatusText(ConnectedStatusText(CameraName));
     if (appMaster_) {
       appMaster_->SetEventHandlers();
-      appMaster_->OpenSession();
+      if (appMaster_->OpenSession() == CamOk && !CameraName.empty()) {
+        CameraName = Trimmed(appMaster_->GetCameraName());  // a body on Wi-Fi names itself only now
+      }
       appMaster_->ApplySaveTarget();
     }
+    SetStatusText(ConnectedStatusText(CameraName));
     Button_Abort2->setEnabled(false);
     if (CameraName.empty()) {
       SetTestButtonsEnabled(false);

@@ -16,9 +16,6 @@ namespace tevra {
 namespace {
 
 constexpr double SecondsPerDay = 86400.0;
-constexpr double LateSeconds = 1.0;
-
-enum CodeSlot { SlotQuality, SlotIso, SlotAperture, SlotShutter };
 
 bool& DefaultAbortFlag(RunKind kind) { return kind == RunKind::Start ? AbortRun : AbortTestRun; }
 
@@ -98,6 +95,13 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   touched_ = false;
   shotsRow_ = 0;
   shotsDone_ = 0;
+  notApplied_.fill("");
+  watch_ = PictureWatch{};
+  watched_.clear();
+  shownStatus_.clear();
+  if (camera != nullptr) {
+    watch_.Restart(camera->FilesAnnounced());
+  }
 
   SimulationMode = false;
   sink_.RunStarting(kind);
@@ -130,6 +134,7 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
       }
       i = ResumeAfterReconnection(i);
     }
+    AwaitLastPictures();
   }
   EndStep();
   running_ = false;
@@ -244,9 +249,15 @@ bool EclipseRun::ProcessRow(size_t index) {
   if (kind == RowKind::Announcement) {
     return AnnouncementEntry(row);
   }
-  if (!ApplySetting(SlotQuality, ImageQualityCodeOf(Trim(row[ColumnQuality])), PropImageQuality, "IQ") ||
-      !ApplySetting(SlotIso, IsoCodeOf(Trim(row[ColumnIso])), PropIso, "ISO") ||
-      !ApplySetting(SlotAperture, ApertureCodeOf(Trim(row[ColumnAperture])), PropAv, "Av")) {
+  // The shutter of the row's first picture goes with the other settings, before the wait, so that
+  // nothing but the release itself stands between the due instant and the picture.
+  const std::array<int64_t, 4> codes = RowCodes(row, shotsDone_);
+  const bool shutterFirst = kind == RowKind::Exposure || kind_ == RunKind::Test;
+  if (!ApplySetting(SlotQuality, static_cast<uint32_t>(codes[SlotQuality]), "IQ", std::nullopt) ||
+      !ApplySetting(SlotIso, static_cast<uint32_t>(codes[SlotIso]), "ISO", std::nullopt) ||
+      !ApplySetting(SlotAperture, static_cast<uint32_t>(codes[SlotAperture]), "Av", std::nullopt) ||
+      (shutterFirst &&
+       !ApplySetting(SlotShutter, static_cast<uint32_t>(codes[SlotShutter]), "Tv", std::nullopt))) {
     return false;
   }
   if (kind == RowKind::Loop) {
@@ -301,6 +312,11 @@ bool EclipseRun::Reconnect() {
   lastCodes_.fill(-1);
   lastCameraMs_ = clock_.Ticks().NowMs();
   touched_ = false;
+  // The files of pictures released before the camera went can no longer be told apart.
+  for (const PictureWatch::Outcome& outcome : watch_.Abandon()) {
+    PictureDecided(outcome);
+  }
+  watch_.Restart(camera_->FilesAnnounced());
   ++summary_.reconnections;
   step.doneJD = Now();
   step.text = ReconnectedText;
@@ -360,64 +376,13 @@ bool EclipseRun::PauseWithEvents(int64_t ms) {
   const int64_t end = ticks.NowMs() + ms;
   for (int64_t now = ticks.NowMs(); now < end; now = ticks.NowMs()) {
     Pump();
+    CheckPictures();
     if (Aborted()) {
       return false;
     }
     waiter_.Sleep(std::min(MaxSliceMs, static_cast<double>(end - now)));
   }
   return !Aborted();
-}
-
-// A camera left alone for a minute may power itself off: during a long wait it is asked for a
-// setting every 30 s, but not in the last seconds before a release, which it must not delay.
-// False when it answered "disconnected" (the run then opens it again).
-bool EclipseRun::KeepCameraAwake(double remainingMs) {
-  if (simulation_ || camera_ == nullptr || remainingMs < KeepAliveQuietMs) {
-    return true;
-  }
-  TickClock& ticks = clock_.Ticks();
-  if (ticks.NowMs() - lastCameraMs_ < (touched_ ? KeepAliveIntervalMs : KeepAliveIdleMs)) {
-    return true;
-  }
-  const uint32_t status = camera_->ReadProperty(PropAEMode);
-  lastCameraMs_ = ticks.NowMs();
-  touched_ = true;
-  if (reopen_ && IsDisconnected(status)) {
-    cameraLost_ = true;
-    return false;
-  }
-  if (status != CamOk && status != CamBusy) {  // a busy camera is awake
-    RunStep step = StepOf("Keep awake");
-    step.status = status;
-    step.trials = 1;
-    step.text = KeepAliveFailedText(status);
-    sink_.ShowStatus(step.text);
-    Log(step);
-  }
-  return true;
-}
-
-// The pause before every camera call. The run log's latest lines go to the disk meanwhile, so
-// that putting them there never delays a release.
-void EclipseRun::PauseBeforeCall() {
-  TickClock& ticks = clock_.Ticks();
-  const int64_t start = ticks.NowMs();
-  if (log_) {
-    log_->Sync();
-  }
-  ticks.SleepMs(RetryPauseMs - (ticks.NowMs() - start));
-}
-
-bool EclipseRun::ApplySetting(int slot, uint32_t code, uint32_t propertyId, const char* name) {
-  int64_t& last = lastCodes_[static_cast<size_t>(slot)];
-  if (code == 0 || code == last) {
-    return true;
-  }
-  last = code;
-  const StepResult result = RetryCameraStep(
-      name, name, [this, propertyId, code] { return camera_->WriteProperty(propertyId, code); });
-  LogCameraStep(name, result, std::nullopt);
-  return !result.aborted && !result.lost;
 }
 
 bool EclipseRun::ExposureEntry(const ExposureRow& row) {
@@ -450,7 +415,7 @@ bool EclipseRun::LoopEntry(const ExposureRow& row) {
         }
         if (Now() + LoopPictureSeconds(j) / SecondsPerDay >= target) {
           stop = true;
-        } else if (!Release(std::nullopt, "IQ")) {
+        } else if (!Release(std::nullopt, "IQ", j)) {
           return false;
         }
       }
@@ -497,7 +462,7 @@ bool EclipseRun::Shots(const ExposureRow& row, double due) {
   for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
     const uint32_t bit = 1U << static_cast<unsigned>(j);
     if (IsMarked(row, j) && (shotsDone_ & bit) == 0) {
-      if (!PrepareShot(row, j, due) || !Release(due, "Tv")) {
+      if (!PrepareShot(row, j, due) || !Release(due, "Tv", j)) {
         return false;
       }
       shotsDone_ |= bit;
@@ -507,44 +472,6 @@ bool EclipseRun::Shots(const ExposureRow& row, double due) {
     }
   }
   return true;
-}
-
-bool EclipseRun::PrepareShot(const ExposureRow& row, int column, std::optional<double> due) {
-  const std::string shutterName = ShutterNameOfTitle(table_.titles[static_cast<size_t>(column)]);
-  Info(ShotInfoText(row, shutterName), infoColour_, InfoKind::Settings);
-  const uint32_t code = ShutterCodeOf(shutterName);
-  int64_t& last = lastCodes_[SlotShutter];
-  if (code == last) {
-    return true;
-  }
-  last = code;
-  const StepResult result =
-      RetryCameraStep("Tv", "Tv", [this, code] { return camera_->WriteProperty(PropTv, code); });
-  LogCameraStep("Tv", result, due);
-  return !result.aborted && !result.lost;
-}
-
-bool EclipseRun::Release(std::optional<double> due, const char* simulationName) {
-  StepResult result = RetryCameraStep("Picture", simulationName, [this] { return camera_->TakePicture(); });
-  if (result.lost) {
-    LogCameraStep("Picture", result, due);
-    return false;  // counted as lost or taken once the camera is back
-  }
-  const bool failed = result.status != 0 || result.trials >= MaxTrials;
-  if (!result.aborted) {
-    result.text = failed ? FailedToReleaseText : simulation_ ? PictureSimulatedText : PictureTakenText;
-    sink_.ShowStatus(result.text);
-  }
-  if (failed) {
-    ++summary_.picturesFailed;
-  } else {
-    ++summary_.picturesTaken;
-    if (due && (result.issuedJD - *due) * SecondsPerDay > LateSeconds) {
-      ++summary_.picturesLate;
-    }
-  }
-  LogCameraStep("Picture", result, due);
-  return !result.aborted;
 }
 
 // Sleeps in slices until shortly before the target so that the countdown keeps moving and the
@@ -572,6 +499,7 @@ bool EclipseRun::WaitUntil(double target) {
       break;
     }
     if (remainingMs > ApproachMs) {
+      CheckPictures();
       if (!KeepCameraAwake(remainingMs)) {
         return false;
       }
@@ -600,50 +528,6 @@ double EclipseRun::SliceMs(double remainingMs) const {
     untilChange += 100.0;
   }
   return std::min({untilChange + 0.5, MaxSliceMs, remainingMs - ApproachMs});
-}
-
-EclipseRun::StepResult EclipseRun::RetryCameraStep(const char* name, const char* simulationName,
-                                                   const std::function<uint32_t()>& call) {
-  StepResult result;
-  do {
-    ++result.trials;
-    PauseBeforeCall();
-    result.issuedJD = Now();
-    if (simulation_) {
-      result.text = SimulatedStepText(simulationName);
-      sink_.ShowStatus(result.text);
-      Pause(SimulatedStepMs);
-      result.doneJD = Now();
-    } else {
-      result.status = call();
-      result.doneJD = Now();
-      lastCameraMs_ = clock_.Ticks().NowMs();
-      touched_ = false;
-      Pump();
-      result.text = CameraStepText(name, result.status, result.trials);
-      sink_.ShowStatus(result.text);
-      if (reopen_ && IsDisconnected(result.status)) {
-        result.lost = cameraLost_ = true;
-        break;
-      }
-    }
-    if (Aborted()) {
-      result.aborted = true;
-      break;
-    }
-  } while (result.status != 0 && result.trials < MaxTrials);
-  return result;
-}
-
-void EclipseRun::LogCameraStep(const char* name, const StepResult& result, std::optional<double> due) {
-  RunStep step = StepOf(name);
-  step.dueJD = due;
-  step.issuedJD = result.issuedJD;
-  step.doneJD = result.doneJD;
-  step.status = result.status;
-  step.trials = result.trials;
-  step.text = result.text;
-  Log(step);
 }
 
 bool EclipseRun::AdvanceTime() {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "exposure/exposure_table.h"
+#include "run/picture_watch.h"
 #include "run/run_clock.h"
 #include "run/run_log.h"
 #include "run/run_texts.h"
@@ -22,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,12 +96,14 @@ struct RunSummary {
   bool started = false;    // false: no table, unreadable row times, or cancelled at the zone warning
   bool cancelled = false;  // the user declined at the zone warning
   bool aborted = false;
-  int picturesTaken = 0;
-  int picturesFailed = 0;
-  int picturesLate = 0;  // taken more than 1 s after the instant they were due
-  int rowsSkipped = 0;   // due before the start run began, and skipped as the user chose
-  int rowsLost = 0;      // due while the camera was disconnected
-  int picturesLost = 0;  // the marked pictures of those rows
+  int picturesTaken = 0;       // released, and the camera announced the picture's file
+  int picturesFailed = 0;      // the camera did not release
+  int picturesNotApplied = 0;  // released while a setting of the row was not applied
+  int picturesNoFile = 0;      // released, but no file was announced within exposure + 5 s
+  int picturesLate = 0;        // released more than 1 s after the instant they were due
+  int rowsSkipped = 0;         // due before the start run began, and skipped as the user chose
+  int rowsLost = 0;            // due while the camera was disconnected
+  int picturesLost = 0;        // the marked pictures of those rows
   int reconnections = 0;
   std::vector<RowTimeProblem> unreadable;
   std::string logPath;   // the run log, "" when none was written
@@ -110,7 +114,9 @@ class EclipseRun {
  public:
   static constexpr int64_t PhaseClearMs = 10;
   static constexpr int64_t RetryPauseMs = 15;
-  static constexpr int MaxTrials = 5000;
+  static constexpr int MaxTrials = MaxBusyTrials;
+  // What one setting the next row writes is counted to need when a busy camera step gives up in time.
+  static constexpr double SettingLeadSeconds = 0.1;
   static constexpr int64_t SimulatedStepMs = 222;
   static constexpr int64_t BannerMs = 5000;
   static constexpr int64_t BlinkMs = 50;
@@ -192,16 +198,25 @@ class EclipseRun {
   bool Reconnect();
   size_t ResumeAfterReconnection(size_t interrupted);
   bool PauseWithEvents(int64_t ms);
+
+  // The camera steps.
+  enum CodeSlot : size_t { SlotQuality, SlotIso, SlotAperture, SlotShutter };
   bool KeepCameraAwake(double remainingMs);
   void PauseBeforeCall();
-  bool ApplySetting(int slot, uint32_t code, uint32_t propertyId, const char* name);
+  [[nodiscard]] double GiveUpJD() const;
+  [[nodiscard]] std::array<int64_t, 4> RowCodes(const ExposureRow& row, uint32_t done) const;
+  bool ApplySetting(CodeSlot slot, uint32_t code, const char* name, std::optional<double> due);
+  [[nodiscard]] std::vector<std::string> SettingsNotApplied() const;
+  void CheckPictures();
+  void PictureDecided(const PictureWatch::Outcome& outcome);
+  void AwaitLastPictures();
   bool ExposureEntry(const ExposureRow& row);
   bool LoopEntry(const ExposureRow& row);
   bool LoopTest(const ExposureRow& row);
   bool AnnouncementEntry(const ExposureRow& row);
   bool Shots(const ExposureRow& row, double due);
   bool PrepareShot(const ExposureRow& row, int column, std::optional<double> due);
-  bool Release(std::optional<double> due, const char* simulationName);
+  bool Release(std::optional<double> due, const char* simulationName, int column);
   bool WaitUntil(double target);
   [[nodiscard]] double SliceMs(double remainingMs) const;
   StepResult RetryCameraStep(const char* name, const char* simulationName,
@@ -226,13 +241,18 @@ class EclipseRun {
   RunTable table_;
   TAppMaster* camera_ = nullptr;
   bool simulation_ = false;
-  std::array<int64_t, 4> lastCodes_{};  // image quality, ISO, aperture, shutter; -1 = none written
-  std::vector<bool> skipped_;           // rows due before the run began that the user skipped
-  bool cameraLost_ = false;             // a camera call answered "disconnected"
-  int64_t lastCameraMs_ = 0;            // tick time of the last camera call
-  bool touched_ = false;                // the last call was one that keeps the camera awake
-  size_t shotsRow_ = 0;                 // the row of shotsDone_, counted from 1
-  uint32_t shotsDone_ = 0;              // bit j: column j released, kept when a row is served again
+  std::array<int64_t, 4> lastCodes_{};     // image quality, ISO, aperture, shutter; -1 = none written
+  std::array<std::string, 4> notApplied_;  // why the slot's setting is not applied; "" = applied
+  PictureWatch watch_;                     // the pictures released whose file is awaited
+  std::map<int64_t, RunStep> watched_;     // their steps, by the watch's tag
+  int64_t nextTag_ = 0;
+  std::string shownStatus_;    // the status line's text of the last picture
+  std::vector<bool> skipped_;  // rows due before the run began that the user skipped
+  bool cameraLost_ = false;    // a camera call answered "disconnected"
+  int64_t lastCameraMs_ = 0;   // tick time of the last camera call
+  bool touched_ = false;       // the last call was one that keeps the camera awake
+  size_t shotsRow_ = 0;        // the row of shotsDone_, counted from 1
+  uint32_t shotsDone_ = 0;     // bit j: column j released, kept when a row is served again
   size_t row_ = 0;
   std::string label_;
   std::optional<RunLog> log_;

@@ -244,6 +244,11 @@ void TPhotographyPage::StartRun(RunKind kind) {
     ShowStatus("Cannot keep the computer awake: " + awakeError);
   }
   summary_ = run_->Run(kind, table, camera);
+  if (summary_.started) {
+    ShowInfo(RunCountsText(summary_.picturesTaken, summary_.picturesFailed, summary_.picturesNotApplied,
+                           summary_.picturesNoFile, summary_.picturesLost),
+             InfoWhite, InfoKind::Message);
+  }
   if (keepAwake_) {
     keepAwake_->Release();
     keepAwake_.reset();

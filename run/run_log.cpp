@@ -43,7 +43,7 @@ std::string RunLogFields(const RunStep& step, char separator) {
          (step.dueJD ? MillisecondTimeStr(*step.dueJD) : std::string()) + sep +
          MillisecondTimeStr(step.issuedJD) + sep + MillisecondTimeStr(step.doneJD) + sep +
          (step.status ? std::to_string(*step.status) : std::string()) + sep +
-         (step.status ? std::to_string(step.trials) : std::string());
+         (step.status ? std::to_string(step.trials) : std::string()) + sep + Field(step.text, separator);
 }
 
 bool RunLog::Open(const std::string& folder, double startJD) {

@@ -1,7 +1,8 @@
 // The run log: every step of a start or test run as one line of a comma-separated file in the
 // documents folder. Each line is written whole in one piece as it happens, so that a crash leaves
-// no half line, and put on the disk before the run's next camera call, so that a power cut loses
-// at most the last step.
+// no half line, and put on the disk in the next pause of the run (before each wait for a row, and
+// between camera calls that come close together), so that a power cut loses at most the last
+// few steps and the disk never delays a release.
 #pragma once
 
 #include "state/file_io.h"
@@ -17,7 +18,8 @@ namespace tevra {
 struct RunStep {
   size_t row = 0;     // grid row counted from 1; 0 for steps of the run itself
   std::string label;  // the row's label, trimmed
-  std::string step;   // "Wait", "IQ", "ISO", "Av", "Tv", "Picture", "Announcement", "Loop end", "Abort"
+  std::string
+      step;  // "Wait", "IQ", "ISO", "Av", "Tv", "Picture", "File", "Announcement", "Loop end", "Abort"
   std::optional<double> dueJD;  // the instant the step was meant for, where there is one
   double issuedJD = 0;          // camera steps: when the last trial's call went out
   double doneJD = 0;
@@ -26,12 +28,13 @@ struct RunStep {
   std::string text;                // the status line's text of the step
 };
 
-// The step's fields as the log writes them: row, label, step, due, issued, done, status, trials.
+// The step's fields as the log writes them: row, label, step, due, issued, done, status, trials,
+// text.
 std::string RunLogFields(const RunStep& step, char separator);
 
 class RunLog {
  public:
-  static constexpr const char* Header = "row,label,step,due,issued,done,status,trials";
+  static constexpr const char* Header = "row,label,step,due,issued,done,status,trials,text";
 
   explicit RunLog(FileLayer& files = SystemFileLayer()) : files_(files) {}
   RunLog(const RunLog&) = delete;

@@ -2,6 +2,7 @@
 
 #include "camera/camera_status.h"
 #include "timing/astrolib.h"
+#include "timing/divprocs.h"
 #include "timing/text_util.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"
@@ -79,6 +80,37 @@ std::string ShotInfoText(const ExposureRow& row, const std::string& shutterName)
 
 std::string CameraStepText(std::string_view name, uint32_t status, int trials) {
   return std::string(name) + ": Sts=" + std::to_string(status) + " Trials=" + std::to_string(trials);
+}
+
+bool TryCameraStepAgain(uint32_t status, int trials, bool pastGiveUp) {
+  if (status == CamOk || IsDisconnected(status)) {
+    return false;
+  }
+  if (status == CamBusy) {
+    return trials < MaxBusyTrials && !pastGiveUp;
+  }
+  return trials < MaxFailedTrials;
+}
+
+std::string NotAppliedText(std::string_view name, uint32_t status, std::optional<uint32_t> reported) {
+  std::string text = std::string(name) + " not applied: ";
+  if (status != CamOk) {
+    return text + "Sts=" + std::to_string(status) + " (" + CameraStatusText(status) + ")";
+  }
+  return text + "the camera reports 0x" + HexStr(reported.value_or(0), 4);
+}
+
+std::string WithNotApplied(std::string text, const std::vector<std::string>& notApplied) {
+  for (const std::string& setting : notApplied) {
+    text += " - " + setting;
+  }
+  return text;
+}
+
+std::string RunCountsText(int taken, int failed, int notApplied, int noFile, int lost) {
+  return "Pictures taken " + std::to_string(taken) + ", failed " + std::to_string(failed) +
+         ", settings not applied " + std::to_string(notApplied) + ", released without a file " +
+         std::to_string(noFile) + ", lost " + std::to_string(lost);
 }
 
 std::string SimulatedStepText(std::string_view name) { return std::string(name) + ": SIMULATION MODE"; }

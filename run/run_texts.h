@@ -26,6 +26,12 @@ constexpr const char* ReconnectingText = "Camera disconnected - reconnecting";
 constexpr const char* ReconnectedText = "Camera reconnected";
 constexpr const char* SkippedRowText = "skipped: due before the run started";
 constexpr const char* LostRowText = "lost: due while the camera was disconnected";
+constexpr const char* PictureReleasedText = "Picture released, waiting for its file";
+constexpr const char* FileWrittenText = "file written";
+constexpr const char* NoFileText =
+    "Released, but the camera announced no file: no card in it, or the card is full?";
+constexpr const char* BulbText =
+    "Not released: in Bulb a release has no hold time. Set the camera to M and mark a timed shutter column.";
 
 enum class RowKind {
   Skipped,       // empty label: the row is passed over, its marks included
@@ -59,6 +65,26 @@ std::string ShotInfoText(const ExposureRow& row, const std::string& shutterName)
 // "IQ: Sts=0 Trials=1" and "IQ: SIMULATION MODE".
 std::string CameraStepText(std::string_view name, uint32_t status, int trials);
 std::string SimulatedStepText(std::string_view name);
+
+// Whether a camera step answered status after trials calls is tried once more. A busy camera is
+// asked again after the pause until the step must give up (pastGiveUp: the next row falls due) or
+// MaxBusyTrials calls were made; any other failure is tried MaxFailedTrials times in all, as a
+// value the body refuses or a full card will not change within a second.
+constexpr int MaxBusyTrials = 5000;
+constexpr int MaxFailedTrials = 3;
+bool TryCameraStepAgain(uint32_t status, int trials, bool pastGiveUp);
+
+// A setting the run could not apply: "ISO not applied: Sts=195 (value refused by the camera)", or
+// with status 0 and the value the body reports instead, "ISO not applied: the camera reports 0x48".
+std::string NotAppliedText(std::string_view name, uint32_t status, std::optional<uint32_t> reported);
+
+// The status line of a picture released while settings were not applied: the picture's own text,
+// then every setting not applied.
+std::string WithNotApplied(std::string text, const std::vector<std::string>& notApplied);
+
+// The run's counts on one line, as the page shows them when the run ends: "Pictures taken 3, failed 0,
+// settings not applied 0, released without a file 0, lost 0".
+std::string RunCountsText(int taken, int failed, int notApplied, int noFile, int lost);
 
 // The banner text of an announcement label: upper-cased, cut before ".WAV", "-" and "_" as blanks.
 std::string AnnouncementText(std::string_view label);

@@ -22,6 +22,7 @@ using ::testing::DoAll;
 using ::testing::ElementsAre;
 using ::testing::InSequence;
 using ::testing::Return;
+using ::testing::SaveArg;
 using ::testing::SetArgReferee;
 using ::testing::StrictMock;
 
@@ -141,15 +142,20 @@ TEST(AppMaster, ConstructorChainStopsAtTheFirstFailure) {
 }
 
 TEST(AppMaster, ConnectionSequenceOfACurrentBody) {
+  ObjectEventHandler objectHandler = nullptr;
+  void* objectContext = nullptr;
   auto sdk = std::make_shared<StrictMock<MockCameraSdk>>();
   ExpectCameraFound(*sdk, 1);
   {
     InSequence order;
     EXPECT_CALL(*sdk, SetPropertyEventHandler(Cam, PropertyEventAll, &TAppMaster::PropertyEventHandler, _))
         .WillOnce(Return(CamOk));
-    EXPECT_CALL(*sdk, SetObjectEventHandler(Cam, ObjectEventAll, &TAppMaster::ObjectEventHandler, _))
-        .WillOnce(Return(CamOk));
+    EXPECT_CALL(*sdk, SetObjectEventHandler(Cam, ObjectEventAll, _, _))
+        .WillOnce(DoAll(SaveArg<2>(&objectHandler), SaveArg<3>(&objectContext), Return(CamOk)));
     EXPECT_CALL(*sdk, OpenSession(Cam)).WillOnce(Return(CamOk));
+    // Once open, the body's own model name replaces the one the library assumed for its port.
+    EXPECT_CALL(*sdk, GetDeviceInfo(Cam, _))
+        .WillOnce(DoAll(SetArgReferee<1>(DeviceInfo{"ptpip", "Canon EOS R6", 1}), Return(CamOk)));
     EXPECT_CALL(*sdk, SetPropertyData(Cam, PropSaveTo, 0, Holds(1))).WillOnce(Return(CamOk));
     EXPECT_CALL(*sdk, SendStatusCommand(Cam, StatusCommandUILock, 0)).WillOnce(Return(CamOk));
     EXPECT_CALL(*sdk, SetCapacity(Cam, _)).WillOnce(Return(CamBusy));
@@ -157,7 +163,10 @@ TEST(AppMaster, ConnectionSequenceOfACurrentBody) {
     EXPECT_CALL(*sdk, SendStatusCommand(Cam, StatusCommandUIUnlock, 0)).WillOnce(Return(CamOk));
     // A current body needs no lock around the save target or the release.
     EXPECT_CALL(*sdk, SetPropertyData(Cam, PropSaveTo, 0, Holds(1))).WillOnce(Return(CamOk));
+    // A failed release lets go of the shutter button: the body may still hold its half press.
     EXPECT_CALL(*sdk, SendCommand(Cam, CommandTakePicture, 0)).WillOnce(Return(CamBusy));
+    EXPECT_CALL(*sdk, SendCommand(Cam, CommandPressShutterButton, ShutterButtonOff))
+        .WillOnce(Return(CamNotSupported));
     ExpectTeardown(*sdk, true);
   }
   SaveTarget = 1;
@@ -167,8 +176,14 @@ TEST(AppMaster, ConnectionSequenceOfACurrentBody) {
   EXPECT_EQ(master.SetEventHandlers(), CamOk);
   EXPECT_EQ(master.OpenSession(), CamBusy);
   EXPECT_TRUE(master.IsSessionOpen());
+  EXPECT_EQ(master.GetCameraName(), "Canon EOS R6");
   EXPECT_EQ(master.ApplySaveTarget(), CamOk);
   EXPECT_EQ(master.TakePicture(), CamBusy);
+  // The object handler counts each new file for the run, whatever thread calls it.
+  ASSERT_NE(objectHandler, nullptr);
+  objectHandler(ObjectEventTransferRequest, 7, objectContext);
+  objectHandler(0x204, 8, objectContext);
+  EXPECT_EQ(master.FilesAnnounced(), 1U);
 }
 
 TEST(AppMaster, LegacyBodyIsLockedAroundItsCommands) {
@@ -178,6 +193,7 @@ TEST(AppMaster, LegacyBodyIsLockedAroundItsCommands) {
     InSequence order;
     // No lock and no capacity at the session.
     EXPECT_CALL(*sdk, OpenSession(Cam)).WillOnce(Return(CamOk));
+    EXPECT_CALL(*sdk, GetDeviceInfo(Cam, _)).WillOnce(Return(CamBusy));
     EXPECT_CALL(*sdk, SetPropertyData(Cam, PropSaveTo, 0, Holds(1))).WillOnce(Return(CamOk));
     // Release: lock, command, unlock; the command's status is reported, not the unlock's.
     EXPECT_CALL(*sdk, SendStatusCommand(Cam, StatusCommandUILock, 0)).WillOnce(Return(CamOk));

@@ -90,11 +90,24 @@ TEST_F(CliRunTest, StartRunOnTheSimulatedBody) {
   EXPECT_THAT(result.out, HasSubstr("1\tA\tIQ\t\t2024-03-25 10:00:0"));
   EXPECT_THAT(result.out, HasSubstr("\t0\t1\tIQ: Sts=0 Trials=1\n"));
   EXPECT_THAT(result.out, HasSubstr("1\tA\tWait\t2024-03-25 10:00:00.000\t2024-03-25 10:00:0"));
-  EXPECT_THAT(result.out,
-              HasSubstr("\tPicture taken\npictures taken\t1\nfailed\t0\nlate by more than 1 s\t0\n"
-                        "run log\t" +
-                        (home / "Documents/Tevra/run-").string()));
+  EXPECT_THAT(result.out, HasSubstr("\tfile written\npictures taken\t1\nfailed\t0\nsettings not applied\t0\n"
+                                    "released, no file\t0\nlate by more than 1 s\t0\nrun log\t" +
+                                    (home / "Documents/Tevra/run-").string()));
   EXPECT_EQ(RehearsalOffset, 0);
+}
+
+// A body that refuses every ISO: each write is tried three times, never 5000, every picture taken
+// without it is counted, and the run exits with 1.
+TEST_F(CliRunTest, SettingsNotAppliedAreCountedAndFailTheRun) {
+  ::setenv("TEVRA_SIMULATOR", "refuse=0x402", 1);  // NOLINT(concurrency-mt-unsafe)
+  const Result result =
+      Run({Table({Row("A", At("10:00:00.0")), Row("B", At("10:00:01.0")), Row("C", At("10:00:02.0"))}),
+           "--camera", "simulator", "--start-at", "2024-03-25 10:00:00"});
+  EXPECT_EQ(result.status, cli::ExitFailure);
+  EXPECT_THAT(result.out, HasSubstr("\tISO not applied: Sts=195 (value refused by the camera)\n"));
+  EXPECT_THAT(result.out, HasSubstr("\tPicture taken - ISO not applied: Sts=195"));
+  EXPECT_THAT(result.out, HasSubstr("pictures taken\t3\nfailed\t0\nsettings not applied\t3\n"
+                                    "released, no file\t0\nlate by more than 1 s\t0\n"));
 }
 
 TEST_F(CliRunTest, RunWithoutCameraAndUnreadableTimes) {
@@ -138,7 +151,8 @@ TEST_F(CliRunTest, InterruptAbortsAndStillEndsTheRun) {
   interrupt.join();
   EXPECT_EQ(result.status, cli::ExitFailure);
   EXPECT_THAT(result.out, HasSubstr("1\tA\tAbort\t"));
-  EXPECT_THAT(result.out, HasSubstr("pictures taken\t0\nfailed\t0\nlate by more than 1 s\t0\naborted\n"));
+  EXPECT_THAT(result.out, HasSubstr("pictures taken\t0\nfailed\t0\nsettings not applied\t0\n"
+                                    "released, no file\t0\nlate by more than 1 s\t0\naborted\n"));
   EXPECT_FALSE(AbortRun);
   EXPECT_EQ(RehearsalOffset, 0);
 }

@@ -167,7 +167,7 @@ TEST_F(RunRowsTest, LoopAlreadyPassedWritesItsShuttersAndTakesNoPicture) {
   EXPECT_THAT(CameraSteps(), ElementsAre("0x100=0x13ff0f", "0x402=0x58", "0x405=0x30", TvWrite("1/8000"),
                                          TvWrite("1/500"), TvWrite("1/250"), "release"));
   EXPECT_THAT(sink.StepNames(),
-              ElementsAre("IQ", "ISO", "Av", "Tv", "Tv", "Loop end", "Wait", "Tv", "Picture"));
+              ElementsAre("IQ", "ISO", "Av", "Tv", "Tv", "Loop end", "Tv", "Wait", "Picture", "File"));
   EXPECT_THAT(sink.Texts("Wann"), ElementsAre("by: 2024-03-25 09:59:05.0", "at: 2024-03-25 09:58:00.0"));
   EXPECT_EQ(sink.Texts("Phase")[2], "Loop during totality");
 }
@@ -211,8 +211,8 @@ TEST_F(RunRowsTest, AnnouncementShowsItsBannerForALittleOverFiveSeconds) {
   for (size_t i = 0; i < blinks.size(); ++i) {
     EXPECT_EQ(blinks[i], i % 2 == 0 ? "blue" : "lime");
   }
-  EXPECT_EQ(CameraSteps().size(), 5U);  // all of them for the second row
-  EXPECT_EQ(body->Calls().size(), CameraSteps().size());
+  EXPECT_EQ(CameraSteps().size(), 5U);                         // all of them for the second row
+  EXPECT_EQ(body->Calls().size(), CameraSteps().size() + 8U);  // each of four settings read back
   EXPECT_EQ(AnnouncementText("u2_contact.Wav.bak"), "U2 CONTACT");
 }
 
@@ -281,17 +281,47 @@ TEST_F(RunFailureTest, BusyCameraIsRetriedEvery15Milliseconds) {
   EXPECT_EQ(sink.Steps("IQ").front()->trials, 4);
 }
 
-TEST_F(RunFailureTest, FiveThousandTrialsThenTheRunGoesOn) {
+// A refused setting and a full card cost three trials, not 5000; the setting is tried again for
+// the next row and every picture taken without it is counted.
+TEST_F(RunFailureTest, RefusedSettingsAndAFullCardAreTriedThreeTimes) {
   Connect();
-  body->Faults().refusedWrites[PropAv] = CamRefused;
+  body->Faults().refusedWrites[PropIso] = CamRefused;
+  RunSummary summary = Start({Row("A", At("09:58:00.0")), Row("B", At("09:58:00.0"))});
+  std::vector<std::string> status = sink.Texts("Status");
+  EXPECT_EQ(Count(status, "ISO: Sts=195 Trials=3"), 2U);
+  EXPECT_EQ(Count(status, "Picture taken - ISO not applied: Sts=195 (value refused by the camera)"), 2U);
+  EXPECT_EQ(sink.Steps("ISO").front()->text, "ISO not applied: Sts=195 (value refused by the camera)");
+  EXPECT_EQ(summary.picturesTaken, 2);
+  EXPECT_EQ(summary.picturesNotApplied, 2);
+
+  body->Faults().refusedWrites.clear();
   body->Faults().cardFull = true;
-  const RunSummary summary = Start({Row("A", At("09:58:00.0")), Row("B", At("09:58:00.0"))});
-  const std::vector<std::string> status = sink.Texts("Status");
-  EXPECT_EQ(Count(status, "Av: Sts=195 Trials=5000"), 1U);  // recorded as written: not tried again
-  EXPECT_EQ(Count(status, "Picture: Sts=194 Trials=5000"), 2U);
-  EXPECT_EQ(Count(status, "Failed to release!"), 2U);
+  sink.takePast = true;
+  const int64_t start = ticks.NowMs();
+  summary = Start({Row("A", At("09:58:00.0")), Row("B", At("09:58:00.0"))});
+  status = sink.Texts("Status");
+  EXPECT_EQ(Count(status, "Picture: Sts=194 Trials=3"), 2U);
   EXPECT_EQ(summary.picturesFailed, 2);
-  EXPECT_GE(ticks.NowMs(), 3 * 5000 * 15);
+  EXPECT_EQ(summary.picturesNotApplied, 0);
+  EXPECT_LT(ticks.NowMs() - start, 1000);
+}
+
+// A body busy for a whole minute holds each step only until the next row falls due: the row
+// caught in it fails, the rows after it are served on time.
+TEST_F(RunFailureTest, ABusyCameraGivesUpWhenTheNextRowFallsDue) {
+  Connect();
+  body->Faults().busyWindows = {{0, 60000}};
+  const RunSummary summary =
+      Start({Row("A", At("09:59:00.0")), Row("B", At("09:59:20.0")), Row("C", At("10:00:10.0"))});
+  EXPECT_EQ(summary.picturesFailed, 1);
+  EXPECT_EQ(summary.picturesTaken, 2);
+  const RunStep& iq = *sink.Steps("IQ").front();
+  EXPECT_EQ(iq.row, 1U);
+  EXPECT_LT(Seconds(iq.doneJD, CalJD(2024, 3, 25, 9, 59, 20)), 0.5);  // gave up before B fell due
+  EXPECT_GT(Seconds(iq.doneJD, CalJD(2024, 3, 25, 9, 59, 20)), 0.0);
+  const std::vector<const RunStep*> pictures = sink.Steps("Picture");
+  ASSERT_EQ(pictures.size(), 3U);
+  EXPECT_LT(Seconds(*pictures[2]->dueJD, pictures[2]->issuedJD), 0.01);
 }
 
 class RunAbortTest : public RunFixture {
@@ -403,46 +433,49 @@ TEST_F(RunStartTest, RunLogHasALinePerStepFlushedAsItHappens) {
   };
   Connect();
   Start({Row("Phase, \"one\"", At("09:59:10.0")), Row("B", At("09:59:30.0"))});
-  EXPECT_EQ(linesDuringSecondRow, 1U + 6);  // header, the first row's six steps
+  EXPECT_EQ(linesDuringSecondRow, 1U + 7);  // header, the first row's seven steps
   std::ifstream file(path);
   std::vector<std::string> lines;
   for (std::string line; std::getline(file, line);) {
     lines.push_back(line);
   }
   ASSERT_EQ(lines.size(), 1 + sink.steps.size());
-  EXPECT_EQ(lines[0], "row,label,step,due,issued,done,status,trials\r");
+  EXPECT_EQ(lines[0], "row,label,step,due,issued,done,status,trials,text\r");
   // Released on the first reading at or after the due instant: a tick later where the JD of the
   // manual clock falls a rounding step short.
-  EXPECT_THAT(lines[4], ::testing::StartsWith("1,\"Phase, \"\"one\"\"\",Wait,2024-03-25 09:59:10.000,"
-                                              "2024-03-25 09:59:00.055,2024-03-25 09:59:10.00"));
-  EXPECT_THAT(lines[4], ::testing::EndsWith(",,\r"));
-  EXPECT_EQ(lines[5].substr(0, 14), "1,\"Phase, \"\"on");
-  EXPECT_THAT(lines[6], ::testing::EndsWith(",0,1\r"));
+  EXPECT_THAT(lines[5], ::testing::StartsWith("1,\"Phase, \"\"one\"\"\",Wait,2024-03-25 09:59:10.000,"
+                                              "2024-03-25 09:59:00.120,2024-03-25 09:59:10.00"));
+  EXPECT_THAT(lines[5], ::testing::EndsWith(",,,\r"));
+  EXPECT_THAT(lines[6], ::testing::EndsWith(",0,1,Picture taken\r"));
+  EXPECT_THAT(lines[7], ::testing::EndsWith(",file written\r"));
   EXPECT_EQ(sink.Texts("Status").back(), "Run log: " + path);
 
-  // Every line is on the disk before the next camera call.
+  // Every line is on the disk before the run waits for a row, and nothing goes to the disk
+  // between the due instant and the release.
   RecordingFiles files;
   run.SetLogFiles(files);
-  size_t callsSeen = body->Calls().size();
-  int callsChecked = 0;
+  int waitsChecked = 0;
+  bool releaseChecked = false;
   onPump = [&] {
-    if (body->Calls().size() == callsSeen) {
-      return;
-    }
-    callsSeen = body->Calls().size();
-    ++callsChecked;
     const auto last = [&](const std::string& kind) {
       const auto found = std::find_if(files.calls.rbegin(), files.calls.rend(),
                                       [&](const std::string& call) { return call.starts_with(kind); });
       return files.calls.rend() - found;
     };
-    EXPECT_LT(last("write"), last("flush")) << callsChecked;
+    if (!sink.events.empty() && sink.events.back().kind == "Diff" && waitsChecked++ == 0) {
+      EXPECT_LT(last("write"), last("flush"));
+    }
+    if (!releaseChecked && body->Calls().back().name == "SendCommand") {
+      releaseChecked = true;
+      EXPECT_THAT(files.calls.back(), ::testing::StartsWith("write 1,A,Wait,"));
+    }
   };
   Start({Row("A", At("09:59:40.0"), {6, 7})});
-  EXPECT_EQ(callsChecked, 3 + 4);
+  EXPECT_TRUE(releaseChecked);
+  EXPECT_GT(waitsChecked, 0);
   ASSERT_GE(files.calls.size(), 4U);
   EXPECT_THAT(files.calls[0], ::testing::StartsWith("create run-20240325-09"));
-  EXPECT_EQ(files.calls[1], "write row,label,step,due,issued,done,status,trials\r\n");
+  EXPECT_EQ(files.calls[1], "write row,label,step,due,issued,done,status,trials,text\r\n");
   EXPECT_EQ(files.calls[2], "flush");
   EXPECT_EQ(files.calls[3], "sync folder tevra-run-log");
   EXPECT_EQ(files.calls.end()[-2], "flush");
@@ -489,9 +522,9 @@ TEST_F(RunReconnectTest, DisconnectedDuringAWait) {
   EXPECT_EQ(summary.rowsLost, 0);
   EXPECT_EQ(summary.reconnections, 1);
   EXPECT_EQ(reopenings, 6);  // at 90 s and every 2 s until the body is back at 100 s
-  EXPECT_THAT(CameraSteps(),
-              ElementsAre("0x100=0x13ff0f", "0x402=0x58", "0x405=0x30", "0xb=0x1", "0xb=0x1",
-                          "0x100=0x13ff0f", "0x402=0x58", "0x405=0x30", TvWrite("1/250"), "release"));
+  EXPECT_THAT(CameraSteps(), ElementsAre("0x100=0x13ff0f", "0x402=0x58", "0x405=0x30", TvWrite("1/250"),
+                                         "0xb=0x1", "0xb=0x1", "0x100=0x13ff0f", "0x402=0x58", "0x405=0x30",
+                                         TvWrite("1/250"), "release"));
   const RunStep& wait = *sink.Steps("Wait").front();
   EXPECT_LT(Seconds(*wait.dueJD, wait.doneJD), 0.0011);
   EXPECT_EQ(StatusCount(ReconnectingText), 1U);
@@ -514,8 +547,8 @@ TEST_F(RunReconnectTest, DisconnectedDuringARetryLosesTheEntriesDueMeanwhile) {
   const std::vector<std::string> status = sink.Texts("Status");
   const auto reconnecting = std::find(status.begin(), status.end(), ReconnectingText);
   ASSERT_NE(reconnecting, status.end());
-  EXPECT_EQ(reconnecting[-4], "Tv: Sts=129 Trials=1");
-  EXPECT_EQ(reconnecting[-1], "Tv: Sts=192 Trials=4");
+  EXPECT_EQ(reconnecting[-4], "Picture: Sts=129 Trials=2");
+  EXPECT_EQ(reconnecting[-1], "Picture: Sts=192 Trials=5");
   EXPECT_EQ(reopenings, 21);
   EXPECT_EQ(summary.rowsLost, 2);
   EXPECT_EQ(summary.picturesLost, 3);
@@ -528,10 +561,11 @@ TEST_F(RunReconnectTest, DisconnectedDuringARetryLosesTheEntriesDueMeanwhile) {
   EXPECT_EQ(lost[1]->label, "B");
   EXPECT_EQ(lost[1]->text, LostRowText);
   const auto pictures = sink.Steps("Picture");
-  ASSERT_EQ(pictures.size(), 2U);
-  EXPECT_EQ(pictures[0]->label, "C");
-  EXPECT_NEAR(Seconds(*pictures[0]->dueJD, pictures[0]->issuedJD), 10.2, 0.2);
-  EXPECT_LT(Seconds(*pictures[1]->dueJD, pictures[1]->issuedJD), 0.1);
+  ASSERT_EQ(pictures.size(), 3U);
+  EXPECT_EQ(pictures[0]->status, CamDisconnected);
+  EXPECT_EQ(pictures[1]->label, "C");
+  EXPECT_NEAR(Seconds(*pictures[1]->dueJD, pictures[1]->issuedJD), 10.2, 0.2);
+  EXPECT_LT(Seconds(*pictures[2]->dueJD, pictures[2]->issuedJD), 0.1);
 }
 
 // In a loop: the loop goes on once the body is back, its settings written again.
@@ -581,8 +615,9 @@ TEST_F(RunFixture, IdleCameraIsKeptAwakeDuringALongWait) {
   std::vector<int64_t> reads;
   onPump = [&] {
     const auto found =
-        std::count_if(body->Calls().begin(), body->Calls().end(),
-                      [](const SimulatorCall& call) { return call.name == "GetPropertySize"; });
+        std::count_if(body->Calls().begin(), body->Calls().end(), [](const SimulatorCall& call) {
+          return call.name == "GetPropertySize" && call.args.find(", 0x400,") != std::string::npos;
+        });
     if (static_cast<size_t>(found) > reads.size()) {
       reads.push_back(ticks.NowMs());
     }
@@ -590,8 +625,8 @@ TEST_F(RunFixture, IdleCameraIsKeptAwakeDuringALongWait) {
   const RunSummary summary = Start({Row("A", At("10:04:00.0"))});
   EXPECT_EQ(summary.picturesTaken, 1);
   ASSERT_EQ(reads.size(), 8U);
-  EXPECT_GE(reads[0], 10 + 3 * 15 + 60000);
-  EXPECT_LT(reads[0], 10 + 3 * 15 + 60300);  // seen at the wait's next pass
+  EXPECT_GE(reads[0], 10 + 8 * 15 + 60000);  // four settings, each read back
+  EXPECT_LT(reads[0], 10 + 8 * 15 + 60300);  // seen at the wait's next pass
   for (size_t i = 1; i < reads.size(); ++i) {
     EXPECT_NEAR(static_cast<double>(reads[i] - reads[i - 1]), 30000, 200) << i;
   }

@@ -135,8 +135,10 @@ class RunFixture : public ::testing::Test {
   void Connect(SimulatorFaults faults = {}, int64_t processingMs = 0) {
     SimulatorSettings settings = SimulatorSettings::Default();
     settings.processingMs = processingMs;
+    settings.callMs = settings.writeMs = 0;  // the run's own times, not the body's
     body = std::make_shared<SimulatedCamera>(settings, std::move(faults), ticks);
     camera = std::make_unique<TAppMaster>(nullptr, body);
+    ASSERT_EQ(camera->SetEventHandlers(), 0U);
     ASSERT_EQ(camera->OpenSession(), 0U);
     body->ClearCalls();
   }

@@ -60,8 +60,10 @@ const std::vector<Command>& Commands() {
        "FILE [--test] [--camera simulator|gphoto2|none] [--start-at \"YYYY-MM-DD hh:mm:ss\"] [--zone ROW] "
        "[--skip-past|--take-past]",
        "runs an exposure table as the camera window's photography page does: one line per step, then the "
-       "count of pictures taken, failed and late; entries due more than a minute before the start are "
-       "skipped (--take-past takes them at once); a camera that drops off is opened again every 2 s",
+       "count of pictures taken (the camera announced their file), failed, taken with settings not "
+       "applied, released without a file, and late; entries due more than a minute before the start are "
+       "skipped (--take-past takes them at once); a camera that drops off is opened again every 2 s; "
+       "exits with 1 when any picture failed, was lost, was taken with settings not applied or left no file",
        &RunRun},
   };
   return List;

@@ -69,9 +69,7 @@ class PrintingSink final : public QuietRunSink {
     Comment(takePast_ ? "taking them (--take-past)" : "skipping them (--take-past takes them)");
     return takePast_;
   }
-  void StepDone(const RunStep& step) override {
-    out_ << RunLogFields(step, '\t') << '\t' << step.text << '\n' << std::flush;
-  }
+  void StepDone(const RunStep& step) override { out_ << RunLogFields(step, '\t') << '\n' << std::flush; }
 
  private:
   void Comment(const std::string& text) {
@@ -221,7 +219,8 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
 
   if (summary.started) {
     out << "pictures taken\t" << summary.picturesTaken << "\nfailed\t" << summary.picturesFailed
-        << "\nlate by more than 1 s\t" << summary.picturesLate << '\n';
+        << "\nsettings not applied\t" << summary.picturesNotApplied << "\nreleased, no file\t"
+        << summary.picturesNoFile << "\nlate by more than 1 s\t" << summary.picturesLate << '\n';
     if (summary.rowsSkipped > 0) {
       out << "entries skipped\t" << summary.rowsSkipped << '\n';
     }
@@ -239,8 +238,9 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   if (!summary.logError.empty()) {
     err << "tevra-cli run: " << summary.logError << '\n';
   }
-  const bool everyPicture =
-      summary.started && !summary.aborted && summary.picturesFailed == 0 && summary.picturesLost == 0;
+  const bool everyPicture = summary.started && !summary.aborted && summary.picturesFailed == 0 &&
+                            summary.picturesLost == 0 && summary.picturesNotApplied == 0 &&
+                            summary.picturesNoFile == 0;
   return everyPicture ? ExitOk : ExitFailure;
 }
 
