@@ -76,11 +76,13 @@ for log in "$HOME"/Documents/Tevra/run-*.csv; do
   [ -e "$log" ] || continue
   logs=$((logs + 1))
   lines=$((lines + $(wc -l <"$log")))
-  # Every line ends with CR LF and has the header's eight fields; the file ends with a line end.
+  # Every line ends with CR LF and has the header's nine fields (a quoted field may hold commas);
+  # the file ends with a line end.
   if [ -s "$log" ] && [ "$(tail -c 2 "$log" | od -An -c | tr -d ' ')" != '\r\n' ]; then
     broken=$((broken + 1))
     echo "kill-check: $log ends in the middle of a line"
-  elif ! awk -F, '!/\r$/ || NF != 8 { bad = 1 } END { exit bad }' "$log"; then
+  elif ! awk '{ line = $0; gsub(/"([^"]|"")*"/, "q", line) }
+              !/\r$/ || split(line, fields, ",") != 9 { bad = 1 } END { exit bad }' "$log"; then
     broken=$((broken + 1))
     echo "kill-check: $log has a broken line"
   fi

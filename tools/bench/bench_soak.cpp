@@ -191,7 +191,7 @@ std::string Minutes(double days) {
   return std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min";
 }
 
-// Every line of the run log ends with CR LF and has the eight fields of its header.
+// Every line of the run log ends with CR LF and has the fields of its header.
 bool RunLogWhole(const std::string& path, size_t& lines) {
   std::string text;
   if (!tevra::ReadRegularFile(path, text, size_t{1} << 30).empty()) {
@@ -209,7 +209,8 @@ bool RunLogWhole(const std::string& path, size_t& lines) {
       quoted = text[i] == '"' ? !quoted : quoted;
       fields += !quoted && text[i] == ',' ? 1 : 0;
     }
-    if (fields != 8) {
+    const std::string_view header = tevra::RunLog::Header;
+    if (fields != static_cast<size_t>(std::count(header.begin(), header.end(), ',')) + 1) {
       return false;
     }
     start = end + 2;
