@@ -271,6 +271,7 @@ EclipseRun::StepResult EclipseRun::RetryCameraStep(const char* name, const char*
                                                    const std::function<uint32_t()>& call) {
   StepResult result;
   const double giveUpJD = GiveUpJD();
+  int failures = 0;
   bool again = false;
   do {
     ++result.trials;
@@ -302,7 +303,8 @@ EclipseRun::StepResult EclipseRun::RetryCameraStep(const char* name, const char*
     }
     // Without a way to open the camera again, a disconnected one is waited for as a busy one.
     const uint32_t status = IsDisconnected(result.status) ? CamBusy : result.status;
-    again = TryCameraStepAgain(status, result.trials, Now() >= giveUpJD);
+    failures += status != CamOk && status != CamBusy ? 1 : 0;
+    again = TryCameraStepAgain(status, result.trials, failures, Now() >= giveUpJD);
   } while (again);
   return result;
 }

@@ -82,14 +82,11 @@ std::string CameraStepText(std::string_view name, uint32_t status, int trials) {
   return std::string(name) + ": Sts=" + std::to_string(status) + " Trials=" + std::to_string(trials);
 }
 
-bool TryCameraStepAgain(uint32_t status, int trials, bool pastGiveUp) {
-  if (status == CamOk || IsDisconnected(status)) {
+bool TryCameraStepAgain(uint32_t status, int trials, int failures, bool pastGiveUp) {
+  if (status == CamOk || IsDisconnected(status) || trials >= MaxBusyTrials) {
     return false;
   }
-  if (status == CamBusy) {
-    return trials < MaxBusyTrials && !pastGiveUp;
-  }
-  return trials < MaxFailedTrials;
+  return status == CamBusy ? !pastGiveUp : failures < MaxFailedTrials;
 }
 
 std::string NotAppliedText(std::string_view name, uint32_t status, std::optional<uint32_t> reported) {

@@ -66,13 +66,14 @@ std::string ShotInfoText(const ExposureRow& row, const std::string& shutterName)
 std::string CameraStepText(std::string_view name, uint32_t status, int trials);
 std::string SimulatedStepText(std::string_view name);
 
-// Whether a camera step answered status after trials calls is tried once more. A busy camera is
-// asked again after the pause until the step must give up (pastGiveUp: the next row falls due) or
-// MaxBusyTrials calls were made; any other failure is tried MaxFailedTrials times in all, as a
-// value the body refuses or a full card will not change within a second.
+// Whether a camera step that answered status after trials calls, failures of them with a status
+// other than busy, is tried once more. A busy camera is asked again after the pause until the step
+// must give up (pastGiveUp: the next row falls due) or MaxBusyTrials calls were made; any other
+// failure is tried MaxFailedTrials times, as a value the body refuses or a full card will not
+// change within a second.
 constexpr int MaxBusyTrials = 5000;
 constexpr int MaxFailedTrials = 3;
-bool TryCameraStepAgain(uint32_t status, int trials, bool pastGiveUp);
+bool TryCameraStepAgain(uint32_t status, int trials, int failures, bool pastGiveUp);
 
 // A setting the run could not apply: "ISO not applied: Sts=195 (value refused by the camera)", or
 // with status 0 and the value the body reports instead, "ISO not applied: the camera reports 0x48".

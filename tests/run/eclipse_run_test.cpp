@@ -293,6 +293,10 @@ TEST_F(RunFailureTest, RefusedSettingsAndAFullCardAreTriedThreeTimes) {
   EXPECT_EQ(sink.Steps("ISO").front()->text, "ISO not applied: Sts=195 (value refused by the camera)");
   EXPECT_EQ(summary.picturesTaken, 2);
   EXPECT_EQ(summary.picturesNotApplied, 2);
+  // Busy answers while the body still writes a picture do not use up the three trials.
+  EXPECT_TRUE(TryCameraStepAgain(CamRefused, 14, 2, false));
+  EXPECT_FALSE(TryCameraStepAgain(CamRefused, 15, 3, false));
+  EXPECT_FALSE(TryCameraStepAgain(CamBusy, 15, 0, true));
 
   body->Faults().refusedWrites.clear();
   body->Faults().cardFull = true;

@@ -33,7 +33,8 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr double UnixEpochJD = 2440587.5;
 
 double UnixMs() {
-  return std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch()).count();
+  return std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 // The computer's clock in milliseconds since 1970 at a steady-clock instant.
@@ -143,7 +144,8 @@ Figures Simulated(int rows) {
       releases.push_back(pair.unixMs + static_cast<double>(call.atMs - ticksAtPair));
     }
   }
-  return {"simulated body (to 1 ms)", Lateness(releases, calls.firstDueMs, rows), calls.callMs, calls.pictures};
+  return {"simulated body (to 1 ms)", Lateness(releases, calls.firstDueMs, rows), calls.callMs,
+          calls.pictures};
 }
 
 std::vector<Figures> ThroughTheDriver(int rows) {
