@@ -2,6 +2,7 @@
 
 #include "run/keep_awake.h"
 #include "run/qt_announcement_voice.h"
+#include "run/wait_precision.h"
 #include "state/site_settings.h"
 #include "state/variables.h"
 
@@ -243,7 +244,9 @@ void TPhotographyPage::StartRun(RunKind kind) {
   if (!awakeError.empty()) {
     ShowStatus("Cannot keep the computer awake: " + awakeError);
   }
+  SetFineTimerSlack();  // the waits wake within a microsecond of their instant, not 50
   summary_ = run_->Run(kind, table, camera);
+  ResetTimerSlack();
   if (summary_.started) {
     ShowInfo(RunCountsText(summary_.picturesTaken, summary_.picturesFailed, summary_.picturesNotApplied,
                            summary_.picturesNoFile, summary_.picturesLost),

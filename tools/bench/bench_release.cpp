@@ -11,6 +11,7 @@
 #include "run/quiet_sink.h"
 #include "run/wait_precision.h"
 #include "timing/time_text.h"
+#include "tools/bench/bench_support.h"
 #include "tools/fake-eos/fake_eos.h"
 
 #include <algorithm>
@@ -30,6 +31,7 @@
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+using tevra::bench::Percentile;
 constexpr double UnixEpochJD = 2440587.5;
 
 double UnixMs() {
@@ -45,15 +47,6 @@ struct ClockPair {
     return unixMs + std::chrono::duration<double, std::milli>(t - steady).count();
   }
 };
-
-double Percentile(std::vector<double> values, double p) {
-  if (values.empty()) {
-    return 0;
-  }
-  std::sort(values.begin(), values.end());
-  const auto rank = static_cast<size_t>(std::ceil(p * static_cast<double>(values.size())));
-  return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
-}
 
 // Rows 1 s apart from two seconds after the next whole second, one picture each, the shutter
 // 1/250 and 1/125 in turn so that every row writes its shutter time.

@@ -27,6 +27,7 @@ namespace {
 
 using tevra::bench::Clock;
 using tevra::bench::Milliseconds;
+using tevra::bench::Percentile;
 
 constexpr double UnixEpochJD = 2440587.5;
 
@@ -79,15 +80,6 @@ class MeasuringSink final : public tevra::QuietRunSink {
   double markMs_ = 0;
   double markProcessorMs_ = 0;
 };
-
-double Percentile(std::vector<double> values, double p) {
-  if (values.empty()) {
-    return 0;
-  }
-  std::sort(values.begin(), values.end());
-  const auto rank = static_cast<size_t>(std::ceil(p * static_cast<double>(values.size())));
-  return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
-}
 
 // rows rows 1 s apart from two seconds after the next whole second, one 1/8000 s picture each.
 tevra::RunTable Table(const tevra::RunClock& clock, int rows, double& firstDueMs) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -17,6 +18,16 @@ namespace tevra::bench {
 using Clock = std::chrono::steady_clock;
 
 inline double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// The value below which the share p of the values lies (the nearest rank); 0 for none.
+inline double Percentile(std::vector<double> values, double p) {
+  if (values.empty()) {
+    return 0;
+  }
+  std::sort(values.begin(), values.end());
+  const auto rank = static_cast<size_t>(std::ceil(p * static_cast<double>(values.size())));
+  return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
+}
 
 inline double Median(std::vector<double> values) {
   if (values.empty()) {

@@ -6,6 +6,7 @@
 #include "exposure/exposure_table.h"
 #include "run/eclipse_run.h"
 #include "run/quiet_sink.h"
+#include "run/wait_precision.h"
 #include "state/file_io.h"
 #include "state/parameter_file.h"
 #include "state/variables.h"
@@ -213,7 +214,9 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
     RehearsalOffset = *startAt - clock.LocalJD();
   }
   const auto previous = std::signal(SIGINT, &OnInterrupt);
+  SetFineTimerSlack();  // the waits wake within a microsecond of their instant, not 50
   const RunSummary summary = run.Run(kind, table, camera.get());
+  ResetTimerSlack();
   static_cast<void>(std::signal(SIGINT, previous));
   CameraName.clear();
 
