@@ -12,6 +12,7 @@ manager; F1 there is left to the window tests.)
 Usage: smoke_test.py PREFIX SCRATCH   (PREFIX holds bin/tevra; SCRATCH is an empty folder)
 """
 
+import csv
 import os
 import subprocess
 import sys
@@ -262,10 +263,11 @@ def main(prefix, scratch):
         press(command_button(camera, "Test Eclipse Photography"), modal=True)
         run_log = wait_for("the end of the test run", lambda: label_with(camera, "Run log: "), timeout=120)
         path = Path(run_log[len("Run log: "):])
-        lines = path.read_text().splitlines()
-        rows = {line.split(",", 1)[0] for line in lines[1:] if line.split(",")[2] == "Picture"}
-        pictures = [line for line in lines[1:] if line.split(",")[2] == "Picture"]
-        expect(rows == {"1", "2", "3"} and all(line.split(",")[-2] == "0" for line in pictures),
+        # Read by the header's names: the text column is quoted and may hold commas.
+        with path.open(newline="") as stream:
+            pictures = [line for line in csv.DictReader(stream) if line["step"] == "Picture"]
+        rows = {line["row"] for line in pictures}
+        expect(rows == {"1", "2", "3"} and all(line["status"] == "0" for line in pictures),
                f"Test Eclipse Photography takes the pictures of the three rows ({len(pictures)}), see {path}")
 
         menu_item(main_window, ["File", "Exit"], modal=True)
