@@ -34,40 +34,6 @@ std::string_view ZoneTagOfTitle(std::string_view title) {
 
 }  // namespace
 
-RowKind RowKindOf(const ExposureRow& row) {
-  const std::string_view label = Trim(row[ColumnLabel]);
-  if (label.empty()) {
-    return RowKind::Skipped;
-  }
-  if (SameIgnoringCase(Trim(row[ColumnKind]), "WAV")) {
-    return RowKind::Announcement;
-  }
-  return SameIgnoringCase(label.substr(0, 4), "Loop") ? RowKind::Loop : RowKind::Exposure;
-}
-
-std::string_view RowTimeText(const ExposureRow& row, RowKind kind) {
-  const std::string& cell = row[ColumnDateTime];
-  return kind == RowKind::Exposure ? Trim(cell) : std::string_view(cell);
-}
-
-bool IsMarked(const ExposureRow& row, int column) {
-  return SameIgnoringCase(Trim(row[static_cast<size_t>(column)]), "X");
-}
-
-int MarkCount(const ExposureRow& row) {
-  int marks = 0;
-  for (int j = FirstShutterColumn; j <= LastShutterColumn; ++j) {
-    marks += IsMarked(row, j) ? 1 : 0;
-  }
-  return marks;
-}
-
-std::string ShutterNameOfTitle(std::string_view title) {
-  std::string name(title);
-  std::erase(name, ';');
-  return name;
-}
-
 std::string WannText(std::string_view prefix, double jd) {
   const CalendarTime t = JDCal(jd);
   return std::string(prefix) + DateTimeStr(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, 1);

@@ -1,9 +1,10 @@
-// What the photography run decides and shows, as plain functions: the kind of a row, the texts of
+// What the photography run decides and shows, as plain functions: the texts of
 // the page's labels and status line, the loop's stop rule, the rehearsal offset and the checks
 // made before a run starts.
 #pragma once
 
 #include "exposure/exposure_table.h"
+#include "exposure/table_rows.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,28 +33,6 @@ constexpr const char* NoFileText =
     "Released, but the camera announced no file: no card in it, or the card is full?";
 constexpr const char* BulbText =
     "Not released: in Bulb a release has no hold time. Set the camera to M and mark a timed shutter column.";
-
-enum class RowKind {
-  Skipped,       // empty label: the row is passed over, its marks included
-  Announcement,  // "WAV" in column 0: a banner, nothing for the camera
-  Loop,          // label beginning with "Loop": pictures again and again until the row's time
-  Exposure,      // pictures at the row's time
-};
-
-RowKind RowKindOf(const ExposureRow& row);
-
-// The text the start run reads the row's time from: column 2 trimmed for exposure entries, as it
-// stands for loop and announcement entries.
-std::string_view RowTimeText(const ExposureRow& row, RowKind kind);
-
-// True when the shutter column holds an "x".
-bool IsMarked(const ExposureRow& row, int column);
-
-// The marked shutter columns of a row: the pictures it asks for.
-int MarkCount(const ExposureRow& row);
-
-// The shutter name of a column title: the title without its ";".
-std::string ShutterNameOfTitle(std::string_view title);
 
 // "at: " or "by: " followed by the instant with tenths.
 std::string WannText(std::string_view prefix, double jd);

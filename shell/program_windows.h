@@ -3,9 +3,9 @@
 // reads its choices from that record.
 #pragma once
 
-#include "camera/camera_window.h"
-#include "exposure/exposure_window.h"
 #include "shell/main_window.h"
+#include "windows/camera_window.h"
+#include "windows/exposure_window.h"
 
 #include <memory>
 

@@ -1,14 +1,14 @@
 // The camera window on the simulated camera, driven through its handlers on the offscreen
 // platform. The clock is a manual one and the pump is the test's, so nothing sleeps.
-#include "camera/camera_window.h"
+#include "windows/camera_window.h"
 
 #include "camera/camera_status.h"
 #include "camera/camera_window_rules.h"
 #include "camera/setting_names.h"
 #include "camera/simulated_camera.h"
 #include "exposure/camera_ini.h"
-#include "run/photography_page.h"
 #include "state/variables.h"
+#include "windows/photography_page.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,5 +1,5 @@
 // The exposure window driven through its handlers on the offscreen platform.
-#include "exposure/exposure_window.h"
+#include "windows/exposure_window.h"
 
 #include "camera/camera_model.h"
 #include "camera/setting_names.h"

@@ -1,5 +1,5 @@
 // The exposure window marks the rows the plan check names, and says why when one is selected.
-#include "exposure/exposure_window.h"
+#include "windows/exposure_window.h"
 
 #include "grid/nice_grid.h"
 #include "state/parameter_file.h"

@@ -1,12 +1,12 @@
 // Announcement rows heard: the sound file the label names, else the banner's text spoken, through
 // a voice that only records; the banner blinks either way.
 #include "run/announcement_voice.h"
-#include "run/photography_page.h"
 #include "state/site_settings.h"
 #include "state/variables.h"
 #include "tests/support/temp_folder_test.h"
 #include "timing/astrolib.h"
 #include "timing/countdown.h"
+#include "windows/photography_page.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 // The "Eclipse Photography" page on a manual clock: the commands through their labels, the
 // running look, rehearsal time, the banner and keeping the computer awake.
-#include "run/photography_page.h"
+#include "windows/photography_page.h"
 #include "run/keep_awake.h"
 #include "state/variables.h"
 #include "tests/run/run_test_support.h"

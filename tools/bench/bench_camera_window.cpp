@@ -3,11 +3,11 @@
 // information log and a disconnection, a release with its download, a series of 5.
 // Usage: bench-camera-window [--screenshot FILE.png] [--run-screenshot FILE.png]
 // --run-screenshot shows the "Eclipse Photography" page in the middle of a start run.
-#include "camera/camera_window.h"
 #include "camera/simulated_camera.h"
-#include "run/photography_page.h"
 #include "state/variables.h"
 #include "timing/astrolib.h"
+#include "windows/camera_window.h"
+#include "windows/photography_page.h"
 
 #include "tools/bench/bench_support.h"
 

@@ -3,11 +3,11 @@
 // Usage: bench-exposure [--screenshot FILE.png]
 #include "exposure/exposure_generator.h"
 #include "exposure/exposure_table.h"
-#include "exposure/exposure_window.h"
 #include "grid/nice_grid.h"
 #include "state/parameter_file.h"
 #include "timing/catalogue.h"
 #include "timing/time_zones.h"
+#include "windows/exposure_window.h"
 
 #include "tools/bench/bench_support.h"
 

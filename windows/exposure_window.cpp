@@ -1,4 +1,4 @@
-#include "exposure/exposure_window.h"
+#include "windows/exposure_window.h"
 
 #include "camera/camera_model.h"
 #include "exposure/camera_ini.h"

@@ -1,13 +1,13 @@
-#include "camera/camera_window.h"
+#include "windows/camera_window.h"
 
 #include "camera/camera_choice.h"
 #include "camera/camera_events.h"
 #include "camera/camera_status.h"
 #include "camera/camera_window_rules.h"
 #include "camera/setting_names.h"
-#include "run/photography_page.h"
 #include "state/variables.h"
 #include "timing/divprocs.h"
+#include "windows/photography_page.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "run/photography_page.h"
+#include "windows/photography_page.h"
 
 #include "run/keep_awake.h"
 #include "run/qt_announcement_voice.h"
