@@ -41,6 +41,21 @@ double MinuteOf(double jd) { return Floor(jd * 1440 + 0.5) / 1440; }
 // Brightness index of the umbral phases as a function of depth.
 double UmbralQ(double x) { return x / (0.20536 * Power(x, 15.8053) - 0.27678) + 7.00446; }
 
+// Rows in the umbra: the umbral phases (+-2) and totality (+-3, 4).
+bool InUmbra(int phaseCode) { return std::abs(phaseCode) >= 2; }
+
+void MarkBracket(ExposureRow& row, int column, int stops) {
+  for (int j = std::max(column - stops, FirstShutterColumn); j <= std::min(column + stops, LastShutterColumn);
+       ++j) {
+    row[static_cast<size_t>(j)] = "x";
+  }
+}
+
+// Right-aligned in width characters; a longer text (Q of -10 and below) stays whole.
+std::string PadLeft(const std::string& text, size_t width) {
+  return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
 std::string RowTimeText(double jd) {
   const CalendarTime t = JDCal(jd);
   return DateTimeStr(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, 1);
@@ -172,11 +187,16 @@ Brightness BrightnessAt(int phaseCode, double t, const ContactTimes& c, int32_t 
   }
 }
 
+double DanjonShift(std::optional<int> danjon) {
+  // The brightness exponent Q of the totally eclipsed Moon in the exposure formula
+  // t = N^2 / (ISO x 2^Q) is -4 at L 4, -6 at L 3, -8 at L 2, -10 at L 1 and -12 at L 0 (F. Espenak,
+  // "Lunar Eclipse Exposure Guide", NASA/GSFC): Q = 2L - 12, against the model's -7.
+  return danjon ? 2.0 * std::clamp(*danjon, DanjonDarkest, DanjonBrightest) - 5 : 0;
+}
+
 std::string RowLabel(int phaseCode, int counter, double depth, double q) {
-  const std::string code = std::to_string(phaseCode);
-  return std::string(code.size() < 2 ? 2 - code.size() : 0, ' ') + code + " (" +
-         LastChars("0" + std::to_string(counter), 2) + ") " + FixedStr(depth, 3) + " " +
-         LastChars(" " + FixedStr(q, 3), 6);
+  return PadLeft(std::to_string(phaseCode), 2) + " (" + LastChars("0" + std::to_string(counter), 2) + ") " +
+         FixedStr(depth, 3) + " " + PadLeft(FixedStr(q, 3), 6);
 }
 
 std::optional<ExposureRows> GenerateExposureTable(const ContactTimes& contacts, int32_t typeCode,
@@ -193,7 +213,11 @@ std::optional<ExposureRows> GenerateExposureTable(const ContactTimes& contacts, 
     const double t = contacts.Mx + static_cast<double>(k) * settings.intervalMinutes / 1440;
     const int code = PhaseCodeAt(t, contacts);
     counter = code == previousCode ? counter + 1 : 1;
-    const Brightness brightness = BrightnessAt(code, t, contacts, typeCode, umbMagnitude);
+    Brightness brightness = BrightnessAt(code, t, contacts, typeCode, umbMagnitude);
+    if (InUmbra(code)) {
+      // The darkness tells at full depth; the umbral phases get their share of it.
+      brightness.q += DanjonShift(settings.danjon) * std::min(brightness.depth, 1.0);
+    }
     const IsoAndShutter pick = PickIsoAndShutter(brightness.q, settings.fRatio);
     ExposureRow& row = rows.emplace_back();
     row[ColumnLabel] = RowLabel(code, counter, brightness.depth, brightness.q);
@@ -201,7 +225,7 @@ std::optional<ExposureRows> GenerateExposureTable(const ContactTimes& contacts, 
     row[ColumnQuality] = settings.imageQuality;
     row[ColumnIso] = settings.manualFRatio ? std::to_string(pick.iso) : settings.iso;
     row[ColumnAperture] = settings.manualFRatio ? "" : settings.aperture;
-    row[static_cast<size_t>(pick.column)] = "x";
+    MarkBracket(row, pick.column, std::clamp(settings.bracketStops, 0, MaxBracketStops));
     previousCode = code;
   }
   return rows;

@@ -67,6 +67,18 @@ Brightness BrightnessAt(int phaseCode, double t, const ContactTimes& contacts, i
 // For example "-2 (05) 0.345  3.210".
 std::string RowLabel(int phaseCode, int counter, double depth, double q);
 
+// The darkness of the totally eclipsed Moon on the Danjon scale: L 0 (very dark) to 4 (bright
+// copper). Unknown keeps the model's totality, Q = -7.
+constexpr int DanjonDarkest = 0;
+constexpr int DanjonBrightest = 4;
+
+// Stops the umbral rows' brightness index moves for Danjon L (at full depth): 2L - 5, from -5 at L 0
+// to +3 at L 4; 0 for unknown.
+double DanjonShift(std::optional<int> danjon);
+
+// Shutter columns marked on each side of a row's own: 0, 1 or 2 stops.
+constexpr int MaxBracketStops = 2;
+
 struct GeneratorSettings {
   double intervalMinutes = 10;
   double fRatio = 8;
@@ -74,6 +86,8 @@ struct GeneratorSettings {
   std::string imageQuality;
   std::string iso;
   std::string aperture;
+  std::optional<int> danjon;  // DanjonDarkest..DanjonBrightest; empty: unknown
+  int bracketStops = 0;       // 0..MaxBracketStops
 };
 
 // The generated table; empty when the contacts are neither a total nor a partial eclipse.

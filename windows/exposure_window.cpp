@@ -146,6 +146,24 @@ void TForm_Exposure::BuildComponents() {
   connect(CheckBox_manual_f_ratio, &QCheckBox::clicked, this, [this] { CheckBox_manual_f_ratioClick(); });
   groups->addWidget(GroupBox_fRatio);
 
+  GroupBox_Darkness = new QGroupBox(QStringLiteral("Totality and brackets"), central);
+  auto* darkness = new QGridLayout(GroupBox_Darkness);
+  ComboBox_Danjon = new QComboBox(GroupBox_Darkness);
+  ComboBox_Danjon->addItem(QStringLiteral("Darkness unknown"));
+  for (const char* item :
+       {"L 0: very dark", "L 1: dark grey-brown", "L 2: deep red", "L 3: brick red", "L 4: bright copper"}) {
+    ComboBox_Danjon->addItem(QString::fromLatin1(item));
+  }
+  ComboBox_Danjon->setToolTip(QStringLiteral(
+      "The Moon's darkness in totality on the Danjon scale: the umbral rows are exposed for it"));
+  ComboBox_Bracket = new QComboBox(GroupBox_Darkness);
+  for (const char* item : {"No brackets", "Bracket 1 stop either side", "Bracket 2 stops either side"}) {
+    ComboBox_Bracket->addItem(QString::fromLatin1(item));
+  }
+  darkness->addWidget(ComboBox_Danjon, 0, 0);
+  darkness->addWidget(ComboBox_Bracket, 1, 0);
+  groups->addWidget(GroupBox_Darkness);
+
   Panel_NGE_Container = new QWidget(central);
   auto* container = new QVBoxLayout(Panel_NGE_Container);
   container->setContentsMargins(0, 0, 0, 0);
@@ -414,6 +432,10 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
   settings.imageQuality = ComboBox_IQdef->currentText().toStdString();
   settings.iso = ComboBox_ISOdef->currentText().toStdString();
   settings.aperture = ComboBox_AVdef->currentText().toStdString();
+  if (ComboBox_Danjon->currentIndex() > 0) {
+    settings.danjon = ComboBox_Danjon->currentIndex() - 1;
+  }
+  settings.bracketStops = ComboBox_Bracket->currentIndex();
   const std::optional<ExposureRows> rows = GenerateExposureTable(CurrentContacts(), CurrentEclipse.TypeCode,
                                                                  CurrentEclipse.UmbMagnitude, settings);
   if (!rows) {

@@ -110,6 +110,10 @@ class TForm_Exposure : public QMainWindow, public ExposureChoicesSource {
   QPushButton* Button_Create_ExposureList = nullptr;
   QGroupBox* GroupBox_fRatio = nullptr;
   QCheckBox* CheckBox_manual_f_ratio = nullptr;
+  // The darkness of totality (index 0 unknown, then Danjon L 0..4) and the brackets (0..2 stops).
+  QGroupBox* GroupBox_Darkness = nullptr;
+  QComboBox* ComboBox_Danjon = nullptr;
+  QComboBox* ComboBox_Bracket = nullptr;
   QLabel* Label_fRatio = nullptr;
   QLineEdit* Edit_fRatio = nullptr;
   QWidget* Panel_NGE_Container = nullptr;

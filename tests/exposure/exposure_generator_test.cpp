@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace tevra {
 namespace {
 
@@ -171,6 +173,39 @@ TEST(Generator, PartialEclipseModel) {
   // 1 of 24 steps: X = 0.5 (1 - (11/12)^2) = 0.0799, Q = 6.716.
   EXPECT_EQ((*rows)[9][ColumnLabel], "-2 (01) 0.080  6.716");
   EXPECT_EQ((*rows)[0][ColumnLabel], " 0 (01) 0.000  8.000");
+}
+
+// Danjon L moves the umbral rows by the published spread (Q = 2L - 12 in totality, -7 unknown), the
+// umbral phases by their depth's share; brackets mark the columns either side, within the table.
+TEST(Generator, DanjonDarknessAndBrackets) {
+  const ContactTimes c = TotalOnRows();
+  GeneratorSettings settings = Settings(10);
+  const auto marks = [](const ExposureRow& row) {
+    std::vector<int> columns;
+    for (int column = FirstShutterColumn; column <= LastShutterColumn; ++column) {
+      if (row[static_cast<size_t>(column)] == "x") {
+        columns.push_back(column);
+      }
+    }
+    return columns;
+  };
+  const auto unknown = *GenerateExposureTable(c, 4, 1.2, settings);
+  settings.danjon = 0;
+  const auto dark = *GenerateExposureTable(c, 4, 1.2, settings);
+  settings.danjon = 4;
+  settings.bracketStops = 1;
+  const auto bright = *GenerateExposureTable(c, 4, 1.2, settings);
+  EXPECT_EQ(dark[20][ColumnLabel], " 4 (01) 1.000 -12.000");
+  EXPECT_EQ(bright[20][ColumnLabel], " 4 (01) 1.000 -4.000");
+  EXPECT_EQ(dark[9][ColumnLabel], "-2 (01) 0.167  5.569");   // 6.402 - 5/6
+  EXPECT_EQ(dark[3][ColumnLabel], unknown[3][ColumnLabel]);  // the penumbra keeps its brightness
+  // f/8 at Mx: L 0 needs 160 s, the longest column 4 s; L 4 0.64 s at ISO 1600, the 1/2 s column.
+  EXPECT_EQ(marks(dark[20]), std::vector<int>({21}));
+  EXPECT_EQ(marks(bright[20]), std::vector<int>({17, 18, 19}));
+  settings.danjon.reset();
+  settings.bracketStops = 2;
+  EXPECT_EQ(marks((*GenerateExposureTable(c, 4, 1.2, settings))[20]), std::vector<int>({19, 20, 21, 22}));
+  EXPECT_EQ(DanjonShift(std::nullopt), 0);
 }
 
 TEST(Generator, SettingColumnsManualAndCameraDefaults) {

@@ -122,6 +122,15 @@ TEST_F(ExposureWindow, PreparesAndGeneratesTheSelectedEclipse) {
   EXPECT_EQ(G().Columns()[4]->HorzAlign(), haCenter);
   EXPECT_GT(G().ColWidths(1), G().ColWidths(0));  // fitted to the labels
 
+  // The darkness and the brackets reach the generator.
+  F().ComboBox_Danjon->setCurrentIndex(1);  // L 0
+  F().ComboBox_Bracket->setCurrentIndex(2);
+  F().Button_Create_ExposureListClick();
+  settings.danjon = 0;
+  settings.bracketStops = 2;
+  EXPECT_EQ(F().TableRows(),
+            *GenerateExposureTable(CurrentContacts(), 4, CurrentEclipse.UmbMagnitude, settings));
+
   F().close();
   EXPECT_TRUE(menuEnabled_);
 }

@@ -41,9 +41,10 @@ const std::vector<Command>& Commands() {
        &RunAbout},
       {"table",
        "N [--interval CODE] [--fratio X] [--manual|--no-manual] [--zone ROW] [--round15] [--iq NAME] "
-       "[--iso NAME] [--av NAME] [--announce] [-o FILE]",
-       "the generated exposure table of eclipse N in the table file format; --announce adds an announcement "
-       "one minute before each contact",
+       "[--iso NAME] [--av NAME] [--danjon L] [--bracket N] [--announce] [-o FILE]",
+       "the generated exposure table of eclipse N in the table file format; --danjon L (0 very dark to 4 "
+       "bright) sets the darkness of totality, --bracket N (0 to 2) marks N stops either side of each row's "
+       "shutter; --announce adds an announcement one minute before each contact",
        &RunTable},
       {"check", "FILE [--zone ROW] [--site LAT,LON[,HEIGHT]] [--simulated]",
        "loads an exposure table file: eclipse and row count, or each problem by line; warns of rows that "

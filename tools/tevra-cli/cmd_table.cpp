@@ -98,6 +98,19 @@ int RunTable(const Args& args, std::ostream& out, std::ostream& err) {
       if (!setting(KindAperture, settings.aperture, "an aperture name")) {
         return ExitUsage;
       }
+    } else if (arg == "--danjon") {
+      const std::optional<int64_t> value = hasValue ? ParseInteger(args[++i]) : std::nullopt;
+      if (!value || *value < DanjonDarkest || *value > DanjonBrightest) {
+        return UsageError(self, "--danjon needs the Danjon value L of totality, 0 (very dark) to 4 (bright)",
+                          err);
+      }
+      settings.danjon = static_cast<int>(*value);
+    } else if (arg == "--bracket") {
+      const std::optional<int64_t> value = hasValue ? ParseInteger(args[++i]) : std::nullopt;
+      if (!value || *value < 0 || *value > MaxBracketStops) {
+        return UsageError(self, "--bracket needs the stops to mark either side, 0, 1 or 2", err);
+      }
+      settings.bracketStops = static_cast<int>(*value);
     } else if (arg == "-o") {
       if (!hasValue) {
         return UsageError(self, "-o needs a file name", err);
