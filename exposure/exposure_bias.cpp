@@ -1,0 +1,98 @@
+#include "exposure/exposure_bias.h"
+
+#include "camera/setting_names.h"
+#include "exposure/table_rows.h"
+#include "timing/text_util.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace tevra {
+namespace {
+
+constexpr uint32_t Iso100Code = 0x48;  // ISO codes count eighths of a stop
+
+int ThirdsOfIsoCode(uint32_t code) {
+  return static_cast<int>(std::lround(3.0 * (static_cast<double>(code) - Iso100Code) / 8));
+}
+
+// The ISO name nearest to name moved by thirds, within the camera's named speeds; empty when name is
+// no such speed ("AUTO", empty, unknown).
+std::string MovedIso(const std::string& name, int thirds) {
+  const uint32_t code = IsoCodeOf(Trim(name));
+  if (code == 0 || code == UnknownCode) {
+    return {};
+  }
+  const double wanted = Iso100Code + (8.0 * (ThirdsOfIsoCode(code) + thirds) / 3);
+  std::string_view best = name;
+  double bestMiss = 1e9;
+  for (const SettingName& entry : ISOTable()) {
+    if (entry.Code != 0 && entry.Code != UnknownCode && std::abs(entry.Code - wanted) < bestMiss) {
+      bestMiss = std::abs(entry.Code - wanted);
+      best = entry.Name;
+    }
+  }
+  return std::string(best);
+}
+
+}  // namespace
+
+BiasedRow WithExposureBias(const ExposureRow& row, int thirds) {
+  BiasedRow biased{row, 0};
+  const RowKind kind = RowKindOf(row);
+  thirds = std::clamp(thirds, -MaxBiasThirds, MaxBiasThirds);
+  if (thirds == 0 || (kind != RowKind::Exposure && kind != RowKind::Loop)) {
+    return biased;
+  }
+  std::vector<int> marked;
+  for (int column = FirstShutterColumn; column <= LastShutterColumn; ++column) {
+    if (IsMarked(row, column)) {
+      marked.push_back(column);
+    }
+  }
+  if (marked.empty()) {
+    return biased;
+  }
+  // Columns run from short to long exposures: brighter moves right, as far as the last mark can go.
+  const int stops = thirds / 3;
+  const int room = stops > 0 ? LastShutterColumn - marked.back() : marked.front() - FirstShutterColumn;
+  const int columns = stops > 0 ? std::min(stops, room) : -std::min(-stops, room);
+  if (columns != 0) {
+    for (const int column : marked) {
+      biased.row[static_cast<size_t>(column)].clear();
+    }
+    for (const int column : marked) {
+      biased.row[static_cast<size_t>(column + columns)] = "x";
+    }
+  }
+  biased.appliedThirds = 3 * columns;
+  const int isoThirds = thirds - biased.appliedThirds;
+  if (isoThirds != 0) {
+    if (const std::string iso = MovedIso(row[ColumnIso], isoThirds); !iso.empty()) {
+      biased.appliedThirds +=
+          ThirdsOfIsoCode(IsoCodeOf(iso)) - ThirdsOfIsoCode(IsoCodeOf(Trim(row[ColumnIso])));
+      biased.row[ColumnIso] = iso;
+    }
+  }
+  return biased;
+}
+
+std::string BiasText(int thirds) {
+  if (thirds == 0) {
+    return "0 EV";
+  }
+  const int whole = std::abs(thirds) / 3;
+  const int rest = std::abs(thirds) % 3;
+  std::string text = thirds > 0 ? "+" : "-";
+  if (whole > 0) {
+    text += std::to_string(whole);
+  }
+  if (rest > 0) {
+    text += (whole > 0 ? " " : "") + std::to_string(rest) + "/3";
+  }
+  return text + " EV";
+}
+
+}  // namespace tevra
