@@ -64,7 +64,8 @@ BiasedRow WithExposureBias(const ExposureRow& row, int thirds) {
       biased.row[static_cast<size_t>(column)].clear();
     }
     for (const int column : marked) {
-      biased.row[static_cast<size_t>(column + columns)] = "x";
+      const int moved = column + columns;
+      biased.row[static_cast<size_t>(moved)] = "x";
     }
   }
   biased.appliedThirds = 3 * columns;
