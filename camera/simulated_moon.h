@@ -1,0 +1,23 @@
+// The Moon as the simulated body photographs it: its level in the picture follows the exposure
+// given (ISO, aperture, shutter time) and the Moon's brightness index Q at that moment, so that a
+// rehearsal's histograms and exposure bias mean something.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace tevra {
+
+// The level of a well exposed Moon: the exposure N^2 / (ISO x 2^Q) puts it a little below the middle.
+constexpr int WellExposedMoonLevel = 118;
+// The dark sky around it.
+constexpr uint8_t SkyLevel = 6;
+
+// The Moon's level, 0..255, for an exposure of seconds at ISO iso and f-number fNumber, with the
+// tone curve of a camera JPEG (gamma 2.2): one stop more gives 2^(1/2.2) times the level.
+int SimulatedMoonLevel(double q, double iso, double fNumber, double seconds);
+
+// An 8-bit grey picture (binary PGM) of the Moon's disc at that level on the sky.
+std::vector<uint8_t> SimulatedMoonPgm(int level, int width = 160, int height = 120);
+
+}  // namespace tevra
