@@ -5,6 +5,7 @@
 #include "shell/main_window.h"
 #include "state/parameter_file.h"
 #include "state/variables.h"
+#include "tests/support/temp_folder_test.h"
 #include "timing/astrolib.h"
 #include "timing/countdown.h"
 
@@ -21,8 +22,7 @@ class ShellWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     namespace fs = std::filesystem;
-    base_ = fs::temp_directory_path() /
-            ("tevra-shell-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    base_ = TestScratchPath("tevra-shell-");
     fs::remove_all(base_);
     fs::create_directories(base_ / "settings");
     fs::create_directories(base_ / "documents");

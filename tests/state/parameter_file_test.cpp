@@ -1,5 +1,6 @@
 #include "state/parameter_file.h"
 #include "state/variables.h"
+#include "tests/support/temp_folder_test.h"
 
 #include <gtest/gtest.h>
 
@@ -35,8 +36,7 @@ void WriteText(const fs::path& path, const std::string& text) { std::ofstream(pa
 class ParameterFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("tevra-prm-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    folder_ = TestScratchPath("tevra-prm-");
     fs::remove_all(folder_);
     fs::create_directories(folder_);
   }

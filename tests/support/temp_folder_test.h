@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,12 +11,19 @@
 
 namespace tevra {
 
+// A scratch path for the running test: its names and the process, so that the same test run from
+// two build folders at once does not share it.
+inline std::filesystem::path TestScratchPath(const std::string& prefix) {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::filesystem::temp_directory_path() /
+         (prefix + std::string(test->test_suite_name()) + "-" + std::string(test->name()) + "-" +
+          std::to_string(::getpid()));
+}
+
 class TempFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tevra-" + std::string(test->test_suite_name()) + "-" + std::string(test->name()));
+    dir_ = TestScratchPath("tevra-");
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
