@@ -13,3 +13,13 @@ set(guide_page "${CMAKE_INSTALL_FULL_DATADIR}/tevra/guide/index.html")
 cmake_path(RELATIVE_PATH guide_page BASE_DIRECTORY "${CMAKE_INSTALL_FULL_BINDIR}"
            OUTPUT_VARIABLE TEVRA_GUIDE_FROM_PROGRAM)
 unset(guide_page)
+
+# Manual pages and changelogs are installed compressed, as Debian keeps them: OUTPUT is SOURCE
+# through gzip, made at build time (name OUTPUT in a target's DEPENDS).
+function(tevra_gzip source output)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND gzip -9 --no-name --stdout ${source} > ${output}
+    DEPENDS ${source}
+    VERBATIM)
+endfunction()

@@ -10,12 +10,15 @@ set(CPACK_PACKAGE_NAME tevra)
 set(CPACK_PACKAGE_VENDOR "Tevra project")
 set(CPACK_PACKAGE_CONTACT "${TEVRA_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Lines of at most 79 characters, as lintian wants them in the control file (which indents them).
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tevra photographs a lunar eclipse with a Canon EOS camera, for the observer at a telescope or \
-lens on the night of an eclipse and for the rehearsals before it. It shows the contact times of the \
-eclipses from 2001 to 2099 with live countdowns, makes exposure tables from a brightness model of \
-the eclipsed Moon, and drives the camera through the table over USB. A simulated camera, test runs \
-and a shifted clock serve rehearsals; tevra-cli prints what the program computes.")
+    "Tevra photographs a lunar eclipse with a Canon EOS camera, for the observer
+at a telescope or lens on the night of an eclipse and for the rehearsals
+before it. It shows the contact times of the eclipses from 2001 to 2099 with
+live countdowns, makes exposure tables from a brightness model of the
+eclipsed Moon, and drives the camera through the table over USB. A simulated
+camera, test runs and a shifted clock serve rehearsals; tevra-cli prints what
+the program computes.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

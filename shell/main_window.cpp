@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "shell/abort_presenter.h"
+#include "shell/licence.h"
 #include "shell/user_guide.h"
 #include "shell/version_info.h"
 #include "state/site_settings.h"
@@ -327,6 +328,14 @@ void TForm_Main::BuildComponents() {
   StringGrid_VersionsInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StringGrid_VersionsInfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   StringGrid_VersionsInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  const int gridBottom = StringGrid_VersionsInfo->geometry().bottom();
+  Label_AboutLicence =
+      MakeLabel(Panel_About, {8, gridBottom + 6, PanelWidth - 16, PanelHeight - 56 - gridBottom},
+                PixelFont("MS Sans Serif", 12), Qt::AlignLeft | Qt::AlignTop);
+  Label_AboutLicence->setWordWrap(true);
+  Label_AboutLicence->setText(
+      QString::fromUtf8(LicenceNotice.data(), static_cast<qsizetype>(LicenceNotice.size())));
+  SetTextColour(Label_AboutLicence, Qt::black);
   Button_About_Guide = new QPushButton(QStringLiteral("User Guide"), Panel_About);
   Button_About_Guide->setGeometry(PanelWidth / 2 - 100, PanelHeight - 48, 90, 30);
   connect(Button_About_Guide, &QPushButton::clicked, this, [this] { Hilfe2Click(); });

@@ -111,6 +111,7 @@ class TForm_Main : public QMainWindow {
   QLabel* Image1 = nullptr;
   QLabel* Label_AboutTitle = nullptr;
   QTableWidget* StringGrid_VersionsInfo = nullptr;
+  QLabel* Label_AboutLicence = nullptr;  // the licence, below the grid
   QPushButton* Button_About_OK = nullptr;
   QPushButton* Button_About_Guide = nullptr;
   QTimer* Timer1 = nullptr;

@@ -21,7 +21,7 @@ TEST_PACKAGES=(
   clang libclang-rt-14-dev
   locales
   stellarium-data
-  desktop-file-utils appstream groff-base
+  desktop-file-utils appstream groff-base lintian
   xvfb dbus at-spi2-core python3-pyatspi
 )
 testing=false

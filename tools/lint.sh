@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Checks formatting (clang-format) and, with --tidy, runs clang-tidy on every source of the project.
+# Checks that every source file carries its licence line (tools/spdx-headers.sh --check), checks
+# formatting (clang-format) and, with --tidy, runs clang-tidy on every source of the project.
 # Usage: tools/lint.sh [--tidy BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/spdx-headers.sh --check
 # Generated sources are left as the generator writes them.
 mapfile -t sources < <(git ls-files '*.cpp' '*.h' | grep -v '^timing/catalogue_data.cpp$')
 clang-format --dry-run -Werror "${sources[@]}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured build folder and checks it: its files against
-# tools/package-files.txt, its dependencies (computed from the binaries, and installable here), and
-# the programs unpacked into BUILD_DIR/package/root, which tools/smoke-test.sh then starts.
+# tools/package-files.txt, its copyright file, lintian (an error fails, warnings are shown), its
+# dependencies (computed from the binaries, and installable here), and the programs unpacked into
+# BUILD_DIR/package/root, which tools/smoke-test.sh then starts.
 # Usage: tools/package.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,6 +33,18 @@ if ! diff -u tools/package-files.txt - <<<"$files"; then
 fi
 echo "package: files as listed in tools/package-files.txt ($(wc -l <<<"$files"))"
 
+# The copyright file in the machine-readable format, and no error from lintian.
+copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/tevra/copyright) ||
+  fail "the package has no /usr/share/doc/tevra/copyright"
+[ "$(head -n 1 <<<"$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+  fail "/usr/share/doc/tevra/copyright is not in the machine-readable format"
+command -v lintian >/dev/null || fail "lintian is missing (tools/install-deps.sh --test)"
+lintian_status=0
+lintian --fail-on error "$deb" >"$build/lintian.log" 2>&1 || lintian_status=$?
+cat "$build/lintian.log"
+[ "$lintian_status" -eq 0 ] || fail "lintian found errors in the package (E: above)"
+echo "package: lintian finds no error ($(grep -c '^W: ' "$build/lintian.log" || true) warnings)"
+
 # Dependencies: the libraries the binaries link, found by dpkg-shlibdeps, and what the program
 # loads without linking. No development package, and all of them to be had here.
 echo "Depends: $depends"
@@ -53,7 +66,9 @@ echo "package: apt can install it"
 root="$out/root"
 dpkg-deb -x "$deb" "$root"
 cli="$root/usr/bin/tevra-cli"
-[ "$("$cli" --version)" = "tevra-cli $version" ] || fail "the unpacked tevra-cli --version does not say $version"
+cli_version=$("$cli" --version)
+[ "$(head -n 1 <<<"$cli_version")" = "tevra-cli $version" ] || fail "the unpacked tevra-cli --version does not say $version"
+grep -q "(GPL-3.0-or-later)" <<<"$cli_version" || fail "the unpacked tevra-cli --version does not name its licence"
 contacts=$("$cli" contacts 1)
 echo "$contacts"
 grep -q $'^Label_Datum\t2001-01-09$' <<<"$contacts" || fail "tevra-cli contacts 1 does not show 2001-01-09"

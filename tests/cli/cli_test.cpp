@@ -53,6 +53,8 @@ TEST(Cli, HelpAndVersion) {
   const Result version = RunTool({"--version"});
   EXPECT_EQ(version.status, ExitOk);
   EXPECT_EQ(version.out.rfind("tevra-cli ", 0), 0U);
+  EXPECT_NE(version.out.find("\nTevra is free software under the GNU General Public"), std::string::npos);
+  EXPECT_NE(version.out.find("(GPL-3.0-or-later)"), std::string::npos);
 }
 
 TEST(Cli, EveryCommandPrintsItsUsageOnHelp) {

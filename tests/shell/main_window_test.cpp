@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -356,6 +357,13 @@ TEST_F(MainWindow, AboutPanelAndCaption) {
   EXPECT_EQ(window.StringGrid_VersionsInfo->item(0, 0)->text(), "FileType        ");
   EXPECT_EQ(window.StringGrid_VersionsInfo->item(8, 1)->text(), "Tevra");
   EXPECT_EQ(window.Label_AboutTitle->text().toStdString(), std::string("Tevra      ") + TEVRA_TEST_VERSION);
+  // The licence shows whole between the grid and the buttons.
+  const QLabel* licence = window.Label_AboutLicence;
+  EXPECT_TRUE(licence->isVisibleTo(&window));
+  EXPECT_TRUE(licence->text().contains("GPL-3.0-or-later"));
+  EXPECT_LE(licence->heightForWidth(licence->width()), licence->height());
+  EXPECT_GT(licence->y(), window.StringGrid_VersionsInfo->geometry().bottom());
+  EXPECT_LT(licence->geometry().bottom(), window.Button_About_OK->y());
   // A value wider than its column ("Lunar eclipse ...") shows whole in its tool tip.
   const QFontMetrics grid(window.StringGrid_VersionsInfo->font());
   int wide = 0;

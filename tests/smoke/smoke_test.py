@@ -174,7 +174,7 @@ def f1_opens_guide(window_node, opened, guide):
 
 
 def main(prefix, scratch):
-    version = cli(prefix, "--version").split()[-1]
+    version = cli(prefix, "--version").splitlines()[0].split()[-1]
     # What the main window must show, as tevra-cli computes it.
     labelled = ("Label_Datum", "MoFiTyp_Label", "Label_Zeit", "Label_Deltat")
     shown = dict(line.split("\t", 1) for line in cli(prefix, "contacts", str(ECLIPSE)).splitlines()

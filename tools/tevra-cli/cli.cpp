@@ -1,5 +1,6 @@
 #include "tools/tevra-cli/cli.h"
 
+#include "shell/licence.h"
 #include "timing/catalogue.h"
 #include "timing/time_text.h"
 
@@ -127,7 +128,7 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err) {
     return ExitOk;
   }
   if (first == "--version") {
-    out << "tevra-cli " << TEVRA_VERSION << "\n";
+    out << "tevra-cli " << TEVRA_VERSION << "\n" << LicenceNotice << "\n";
     return ExitOk;
   }
   for (const Command& command : Commands()) {
