@@ -116,8 +116,8 @@ TEST_F(CliPlanFiles, CheckWarnsOfRowsThatCannotFinishAndStillPassesTheFile) {
 }
 
 TEST(CliSite, TableAnnouncesEachContactAMinuteAhead) {
-  const Output plain = RunTool({"table", "34"});
-  const Output announced = RunTool({"table", "34", "--announce"});
+  const Output plain = RunTool({"table", "34", "--zone", "14"});
+  const Output announced = RunTool({"table", "34", "--zone", "14", "--announce"});
   ASSERT_EQ(announced.status, ExitOk) << announced.err;
   std::vector<std::string> lines = Split(announced.out, '\n');
   std::vector<std::string> announcements;
