@@ -311,6 +311,8 @@ TAppMaster* TForm_Camera::ReopenCamera() {
   appMaster_ = OpenCamera(this, sdk_, status);
   if (appMaster_) {
     CameraName = Trimmed(appMaster_->GetCameraName());
+  } else if (const std::string why = CameraNotFoundText(status); !why.empty()) {
+    SetStatusText(std::string(ReconnectingText) + ": " + why);  // what keeps it away, while trying
   }
   return appMaster_.get();
 }

@@ -196,12 +196,19 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   PrintingSink sink(out, takePast);
   EclipseRun run(clock, waiter, sink);
   if (camera) {
-    run.SetReconnect([&camera, &choice]() -> TAppMaster* {
+    run.SetReconnect([&camera, &choice, &out, why = std::string()]() mutable -> TAppMaster* {
       camera.reset();
       std::string error;
       if (const std::shared_ptr<CameraSdk> sdk = CreateCameraSdk(choice, error)) {
         uint32_t status = CamOk;
         camera = OpenCamera(nullptr, sdk, status);
+        // What keeps the camera away, once for each change, while the run keeps trying.
+        if (std::string now = camera ? std::string() : CameraNotFoundText(status); now != why) {
+          why = std::move(now);
+          if (!why.empty()) {
+            out << "# " << ReconnectingText << ": " << why << '\n' << std::flush;
+          }
+        }
       }
       return camera.get();
     });
