@@ -38,8 +38,14 @@ ComputerState SystemComputerState(const std::string& folder) {
   ComputerState facts;
   ReadClockSync(facts);
   facts.utcOffsetHours = ComputerUtcOffsetHours();
+  // The folder is made at the first file; until then its nearest existing parent holds the space.
+  std::filesystem::path place(folder);
   std::error_code error;
-  const std::filesystem::space_info space = std::filesystem::space(folder, error);
+  while (!std::filesystem::exists(place, error) && place.has_relative_path() &&
+         place != place.parent_path()) {
+    place = place.parent_path();
+  }
+  const std::filesystem::space_info space = std::filesystem::space(place, error);
   if (!error) {
     facts.freeBytes = space.available;
   }
