@@ -176,6 +176,7 @@ std::string TakeZoneOption(const Args& args, size_t& i, int64_t& row, std::strin
              "' is not a row of the zone table (0 to 39); an offset is written +1 or -1";
     }
     row = *number;
+    note = ZoneRowText(row) + " for --zone " + value;  // a row number is easily taken for an offset
     return {};
   }
   std::optional<double> offset = OffsetOfText(value);

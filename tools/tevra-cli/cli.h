@@ -49,8 +49,8 @@ std::string TakeSiteOption(const Args& args, size_t& i, std::optional<ObservingS
 
 // Takes the value of --zone at args[i + 1] into row, moving i past it: a row of the zone table (0
 // to 39), a UTC offset ("+1", "-3:30", "UTC+05:45") or a zone name ("Europe/Berlin", at its
-// present offset). Returns what is wrong with it, or "" when it was taken; an offset or a name
-// sets note to the row it stands for.
+// present offset). Returns what is wrong with it, or "" when it was taken, with note naming the
+// row taken ("zone row 1 (UTC-11) for --zone 1").
 std::string TakeZoneOption(const Args& args, size_t& i, int64_t& row, std::string& note);
 
 // The row of the computer's present UTC offset; the first-start row when the table has none.
