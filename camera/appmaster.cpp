@@ -178,16 +178,25 @@ uint32_t TAppMaster::ApplySaveTarget() {
   return WithLegacyLock([this] { return WriteSaveTarget(); }, true);
 }
 
-uint32_t TAppMaster::ReadOneProperty(uint32_t propertyId) {
+uint32_t TAppMaster::ReadOneValue(uint32_t propertyId, std::optional<uint32_t>& value) {
   uint32_t dataType = 0;
   uint32_t size = 0;
   uint32_t status = sdk_->GetPropertySize(cameraRef_, propertyId, 0, dataType, size);
   if (status == CamOk && dataType == DataTypeUInt32) {
     std::array<uint8_t, 4> bytes{};
     status = sdk_->GetPropertyData(cameraRef_, propertyId, 0, bytes);
-    if (status == CamOk && camera_) {
-      camera_->SetValue(propertyId, static_cast<int32_t>(UInt32FromBytes(bytes)));
+    if (status == CamOk) {
+      value = UInt32FromBytes(bytes);
     }
+  }
+  return status;
+}
+
+uint32_t TAppMaster::ReadOneProperty(uint32_t propertyId) {
+  std::optional<uint32_t> value;
+  const uint32_t status = ReadOneValue(propertyId, value);
+  if (value && camera_) {
+    camera_->SetValue(propertyId, static_cast<int32_t>(*value));
   }
   return status;
 }
@@ -237,10 +246,15 @@ uint32_t TAppMaster::TakePicture() {
 }
 
 std::optional<uint32_t> TAppMaster::ReportedValue(uint32_t propertyId) {
-  if (!camera_ || ReadOneProperty(propertyId) != CamOk) {
+  // Read as it stands: the body's state besides the five settings has no place in the camera model.
+  std::optional<uint32_t> value;
+  if (!camera_ || ReadOneValue(propertyId, value) != CamOk || !value) {
     return std::nullopt;
   }
-  return static_cast<uint32_t>(camera_->GetValue(propertyId));
+  if (KindOfProperty(propertyId) >= 0) {
+    camera_->SetValue(propertyId, static_cast<int32_t>(*value));
+  }
+  return value;
 }
 
 uint32_t TAppMaster::DownloadItem(CameraRef item, const std::string& folder) {

@@ -75,6 +75,7 @@ class TAppMaster {
   };
   static uint32_t CountingObjectEventHandler(uint32_t event, CameraRef object, void* context);
 
+  uint32_t ReadOneValue(uint32_t propertyId, std::optional<uint32_t>& value);
   uint32_t ReadOneProperty(uint32_t propertyId);
   uint32_t ReadOnePropertyDesc(uint32_t propertyId);
   uint32_t WriteSaveTarget();

@@ -32,6 +32,8 @@ const char* CameraStatusText(uint32_t status) {
       return "card full or write-protected";
     case CamRefused:
       return "value refused by the camera";
+    case CamNoAccess:
+      return "no permission to open the camera's USB device";
     case CamNoFocus:
       return "no focus (autofocus failed; set the lens to MF)";
     default:

@@ -20,6 +20,7 @@ constexpr uint32_t CamDisconnected = 0xC0;
 constexpr uint32_t CamTimeout = 0xC1;
 constexpr uint32_t CamCardFull = 0xC2;   // card full or write-protected
 constexpr uint32_t CamRefused = 0xC3;    // the camera does not accept this value now
+constexpr uint32_t CamNoAccess = 0xC4;   // the camera is there, but this user may not open its device
 constexpr uint32_t CamNoFocus = 0x8D01;  // the release failed: autofocus found nothing to focus on
 
 // A short English meaning of a status, "unknown status" for a number not listed above.

@@ -254,6 +254,11 @@ uint32_t Gphoto2Session::Open(CameraRef camera) {
   if (result < 0) {
     gp_camera_unref(camera_);
     camera_ = nullptr;
+    // A USB body the library lists but cannot open: its device node is not this user's to open
+    // (an I/O error elsewhere, on a network port, means nothing answers there).
+    if (result == GP_ERROR_IO && ref->entry.port.starts_with("usb:")) {
+      return CamNoAccess;
+    }
     return CameraStatusOfGphoto2(result, Gphoto2Call::Open, *log_);
   }
   openRef_ = camera;

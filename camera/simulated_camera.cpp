@@ -382,6 +382,9 @@ std::optional<uint32_t> SimulatedCamera::ReadValue(uint32_t propertyId) const {
     const int64_t seconds = (localMs + settings_.clockOffsetMs) / 1000;
     return static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, 0xFFFFFFFF));
   }
+  if (propertyId == PropAvailableShots && faults_.noCard) {
+    return 0;  // as a body reports it with its slot empty
+  }
   const uint32_t* slot = ValueSlot(*this, propertyId);
   return slot != nullptr ? std::optional<uint32_t>(*slot) : std::nullopt;
 }

@@ -115,6 +115,7 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
     summary_.started = true;
     AskAboutPastRows();
     OpenLog();
+    LogPreflight();
     if (kind == RunKind::Start) {
       sink_.ShowAdvanceControls(true);
     }
@@ -189,6 +190,27 @@ void EclipseRun::AskAboutPastRows() {
   }
   for (const size_t i : past) {
     skipped_[i] = true;
+  }
+}
+
+void EclipseRun::LogPreflight() {
+  if (kind_ != RunKind::Start || !preflight_) {
+    return;
+  }
+  std::vector<CheckLine> shown;
+  for (CheckLine& line : preflight_(camera_)) {
+    if (line.level != CheckLevel::Ok) {
+      shown.push_back(std::move(line));
+    }
+  }
+  if (shown.empty()) {
+    return;
+  }
+  sink_.ShowCheck(shown);
+  for (const CheckLine& line : shown) {
+    RunStep step = StepOf("Check");
+    step.text = CheckLineText(line);
+    Log(step);
   }
 }
 

@@ -15,6 +15,7 @@
 
 #include "exposure/exposure_table.h"
 #include "run/picture_watch.h"
+#include "run/preflight.h"
 #include "run/run_clock.h"
 #include "run/run_log.h"
 #include "run/run_texts.h"
@@ -88,6 +89,8 @@ class RunSink {
   // Before a start run that begins when entries were due more than a minute ago: true to take
   // them now, false to skip them. Skipping is the default.
   virtual bool TakePastRows(const std::string& /*question*/) { return false; }
+  // Before the first row of a start run: the lines of the check before the night that are not OK.
+  virtual void ShowCheck(const std::vector<CheckLine>& /*lines*/) {}
   // One step done, as the run log writes it.
   virtual void StepDone(const RunStep& step) = 0;
 };
@@ -151,6 +154,12 @@ class EclipseRun {
   // writes the save target. Returns the new manager, or null while the camera is not back. Unset,
   // a disconnected camera is retried like a busy one.
   void SetReconnect(std::function<TAppMaster*()> reopen) { reopen_ = std::move(reopen); }
+  // The check before the night a start run makes on its camera (null in simulation mode) once its
+  // log is open: the lines that are not OK are shown and logged as "Check" steps before the first
+  // row. The run goes on whatever they say. Unset, no check is made.
+  void SetPreflight(std::function<std::vector<CheckLine>(TAppMaster*)> check) {
+    preflight_ = std::move(check);
+  }
 
   // Runs the table. camera null: simulation mode. Returns at once, without starting, while a run
   // is under way.
@@ -190,6 +199,7 @@ class EclipseRun {
   bool StartChecks();
   void AskAboutPastRows();
   void OpenLog();
+  void LogPreflight();
   void EndStep();
   bool ProcessRow(size_t index);
   [[nodiscard]] double RowTarget(const ExposureRow& row, RowKind kind) const;
@@ -231,6 +241,7 @@ class EclipseRun {
   std::optional<std::string> logFolder_;
   FileLayer* logFiles_ = &SystemFileLayer();
   std::function<TAppMaster*()> reopen_;
+  std::function<std::vector<CheckLine>(TAppMaster*)> preflight_;
   std::string wann_;
   std::string info_;
   Rgb infoColour_ = InfoWhite;

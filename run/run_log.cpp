@@ -26,6 +26,8 @@ std::string Field(const std::string& text, char separator) {
   return quoted + "\"";
 }
 
+}  // namespace
+
 std::string FileStamp(double jd) {
   const CalendarTime t = JDCal(jd);
   const auto two = [](double value) {
@@ -34,8 +36,6 @@ std::string FileStamp(double jd) {
   return LastChars("0000" + std::to_string(t.Year), 4) + two(t.Month) + two(t.Day) + "-" + two(t.Hour) +
          two(t.Minute) + two(t.Second);
 }
-
-}  // namespace
 
 std::string RunLogFields(const RunStep& step, char separator) {
   const std::string sep(1, separator);

@@ -32,6 +32,9 @@ struct RunStep {
 // text.
 std::string RunLogFields(const RunStep& step, char separator);
 
+// "YYYYMMDD-hhmmss" of a local time, as the names of the run's files carry it.
+std::string FileStamp(double jd);
+
 class RunLog {
  public:
   static constexpr const char* Header = "row,label,step,due,issued,done,status,trials,text";

@@ -7,6 +7,7 @@
 #include "state/site_settings.h"
 #include "state/variables.h"
 #include "timing/catalogue.h"
+#include "timing/countdown.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"
 
@@ -203,6 +204,12 @@ TForm_Main::TForm_Main(MainWindowEnvironment environment, QWidget* parent)
     environment_.askSite = [this](const std::optional<ObservingSite>& current) {
       return AskObservingSite(this, current);
     };
+  }
+  if (!environment_.utcOffsetHours) {
+    environment_.utcOffsetHours = &ComputerUtcOffsetHours;
+  }
+  if (!environment_.nowUT) {
+    environment_.nowUT = [] { return SystemLocalJD() - ComputerUtcOffsetHours() / 24; };
   }
   if (!environment_.openUrl) {
     environment_.openUrl = &QDesktopServices::openUrl;
@@ -456,7 +463,10 @@ void TForm_Main::FormCreate() {
 
 bool TForm_Main::LoadParameters() {
   const std::string path = SettingsFolder + ParameterFileName;
-  const LoadResult result = LoadParameterFile(path, ProgramVersion, ParameterRecord);
+  FirstStartChoice choice;
+  choice.eclipseIndex = NextEclipseIndex(environment_.nowUT());
+  choice.timeZoneIndex = ZoneRowOfOffset(environment_.utcOffsetHours());
+  const LoadResult result = LoadParameterFile(path, ProgramVersion, ParameterRecord, choice);
   switch (result.outcome) {
     case LoadOutcome::Loaded:
     case LoadOutcome::Created:

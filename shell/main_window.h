@@ -43,6 +43,10 @@ struct MainWindowEnvironment {
   // Opens a page in the desktop's viewer; false when nothing could open it. The default asks the
   // desktop (QDesktopServices).
   std::function<bool(const QUrl&)> openUrl;
+  // What a first start reads of the computer: the hours east of UTC of its clock, and the instant
+  // (UT, as a JD) from which it chooses the coming eclipse. Defaults: this computer, now.
+  std::function<double()> utcOffsetHours;
+  std::function<double()> nowUT;
 };
 
 class TForm_Main : public QMainWindow {

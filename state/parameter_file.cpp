@@ -172,14 +172,22 @@ std::string IncompatibleText(const std::string& storedVersion) {
 }
 
 LoadResult LoadParameterFile(const std::string& path, std::string_view programVersion,
-                             ParameterFileRecord& record) {
+                             ParameterFileRecord& record, const std::optional<FirstStartChoice>& choice) {
+  const auto firstStart = [&] {
+    ParameterFileRecord first = FirstStartParameters(programVersion);
+    if (choice) {
+      first.EclipseIndex = choice->eclipseIndex;
+      first.TimeZoneIndex = choice->timeZoneIndex.value_or(first.TimeZoneIndex);
+    }
+    return first;
+  };
   LoadResult result;
   std::error_code ec;
   if (std::filesystem::exists(path, ec)) {
     std::string bytes;
     const std::string error = ReadRegularFile(path, bytes, ParameterFileSize, OverLimit::ReadPrefix);
     if (!error.empty()) {
-      record = FirstStartParameters(programVersion);
+      record = firstStart();
       result.error = error;
       return result;
     }
@@ -197,7 +205,7 @@ LoadResult LoadParameterFile(const std::string& path, std::string_view programVe
     result.outcome = LoadOutcome::Loaded;
     return result;
   }
-  record = FirstStartParameters(programVersion);
+  record = firstStart();
   result.error = WriteParameterFile(path, record);
   result.outcome = result.error.empty() ? LoadOutcome::Created : LoadOutcome::Failed;
   return result;

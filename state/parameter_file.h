@@ -123,11 +123,19 @@ struct LoadResult {
   std::string error;          // for Failed: what went wrong, with the system's text
 };
 
-// LoadParameters without the user interface: fills record from the file at path, or creates it.
-// A stored focal ratio that is not a finite positive number is replaced by the first-start value;
-// anything but a regular file at path is reported as unreadable.
+// What a first start takes from the computer instead of the fixed values: the coming eclipse and
+// the zone row of the computer's UTC offset (none when the zone table has no row for it).
+struct FirstStartChoice {
+  int32_t eclipseIndex = FirstStartEclipseIndex;
+  std::optional<int32_t> timeZoneIndex;
+};
+
+// LoadParameters without the user interface: fills record from the file at path, or creates it
+// with the first-start values, the eclipse and zone of choice where given. A stored focal ratio
+// that is not a finite positive number is replaced by the first-start value; anything but a
+// regular file at path is reported as unreadable.
 LoadResult LoadParameterFile(const std::string& path, std::string_view programVersion,
-                             ParameterFileRecord& record);
+                             ParameterFileRecord& record, const std::optional<FirstStartChoice>& choice = {});
 
 // The incompatibility message box.
 constexpr const char* IncompatibleCaption = "Incompatible parameter file found";

@@ -84,4 +84,15 @@ double GreatestEclipseUT(const Elemente_Type& e) {
   return CalJD(e.Year, e.Month, e.Day, e.Hour + e.GreatestOffset, 0, -e.DeltaTSec);
 }
 
+int32_t NextEclipseIndex(double utJD) {
+  const auto& catalogue = EclipseCatalogue();
+  for (int32_t i = 1; i <= EclipseCount; ++i) {
+    const Elemente_Type& e = catalogue[static_cast<size_t>(i)];
+    if (ContactInstantOf(e, e.DeltaTSec, 0, e.P4Offset, false) > utJD) {
+      return i;
+    }
+  }
+  return EclipseCount;
+}
+
 }  // namespace tevra

@@ -72,4 +72,8 @@ void ComputeContacts(bool roundTo15Seconds);
 double GreatestEclipseUT();
 double GreatestEclipseUT(const Elemente_Type& entry);
 
+// The entry of the eclipse to come at utJD: the first whose P4 lies after it (one under way
+// counts); the last entry once the catalogue is past.
+int32_t NextEclipseIndex(double utJD);
+
 }  // namespace tevra

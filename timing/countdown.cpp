@@ -44,6 +44,12 @@ ContactRow MakeRow(const char* name, double instant, const std::string& timeText
 
 }  // namespace
 
+double ComputerUtcOffsetHours() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  return localtime_r(&now, &local) != nullptr ? static_cast<double>(local.tm_gmtoff) / 3600.0 : 0.0;
+}
+
 double SystemLocalJD() {
   const auto now = std::chrono::system_clock::now();
   const auto sinceEpoch = now.time_since_epoch();

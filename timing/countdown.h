@@ -39,6 +39,9 @@ using LocalClock = std::function<double()>;
 // The computer's local date and time to the millisecond as a JD.
 double SystemLocalJD();
 
+// Hours east of UTC of the computer's clock now (its zone, summer time included).
+double ComputerUtcOffsetHours();
+
 // Sets NowJD from the clock plus RehearsalOffset and returns it.
 double ReadClock(const LocalClock& clock);
 

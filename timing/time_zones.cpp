@@ -1,5 +1,7 @@
 #include "time_zones.h"
 
+#include <cmath>
+
 namespace tevra {
 
 double ZoneOffset = 0;
@@ -57,6 +59,16 @@ const std::array<tTZone_Ary, TimeZoneCount>& TimeZoneTable() {
 std::string UnpaddedZoneName(const tTZone_Ary& zone) {
   const auto end = zone.Name.find_last_not_of(' ');
   return end == std::string::npos ? std::string() : zone.Name.substr(0, end + 1);
+}
+
+std::optional<int> ZoneRowOfOffset(double hours) {
+  const double minutes = std::round(hours * 60);
+  for (int row = 0; row < TimeZoneCount; ++row) {
+    if (std::round(TimeZoneTable()[static_cast<size_t>(row)].Offset * 60) == minutes) {
+      return row;
+    }
+  }
+  return std::nullopt;
 }
 
 void ApplyTimeZone(int row) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 namespace tevra {
@@ -20,6 +21,9 @@ const std::array<tTZone_Ary, TimeZoneCount>& TimeZoneTable();
 
 // The name without its padding ("UTC-09:30", "UTC").
 std::string UnpaddedZoneName(const tTZone_Ary& zone);
+
+// The row of a UTC offset in hours east, to the minute; empty when the table has none.
+std::optional<int> ZoneRowOfOffset(double hours);
 
 // Selection state of the main window: hours east of UTC and "[" + name + "]".
 // 0 and empty until a zone is applied.

@@ -5,8 +5,11 @@
 #include "camera/camera_status.h"
 #include "camera/camera_window_rules.h"
 #include "camera/setting_names.h"
+#include "run/computer_state.h"
+#include "state/site_settings.h"
 #include "state/variables.h"
 #include "timing/divprocs.h"
+#include "timing/time_zones.h"
 #include "windows/photography_page.h"
 
 #include <QApplication>
@@ -116,6 +119,9 @@ TForm_Camera::TForm_Camera(CameraWindowHost host, QWidget* parent)
   }
   if (!host_.computerFacts) {
     host_.computerFacts = &SystemComputerFacts;
+  }
+  if (!host_.computerState) {
+    host_.computerState = [] { return SystemComputerState(DocumentsFolder); };
   }
   if (!host_.localTime) {
     host_.localTime = &SystemLocalDateTime;
@@ -268,8 +274,24 @@ void TForm_Camera::BuildPhotographyPage() {
   page.showStatus = [this](const std::string& text) { SetStatusText(text); };
   page.clock = host_.runClock;
   page.waiter = host_.runWaiter;
+  page.preflight = [this](TAppMaster* camera) { return CheckBeforeTheNight(camera); };
   Photography = new TPhotographyPage(std::move(page), TabSheet_Photography);
   Photography->setGeometry(0, 0, CameraClientWidth, CameraTabChangeHeight);
+}
+
+std::vector<CheckLine> TForm_Camera::CheckBeforeTheNight(TAppMaster* camera) {
+  const RunTable table = host_.runTable ? host_.runTable() : RunTable{};
+  PreflightSettings settings;
+  settings.zoneOffsetHours = ZoneOffsetOfTitle(table.titles[ColumnDateTime]).value_or(ZoneOffset);
+  settings.site = CurrentSite;
+  settings.soundFolder = DocumentsFolder;
+  const double now = (host_.runClock != nullptr ? host_.runClock->LocalJD() : SystemRunClock().LocalJD());
+  const BodyFacts body = camera != nullptr ? ReadBodyFacts(camera, CamOk, now) : [this] {
+    BodyFacts none;
+    none.openStatus = connectStatus_;
+    return none;
+  }();
+  return Preflight(table.present ? table.rows : ExposureRows{}, settings, body, host_.computerState());
 }
 
 TAppMaster* TForm_Camera::ReopenCamera() {
@@ -289,6 +311,8 @@ TAppMaster* TForm_Camera::ReopenCamera() {
   appMaster_ = OpenCamera(this, sdk_, status);
   if (appMaster_) {
     CameraName = Trimmed(appMaster_->GetCameraName());
+  } else if (const std::string why = CameraNotFoundText(status); !why.empty()) {
+    SetStatusText(std::string(ReconnectingText) + ": " + why);  // what keeps it away, while trying
   }
   return appMaster_.get();
 }
@@ -399,15 +423,21 @@ void TForm_Camera::Button_ConnectClick() {
       appMaster_ = std::make_unique<TAppMaster>(this, sdk_);
       CameraName = Trimmed(appMaster_->GetCameraName());
     }
+    uint32_t opened = CamNotFound;
     if (appMaster_) {
       appMaster_->SetEventHandlers();
-      if (appMaster_->OpenSession() == CamOk && !CameraName.empty()) {
+      opened = appMaster_->OpenSession();
+      if (opened == CamOk && !CameraName.empty()) {
         CameraName = Trimmed(appMaster_->GetCameraName());  // a body on Wi-Fi names itself only now
       }
       appMaster_->ApplySaveTarget();
     }
     SetStatusText(ConnectedStatusText(CameraName));
     Button_Abort2->setEnabled(false);
+    // Found but not opened (no permission, held by another program) says why in the check.
+    connectStatus_ = opened == CamNoAccess || opened == CamBusy ? opened
+                     : CameraName.empty()                       ? CamNotFound
+                                                                : CamOk;
     if (CameraName.empty()) {
       SetTestButtonsEnabled(false);
       ApplyLabels(ConnectionState::NotDetected);

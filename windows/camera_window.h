@@ -53,6 +53,8 @@ struct CameraWindowHost {
   // The run's clock and waits. Null: the computer's clock and a nested event loop.
   RunClock* runClock = nullptr;
   RunWaiter* runWaiter = nullptr;
+  // What the check before the night reads of this computer. Default: this computer, now.
+  std::function<ComputerState()> computerState;
 };
 
 class TPhotographyPage;
@@ -174,6 +176,8 @@ class TForm_Camera : public QMainWindow {
   void BuildPhotographyPage();
   // A new session with the camera after it dropped off during a run; null while it is not back.
   TAppMaster* ReopenCamera();
+  // The check before the night of the connected camera (null: none), this computer and the table.
+  std::vector<CheckLine> CheckBeforeTheNight(TAppMaster* camera);
   void ApplyLabels(ConnectionState state);
   void ShowMessage(const std::string& caption, const std::string& text);
   // Writes the selected code of a box; false when the box has no selection.
@@ -198,6 +202,8 @@ class TForm_Camera : public QMainWindow {
   bool disconnectPending_ = false;
   QTimer* deferredTimer_ = nullptr;
   std::deque<CameraMessage> deferred_;
+  // How the last connection ended: 0 when none was tried or it found the camera.
+  uint32_t connectStatus_ = 0;
 };
 
 // Client area of the design and the window height after a tab change.

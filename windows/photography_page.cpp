@@ -1,5 +1,6 @@
 #include "windows/photography_page.h"
 
+#include "exposure/exposure_table.h"
 #include "run/keep_awake.h"
 #include "run/qt_announcement_voice.h"
 #include "run/wait_precision.h"
@@ -7,12 +8,17 @@
 #include "state/variables.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <thread>
@@ -97,6 +103,9 @@ TPhotographyPage::TPhotographyPage(PhotographyPageHost host, QWidget* parent)
   if (host_.reopenCamera) {
     run_->SetReconnect(host_.reopenCamera);
   }
+  if (host_.preflight) {
+    run_->SetPreflight(host_.preflight);
+  }
   BuildComponents();
 }
 
@@ -165,6 +174,60 @@ void TPhotographyPage::BuildComponents() {
                                        Button_Test_Eclipse_Photography, Label_Test_Eclipse_Photography}) {
     watched->installEventFilter(this);
   }
+
+  Button_Check = new QPushButton(QStringLiteral("Check Before the Night"), this);
+  Button_Check->setGeometry(10, 200, 230, 30);
+  SetHint(Button_Check, "Camera, computer and exposure table checked an hour before the eclipse");
+  Button_Check->setVisible(static_cast<bool>(host_.preflight));
+  connect(Button_Check, &QPushButton::clicked, this, [this] { Button_CheckClick(); });
+}
+
+void TPhotographyPage::Button_CheckClick() {
+  if (!host_.preflight || run_->IsRunning()) {
+    return;
+  }
+  std::vector<CheckLine> lines;
+  {
+    const std::shared_ptr<void> work = host_.beginCameraWork ? host_.beginCameraWork() : nullptr;
+    lines = host_.preflight(host_.camera ? host_.camera() : nullptr);
+  }
+  std::string error;
+  const std::string path = WritePreflightFile(DocumentsFolder, host_.clock->LocalJD(),
+                                              "Check before the night: " + CurrentTablePath, lines, error);
+  ShowCheckList(lines, path.empty() ? error : "Written to " + path);
+}
+
+void TPhotographyPage::ShowCheckList(const std::vector<CheckLine>& lines, const std::string& closing) {
+  if (Dialog_Check == nullptr) {
+    Dialog_Check = new QDialog(this);
+    Dialog_Check->setWindowTitle(QStringLiteral("Check Before the Night"));
+    Dialog_Check->resize(900, 420);
+    auto* layout = new QVBoxLayout(Dialog_Check);
+    List_Check = new QListWidget(Dialog_Check);
+    List_Check->setWordWrap(true);
+    layout->addWidget(List_Check);
+  }
+  List_Check->clear();
+  for (const CheckLine& line : lines) {
+    const Rgb colour = line.level == CheckLevel::Ok        ? Rgb{0, 160, 0}
+                       : line.level == CheckLevel::Warning ? Rgb{230, 160, 0}
+                                                           : Rgb{220, 0, 0};
+    QPixmap mark(14, 14);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(colour.r, colour.g, colour.b));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(1, 1, 12, 12);
+    painter.end();
+    auto* item = new QListWidgetItem(QIcon(mark), Shown(CheckLineText(line)), List_Check);
+    item->setData(Qt::UserRole, static_cast<int>(line.level));
+  }
+  if (!closing.empty()) {
+    new QListWidgetItem(Shown(closing), List_Check);
+  }
+  Dialog_Check->show();
+  Dialog_Check->raise();
 }
 
 bool TPhotographyPage::eventFilter(QObject* watched, QEvent* event) {
@@ -375,6 +438,12 @@ bool TPhotographyPage::ConfirmZone(const std::string& warning) { return Confirm(
 
 // Yes takes the entries now; No, the default, skips them.
 bool TPhotographyPage::TakePastRows(const std::string& question) { return Confirm(question); }
+
+void TPhotographyPage::ShowCheck(const std::vector<CheckLine>& lines) {
+  ShowStatus("Check before the night: " + std::string(CheckLevelName(WorstLevel(lines))) +
+             ", see its window");
+  ShowCheckList(lines, "The run goes on; these lines are in its run log as well.");
+}
 
 void TPhotographyPage::StepDone(const RunStep& /*step*/) {}
 

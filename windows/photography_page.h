@@ -12,7 +12,9 @@
 #include <memory>
 #include <string>
 
+class QDialog;
 class QLabel;
+class QListWidget;
 class QPushButton;
 
 namespace tevra {
@@ -46,6 +48,9 @@ struct PhotographyPageHost {
   std::string soundFolder;
   // Keeps the computer awake during a start run; the desktop's D-Bus services by default.
   std::function<std::unique_ptr<KeepAwake>()> makeKeepAwake;
+  // The check before the night on a camera (null: none connected). Unset, the page offers none
+  // and a start run makes none.
+  std::function<std::vector<CheckLine>(TAppMaster*)> preflight;
 };
 
 // Waits in a nested event loop, so that the program's windows live on while the run waits.
@@ -78,6 +83,9 @@ class TPhotographyPage : public QWidget, public RunSink {
   void Button_Abort_FotoClick();
   void BitBtn_AdvanceClick();
   void BitBtn_RealTimeClick();
+  // "Check Before the Night": the check's lines in a list with a coloured mark each, written as
+  // preflight-YYYYMMDD-hhmmss.txt in the documents folder.
+  void Button_CheckClick();
 
   // Components, by their design names.
   QLabel* Label_Phase = nullptr;
@@ -95,6 +103,10 @@ class TPhotographyPage : public QWidget, public RunSink {
   QPushButton* BitBtn_RealTime = nullptr;
   QLabel* Label_Advance1 = nullptr;
   QLabel* Label_Advance2 = nullptr;
+  QPushButton* Button_Check = nullptr;
+  // The check's window and list, made at the first check.
+  QDialog* Dialog_Check = nullptr;
+  QListWidget* List_Check = nullptr;
 
   // The run engine's sink.
   void ShowPhase(const std::string& text) override;
@@ -110,6 +122,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   void ShowRunning(RunKind kind, bool running) override;
   bool ConfirmZone(const std::string& warning) override;
   bool TakePastRows(const std::string& question) override;
+  void ShowCheck(const std::vector<CheckLine>& lines) override;
   void StepDone(const RunStep& step) override;
 
  protected:
@@ -121,6 +134,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   static void PressLabel(QLabel* label, bool pressed);
   void PaintAdvanceLabels(bool rehearsal);
   bool Confirm(const std::string& question);
+  void ShowCheckList(const std::vector<CheckLine>& lines, const std::string& closing);
 
   PhotographyPageHost host_;
   std::unique_ptr<SystemRunClock> systemClock_;

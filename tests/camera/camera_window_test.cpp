@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -121,6 +122,11 @@ class CameraWindow : public ::testing::Test {
         QCoreApplication::processEvents();
       };
       host.computerFacts = [] { return FixedFacts(); };
+      host.computerState = [] {
+        ComputerState state;
+        state.clockSynchronised = state.keepAwake = true;
+        return state;
+      };
       host.localTime = [] { return LocalDateTime{2024, 3, 25, 7, 12, 5.3}; };
       host.runTable = [this] {
         return MakeRunTable(runRows_, ExposureColumnTitles("[UTC]"), runRows_.size());
@@ -634,6 +640,28 @@ TEST_F(CameraWindow, PhotographyRunCarriesOnWithTheCameraFoundAgain) {
   EXPECT_EQ(CameraName, "Canon EOS Simulated");
   EXPECT_EQ(Form().StatusText().substr(0, 13), "Picture taken");
   Settle();
+}
+
+// "Check Before the Night" on the window: why the last connection found no camera, then what the
+// connected body reports.
+TEST_F(CameraWindow, CheckBeforeTheNightNamesWhyNoCameraAndThenTheBodysState) {
+  const auto checked = [this] {
+    Form().Photography->Button_Check->click();
+    std::string lines;
+    for (int i = 0; i < Form().Photography->List_Check->count(); ++i) {
+      lines += Form().Photography->List_Check->item(i)->text().toStdString() + "\n";
+    }
+    return lines;
+  };
+  faults_.noCamera = true;
+  Connect();
+  EXPECT_NE(checked().find("PROBLEM  Camera: not found. Nothing answers on USB"), std::string::npos);
+  faults_.noCamera = false;
+  settings_.focusMode = FocusModeOneShot;
+  Connect();
+  const std::string lines = checked();
+  EXPECT_NE(lines.find("OK       Camera: Canon EOS Simulated found\n"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("PROBLEM  Focus mode: AF."), std::string::npos) << lines;
 }
 
 }  // namespace

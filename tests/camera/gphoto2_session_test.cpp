@@ -231,5 +231,38 @@ TEST_F(Gphoto2Test, CliReadsTheFakeBodyProgram) {
   EXPECT_TRUE(WIFEXITED(bodyStatus) && WEXITSTATUS(bodyStatus) == 0) << bodyStatus;
 }
 
+// The check before the night through the real driver: focus mode, battery, shots and clock as
+// the fake body program reports them.
+TEST_F(Gphoto2Test, CliPreflightReadsTheFakeBodysState) {
+  const std::vector<std::string> env = {"HOME=" + home_, "PATH=/usr/bin:/bin", "ASAN_OPTIONS=detect_leaks=0"};
+  Child body({TEVRA_FAKE_EOS, "--port=0", "--call-ms", "1", "--autofocus", "--battery", "20", "--shots", "1",
+              "--clock-offset-ms", "-5000"},
+             env);
+  const std::string banner = body.ReadUntil("\n", 10000);
+  const size_t at = banner.find("ptpip:");
+  ASSERT_NE(at, std::string::npos) << banner;
+  const std::string port = banner.substr(at, banner.find('\n', at) - at);
+  const std::string table = home_ + "/table.txt";
+  std::ofstream(table) << "34\r\n"
+                       << ",P1,2024-03-25 10:00:00.0,JPGLarFin,400,f/5.6,,,,,x,,,,,,,,,,,,,\r\n"
+                       << ",P1,2024-03-25 10:00:05.0,JPGLarFin,400,f/5.6,,,,,x,,,,,,,,,,,,,\r\n";
+
+  Child cli({TEVRA_CLI, "preflight", table, "--camera", "gphoto2", "--camera-port", port, "--camera-model",
+             "PTP/IP Camera", "--zone", "+0"},
+            env);
+  const std::string output = cli.ReadUntil("written", 30000);
+  const int status = cli.Wait(30000);
+  std::cout << output;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+  EXPECT_THAT(output, HasSubstr("\nPROBLEM  Focus mode: AF."));
+  EXPECT_THAT(output, HasSubstr("\nWARNING  Battery: 25 %."));  // the body's nearest step
+  EXPECT_THAT(output, HasSubstr("\nPROBLEM  Card: 1 shots left for the table's 2 pictures."));
+  EXPECT_THAT(output, HasSubstr("\nWARNING  Camera clock: 5."));
+  EXPECT_THAT(output, HasSubstr(" s behind the computer's."));
+  EXPECT_THAT(output,
+              HasSubstr("\nOK       Settings: every setting of the table is among the body's values\n"));
+  body.Stop(SIGTERM, 5000);
+}
+
 }  // namespace
 }  // namespace tevra

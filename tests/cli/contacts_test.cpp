@@ -1,6 +1,9 @@
 #include "tools/tevra-cli/cli.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
 #include <sstream>
 
 namespace tevra::cli {
@@ -48,8 +51,13 @@ TEST(ContactsCommand, PrintsTheWindowLabelsOfAnEntry) {
 }
 
 TEST(ContactsCommand, DefaultsAndOptions) {
-  // Default zone row 14 (UTC-01), whole seconds; rounding to 15 s moves P1 to 16:43:30.
+  // On a computer in UTC-01 the default is zone row 14; whole seconds; rounding to 15 s moves P1 to
+  // 16:43:30.
+  ::setenv("TZ", "UTC+1", 1);  // NOLINT(concurrency-mt-unsafe): the tests run one at a time
+  ::tzset();
   auto lines = Contacts({"1", "--round15", "--at", "2001-01-09 16:43:00"});
+  ::unsetenv("TZ");  // NOLINT(concurrency-mt-unsafe)
+  ::tzset();
   ASSERT_EQ(lines.size(), 11U);
   EXPECT_EQ(lines[4], "P1\tP1: 2001-01-09 16:43:30\t+0 00:00:30\t [UTC-01]\tahead");
   // A partial eclipse hides U2 and U3.
@@ -76,8 +84,9 @@ TEST(ContactsCommand, BadArgumentsAreUsageErrors) {
       {{"3x"}, "eclipse number '3x' is not in 1 to 143"},
       {{"1", "2"}, "unexpected argument '2'"},
       {{"1", "--zone", "40"}, "zone row '40' is not a row"},
-      {{"1", "--zone", "-1"}, "zone row '-1' is not a row"},
-      {{"1", "--zone"}, "--zone needs a row number"},
+      {{"1", "--zone", "+15"}, "--zone '+15' is no row, UTC offset or zone name"},
+      {{"1", "--zone", "+05:15"}, "the zone table has no row for UTC offset 5.25 hours"},
+      {{"1", "--zone"}, "--zone needs a row of the zone table (0 to 39), a UTC offset"},
       {{"1", "--at", "2001-01-09"}, "clock reading '2001-01-09' is not of the form"},
       {{"1", "--at", "2001-01-09 2x:00:00.0"}, "clock reading '2001-01-09 2x:00:00.0' is not"},
       {{"1", "--at", "2001/01/09 20:00:00.0"}, "is not of the form"},

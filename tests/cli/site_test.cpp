@@ -97,8 +97,10 @@ TEST_F(CliPlanFiles, CheckWarnsOfRowsThatCannotFinishAndStillPassesTheFile) {
   EXPECT_EQ(check.status, ExitOk);
   EXPECT_EQ(check.out, "eclipse\t35\nrows\t5\n");
   const std::string prefix = "warning: " + Path("plan.txt") + ": line ";
-  const std::vector<std::string> warnings = Split(check.err, '\n');
-  ASSERT_EQ(warnings.size(), 4U) << check.err;
+  std::vector<std::string> warnings = Split(check.err, '\n');
+  ASSERT_EQ(warnings.size(), 5U) << check.err;
+  EXPECT_EQ(warnings[0], "tevra-cli check: zone row 15 (UTC) for --zone 15");  // said, as it is no offset
+  warnings.erase(warnings.begin());
   EXPECT_EQ(warnings[0], prefix + "2: row 1: cannot finish in time: needs 15.0 s, has 5.0 s until row 2");
   EXPECT_EQ(warnings[1],
             prefix + "4: row 3: the loop takes no picture: one needs 35.0 s, has 15.0 s after row 2");
@@ -110,14 +112,14 @@ TEST_F(CliPlanFiles, CheckWarnsOfRowsThatCannotFinishAndStillPassesTheFile) {
   // Without a camera every step is the simulation's and nothing exposes: the two long exposures
   // fit; without a site the Moon is not looked at.
   const Output simulated = RunTool({"check", Path("plan.txt"), "--zone", "15", "--simulated"});
-  EXPECT_EQ(Split(simulated.err, '\n').size(), 2U) << simulated.err;
+  EXPECT_EQ(Split(simulated.err, '\n').size(), 3U) << simulated.err;
   EXPECT_EQ(RunTool({"check", Path("plan.txt"), "--zone", "40"}).status, ExitUsage);
   EXPECT_EQ(RunTool({"check", Path("plan.txt"), "--site", "1"}).status, ExitUsage);
 }
 
 TEST(CliSite, TableAnnouncesEachContactAMinuteAhead) {
-  const Output plain = RunTool({"table", "34"});
-  const Output announced = RunTool({"table", "34", "--announce"});
+  const Output plain = RunTool({"table", "34", "--zone", "14"});
+  const Output announced = RunTool({"table", "34", "--zone", "14", "--announce"});
   ASSERT_EQ(announced.status, ExitOk) << announced.err;
   std::vector<std::string> lines = Split(announced.out, '\n');
   std::vector<std::string> announcements;

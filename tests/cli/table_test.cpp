@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 namespace tevra::cli {
 namespace {
 
@@ -15,7 +18,11 @@ using test::RunTool;
 using TableFiles = TempFolderTest;
 
 TEST(CliTable, DefaultsAreTheFirstStartChoices) {
+  ::setenv("TZ", "UTC+1", 1);  // NOLINT(concurrency-mt-unsafe): a computer in UTC-01, zone row 14
+  ::tzset();
   const Output table = RunTool({"table", "1"});
+  ::unsetenv("TZ");  // NOLINT(concurrency-mt-unsafe)
+  ::tzset();
   ASSERT_EQ(table.status, ExitOk) << table.err;
   const std::vector<std::string> lines = Lines(table.out);
   ASSERT_EQ(lines.size(), 38U);  // index line and 37 rows at 10 minutes

@@ -119,6 +119,27 @@ TEST_F(RunStartTest, ZoneOtherThanTheComputersIsConfirmedBeforeAStartRun) {
   EXPECT_EQ(UtcOffsetName(-3.5), "UTC-03:30");
 }
 
+// The start run's check on its own camera: the lines not OK logged before the first row, and the
+// run goes on; a test run makes none.
+TEST_F(RunStartTest, StartRunLogsTheCheckBeforeItsFirstRowAndGoesOn) {
+  Connect();
+  std::vector<TAppMaster*> checked;
+  run.SetPreflight([&](TAppMaster* master) {
+    checked.push_back(master);
+    return std::vector<CheckLine>{{CheckLevel::Ok, "Camera", "found", ""},
+                                  {CheckLevel::Problem, "Focus mode", "AF", "set the lens to MF"}};
+  });
+  const RunSummary summary = Start({Row("A", At("09:59:01.0"))});
+  EXPECT_EQ(summary.picturesTaken, 1);
+  EXPECT_THAT(checked, ElementsAre(camera.get()));
+  ASSERT_FALSE(sink.steps.empty());
+  EXPECT_EQ(sink.steps.front().step, "Check");
+  EXPECT_EQ(sink.steps.front().text, "PROBLEM  Focus mode: AF. Set the lens to MF");
+  EXPECT_EQ(sink.Steps("Check").size(), 1U);
+  Start({Row("A", At("09:59:01.0"))}, RunKind::Test);
+  EXPECT_EQ(checked.size(), 1U);
+}
+
 using RunRowsTest = RunFixture;
 
 TEST_F(RunRowsTest, SettingsOnlyWhenChangedRowsWithoutLabelSkippedShotsInColumnOrder) {

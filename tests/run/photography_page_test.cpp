@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -175,6 +177,35 @@ TEST_F(PhotographyPageTest, WithoutATableTheRunSaysSoInRed) {
             "No exposure table.\nSelect \"Exposure Tables\",\nthen load or create a table");
   EXPECT_TRUE(page->Label_Info->styleSheet().contains("#ff0000"));
   EXPECT_TRUE(page->Button_Start_Eclipse_Photography->isEnabled());
+}
+
+// "Check Before the Night": one line per check with its coloured mark, and the file written.
+TEST_F(PhotographyPageTest, CheckBeforeTheNightListsTheLinesAndWritesThem) {
+  EXPECT_FALSE(page->Button_Check->isVisibleTo(page.get()));  // no check without one to make
+  PhotographyPageHost host;
+  host.clock = &clock;
+  host.waiter = &waiter;
+  host.camera = [] { return nullptr; };
+  host.preflight = [](TAppMaster* camera) {
+    EXPECT_EQ(camera, nullptr);
+    return std::vector<CheckLine>{{CheckLevel::Ok, "Zone", "UTC", ""},
+                                  {CheckLevel::Warning, "Battery", "40 %", "charge it"},
+                                  {CheckLevel::Problem, "Camera", "not found", "connect it"}};
+  };
+  TPhotographyPage checking(std::move(host));
+  DocumentsFolder = ::testing::TempDir() + "page-check/";
+  checking.Button_Check->click();
+  ASSERT_NE(checking.List_Check, nullptr);
+  ASSERT_EQ(checking.List_Check->count(), 4);
+  EXPECT_EQ(checking.List_Check->item(1)->text().toStdString(), "WARNING  Battery: 40 %. Charge it");
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(checking.List_Check->item(i)->data(Qt::UserRole).toInt(), i);
+    EXPECT_FALSE(checking.List_Check->item(i)->icon().isNull());
+  }
+  EXPECT_EQ(checking.List_Check->item(3)->text().toStdString(),
+            "Written to " + DocumentsFolder + "preflight-20240325-095900.txt");
+  EXPECT_TRUE(std::filesystem::is_regular_file(DocumentsFolder + "preflight-20240325-095900.txt"));
+  DocumentsFolder.clear();
 }
 
 }  // namespace

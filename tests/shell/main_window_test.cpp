@@ -76,6 +76,30 @@ TEST_F(MainWindow, FirstStartCreatesTheFileAndStartsWithOptionsOff) {
   EXPECT_EQ(window.size(), QSize(MainClientWidth, window.size().height()));
 }
 
+// The zone of the computer's offset and the eclipse to come; an offset the table lacks keeps the
+// first-start row, and a stored choice is kept as it is.
+TEST_F(MainWindow, FirstStartTakesTheComputersZoneAndTheComingEclipse) {
+  utcOffsetHours_ = 5.75;
+  nowUT_ = CalJD(2024, 9, 18, 2, 0, 0);  // during eclipse 34: still the one to come
+  {
+    TForm_Main window(environment_);
+    EXPECT_EQ(window.ComboBox_TZone->currentIndex(), 24);
+    EXPECT_EQ(window.ScrollBar_Eclipse->value(), 34);
+  }
+  std::filesystem::remove(PrmPath());
+  utcOffsetHours_ = 5.2;
+  nowUT_ = CalJD(2024, 9, 18, 6, 0, 0);  // after its P4
+  {
+    TForm_Main window(environment_);
+    EXPECT_EQ(window.ComboBox_TZone->currentIndex(), FirstStartTimeZoneIndex);
+    EXPECT_EQ(window.ScrollBar_Eclipse->value(), 35);
+  }
+  utcOffsetHours_ = 1;
+  TForm_Main again(environment_);
+  EXPECT_EQ(again.ComboBox_TZone->currentIndex(), FirstStartTimeZoneIndex);
+  EXPECT_EQ(again.ScrollBar_Eclipse->value(), 35);
+}
+
 TEST_F(MainWindow, DisplayIsCompleteBeforeTheFirstActivation) {
   TForm_Main window(environment_);
   EXPECT_EQ(window.windowTitle().toStdString(), std::string("Tevra  Vers.") + TEVRA_TEST_VERSION);

@@ -38,6 +38,9 @@ class ShellWindowTest : public ::testing::Test {
     };
     environment_.terminate = [this] { ++terminated_; };
     environment_.executablePath = fs::read_symlink("/proc/self/exe").string();
+    // A first start on a computer in UTC-01 in September 2024: eclipse 34 and zone row 14.
+    environment_.utcOffsetHours = [this] { return utcOffsetHours_; };
+    environment_.nowUT = [this] { return nowUT_; };
   }
   void TearDown() override {
     RehearsalOffset = 0;
@@ -58,6 +61,8 @@ class ShellWindowTest : public ::testing::Test {
 
   std::filesystem::path base_;
   double clock_ = CalJD(2001, 1, 9, 20, 0, 0);
+  double utcOffsetHours_ = -1;
+  double nowUT_ = CalJD(2024, 9, 1, 0, 0, 0);
   std::vector<std::string> messages_;
   int terminated_ = 0;
   MainWindowEnvironment environment_;

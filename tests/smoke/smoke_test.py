@@ -23,7 +23,7 @@ import pyatspi
 from gi.repository import GLib
 
 TIMEOUT = 30.0  # seconds for anything the program is asked to do
-ECLIPSE = 34  # the eclipse selected at the first start, in the zone of row 14
+ZONE = "UTC+1"  # the program's clock in UTC-01 (a POSIX TZ counts west): the first start takes row 14
 DEFAULT_BUS_TIMEOUT_MS = 25000  # the accessibility library's own default for an answer
 
 
@@ -173,11 +173,24 @@ def f1_opens_guide(window_node, opened, guide):
     expect(pages == [guide.resolve().as_uri()], f"F1 in '{window_node.name}' opens the guide")
 
 
+def coming_eclipse(prefix):
+    """The entry a first start selects now: the first whose P4 is still to come."""
+    now = time.time() / 86400 + 2440587.5
+    for line in cli(prefix, "eclipses").splitlines():
+        fields = line.split("\t")
+        jd_greatest, delta_t, greatest_offset, p4_offset = (float(fields[i]) for i in (5, 6, 14, 23))
+        if jd_greatest + (p4_offset - greatest_offset) / 24 - delta_t / 86400 > now:
+            return int(fields[0])
+    return int(fields[0])
+
+
 def main(prefix, scratch):
     version = cli(prefix, "--version").splitlines()[0].split()[-1]
+    eclipse = coming_eclipse(prefix)
+    log(f"the first start selects eclipse {eclipse}")
     # What the main window must show, as tevra-cli computes it.
     labelled = ("Label_Datum", "MoFiTyp_Label", "Label_Zeit", "Label_Deltat")
-    shown = dict(line.split("\t", 1) for line in cli(prefix, "contacts", str(ECLIPSE)).splitlines()
+    shown = dict(line.split("\t", 1) for line in cli(prefix, "contacts", str(eclipse), "--zone", "14").splitlines()
                  if line.startswith(labelled))
 
     home = scratch / "home"
@@ -187,7 +200,7 @@ def main(prefix, scratch):
     launcher_folder, opened = fake_launcher(scratch)
     environment = dict(os.environ, HOME=str(home), XDG_RUNTIME_DIR=str(runtime),
                        PATH=f"{launcher_folder}:{os.environ['PATH']}", QT_QPA_PLATFORM="xcb",
-                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL="C.UTF-8")
+                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL="C.UTF-8", TZ=ZONE)
     # Nothing of the desktop this runs on: Qt's own file dialog, the program's first start.
     for name in ("XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
                  "QT_QPA_PLATFORMTHEME", "TEVRA_CAMERA", "TEVRA_SIMULATOR", "TEVRA_CAMERA_PORT",
@@ -233,7 +246,7 @@ def main(prefix, scratch):
             if not table.is_file():
                 return None
             check = cli(prefix, "check", str(table)).split()
-            return check if check[:2] == ["eclipse", str(ECLIPSE)] and int(check[3]) > 3 else None
+            return check if check[:2] == ["eclipse", str(eclipse)] and int(check[3]) > 3 else None
         check = wait_for("the generated table to be saved", saved_rows)
         expect(True, f"Create Exposure Table, then File > Save Exposure Table saves it: {' '.join(check)}")
 

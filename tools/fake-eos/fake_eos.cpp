@@ -313,6 +313,10 @@ void FakeEos::SetCardFull(bool on) {
 void FakeEos::SetNoCard(bool on) {
   std::lock_guard lock(mutex_);
   noCard_ = on;
+  if (on) {
+    body_.availableShots = 0;  // as a body reports it with its slot empty
+    MarkChanged(EosPropAvailableShots, false);
+  }
 }
 
 void FakeEos::SetMirrorLockup(bool on) {
@@ -825,14 +829,14 @@ uint16_t FakeEos::Press(const FakeEosOperation& operation, std::vector<uint32_t>
 }
 
 uint16_t FakeEos::Release() {
+  if (noCard_) {
+    return PtpOk;  // the shutter fires into nothing
+  }
   if (cardFull_ || body_.availableShots == 0) {
     return PtpStoreFull;
   }
   if (cardFullBusy_) {
     return PtpDeviceBusy;
-  }
-  if (noCard_) {
-    return PtpOk;  // the shutter fires into nothing
   }
   ++releases_;
   const bool raw = ((body_.imageQuality >> 20U) & 0xFU) == 6 && (body_.imageQuality & 0xFFFFU) == 0xFF0FU;

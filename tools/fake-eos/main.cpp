@@ -33,7 +33,7 @@ constexpr const char* Usage =
     "                       Device Busy until the press is let go\n"
     "  --card-full          releases answer Store Full\n"
     "  --card-full-busy     releases answer Device Busy and write no file\n"
-    "  --no-card            releases answer OK but write and announce no file\n"
+    "  --no-card            releases answer OK but write and announce no file; 0 shots left\n"
     "  --not-applied PROP   writes of PROP answer OK and change nothing\n"
     "  --refuse PROP        writes of PROP answer Invalid Value\n"
     "  --busy N             the first N operations answer Device Busy\n"

@@ -3,10 +3,13 @@
 
 #include "timing/observing_site.h"
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+class QCoreApplication;
 
 namespace tevra::cli {
 
@@ -44,6 +47,24 @@ std::optional<double> ReadClockText(const std::string& text);
 // it. Returns what is wrong with it, or "" when it was taken.
 std::string TakeSiteOption(const Args& args, size_t& i, std::optional<ObservingSite>& site);
 
+// Takes the value of --zone at args[i + 1] into row, moving i past it: a row of the zone table (0
+// to 39), a UTC offset ("+1", "-3:30", "UTC+05:45") or a zone name ("Europe/Berlin", at its
+// present offset). Returns what is wrong with it, or "" when it was taken, with note naming the
+// row taken ("zone row 1 (UTC-11) for --zone 1").
+std::string TakeZoneOption(const Args& args, size_t& i, int64_t& row, std::string& note);
+
+// The row of the computer's present UTC offset; the first-start row when the table has none.
+int64_t ComputerZoneRow();
+
+// "zone row 16 (UTC+01)".
+std::string ZoneRowText(int64_t row);
+
+// The user's "Tevra" folder below a standard location (QStandardPaths), as the program has it.
+std::string TevraFolder(int standardLocation);
+
+// An application object for commands that need Qt's event or plugin machinery; null when one exists.
+std::unique_ptr<QCoreApplication> EnsureApplication();
+
 // Reports a usage error of one command and returns ExitUsage.
 int UsageError(const Command& command, const std::string& what, std::ostream& err);
 
@@ -56,5 +77,6 @@ int RunTable(const Args& args, std::ostream& out, std::ostream& err);
 int RunCheck(const Args& args, std::ostream& out, std::ostream& err);
 int RunCamera(const Args& args, std::ostream& out, std::ostream& err);
 int RunRun(const Args& args, std::ostream& out, std::ostream& err);
+int RunPreflight(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tevra::cli

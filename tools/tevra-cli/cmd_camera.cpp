@@ -204,13 +204,7 @@ int RunCamera(const Args& arguments, std::ostream& out, std::ostream& err) {
   }
 
   // The camera messages are posted events: they need an application object.
-  std::unique_ptr<QCoreApplication> application;
-  if (QCoreApplication::instance() == nullptr) {
-    static int argc = 1;
-    static std::array<char, 10> name = {"tevra-cli"};
-    static std::array<char*, 2> argv = {name.data(), nullptr};
-    application = std::make_unique<QCoreApplication>(argc, argv.data());
-  }
+  const std::unique_ptr<QCoreApplication> application = EnsureApplication();
   std::string error;
   const std::shared_ptr<CameraSdk> sdk = CreateCameraSdk(choice, error);
   if (!sdk) {

@@ -54,19 +54,20 @@ std::vector<TableProblem> Warnings(const ExposureFile& file, const std::vector<P
 int RunCheck(const Args& args, std::ostream& out, std::ostream& err) {
   const Command& self = CommandNamed("check");
   std::optional<std::string> path;
-  int64_t zone = DefaultTimeZoneIndex;
+  int64_t zone = ComputerZoneRow();
   PlanSettings settings;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--simulated") {
       settings.camera = SimulatedCameraTimes();
     } else if (arg == "--zone") {
-      const std::optional<int64_t> row = i + 1 < args.size() ? ParseInteger(args[++i]) : std::nullopt;
-      if (!row || *row < 0 || *row >= TimeZoneCount) {
-        return UsageError(
-            self, "--zone needs a row of the zone table (0 to 39), the zone of the table's times", err);
+      std::string note;
+      if (const std::string problem = TakeZoneOption(args, i, zone, note); !problem.empty()) {
+        return UsageError(self, problem, err);
       }
-      zone = *row;
+      if (!note.empty()) {
+        err << "tevra-cli " << self.name << ": " << note << '\n';
+      }
     } else if (arg == "--site") {
       if (const std::string problem = TakeSiteOption(args, i, settings.site); !problem.empty()) {
         return UsageError(self, problem, err);

@@ -12,7 +12,7 @@ namespace tevra::cli {
 int RunContacts(const Args& args, std::ostream& out, std::ostream& err) {
   const Command& self = CommandNamed("contacts");
   std::optional<int64_t> entry;
-  int64_t zone = DefaultTimeZoneIndex;
+  int64_t zone = ComputerZoneRow();
   bool tenths = false;
   bool round15 = false;
   std::optional<double> at;
@@ -25,14 +25,13 @@ int RunContacts(const Args& args, std::ostream& out, std::ostream& err) {
     } else if (arg == "--round15") {
       round15 = true;
     } else if (arg == "--zone") {
-      if (!hasValue) {
-        return UsageError(self, "--zone needs a row number", err);
+      std::string note;
+      if (const std::string problem = TakeZoneOption(args, i, zone, note); !problem.empty()) {
+        return UsageError(self, problem, err);
       }
-      const std::optional<int64_t> row = ParseInteger(args[++i]);
-      if (!row || *row < 0 || *row >= TimeZoneCount) {
-        return UsageError(self, "zone row '" + args[i] + "' is not a row of the zone table (0 to 39)", err);
+      if (!note.empty()) {
+        err << "tevra-cli " << self.name << ": " << note << '\n';
       }
-      zone = *row;
     } else if (arg == "--at") {
       if (!hasValue) {
         return UsageError(self, "--at needs a clock reading \"YYYY-MM-DD hh:mm:ss.s\"", err);

@@ -4,6 +4,7 @@
 #include "camera/camera_choice.h"
 #include "camera/camera_status.h"
 #include "exposure/exposure_table.h"
+#include "run/computer_state.h"
 #include "run/eclipse_run.h"
 #include "run/quiet_sink.h"
 #include "run/wait_precision.h"
@@ -15,6 +16,7 @@
 #include "timing/time_zones.h"
 #include "tools/tevra-cli/cli.h"
 
+#include <QCoreApplication>
 #include <QStandardPaths>
 
 #include <csignal>
@@ -29,12 +31,6 @@ volatile std::sig_atomic_t interrupted = 0;
 extern "C" void OnInterrupt(int /*signal*/) {
   interrupted = 1;
   static_cast<void>(std::signal(SIGINT, SIG_DFL));  // a second Ctrl+C ends the program at once
-}
-
-// The user's folder below a standard location, as the program has it.
-std::string TevraFolder(QStandardPaths::StandardLocation location) {
-  return WithTrailingSeparator(
-      WithTrailingSeparator(QStandardPaths::writableLocation(location).toStdString()) + "Tevra");
 }
 
 // The zone row of the parameter file, when there is one.
@@ -143,10 +139,15 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
     } else if (arg == "--skip-past" || arg == "--take-past") {
       takePast = arg == "--take-past";
     } else if (arg == "--zone") {
-      zone = hasValue ? ParseInteger(args[++i]) : std::nullopt;
-      if (!zone || *zone < 0 || *zone >= TimeZoneCount) {
-        return UsageError(self, "--zone needs a row of the zone table (0 to 39)", err);
+      std::string note;
+      int64_t row = 0;
+      if (const std::string problem = TakeZoneOption(args, i, row, note); !problem.empty()) {
+        return UsageError(self, problem, err);
       }
+      if (!note.empty()) {
+        err << "tevra-cli run: " << note << '\n';
+      }
+      zone = row;
     } else if (arg == "--start-at") {
       startAt = hasValue ? ReadClockText(args[++i]) : std::nullopt;
       if (!startAt) {
@@ -174,7 +175,7 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   for (const TableProblem& warning : file.warnings) {
     err << "warning: " << DescribeProblem(*path, warning) << '\n';
   }
-  ApplyTimeZone(static_cast<int>(zone ? *zone : StoredZoneRow().value_or(FirstStartTimeZoneIndex)));
+  ApplyTimeZone(static_cast<int>(zone ? *zone : StoredZoneRow().value_or(ComputerZoneRow())));
   const tevra::RunTable table = MakeRunTable(file.rows, ExposureColumnTitles(ZoneLabel), file.rows.size());
 
   std::unique_ptr<TAppMaster> camera;
@@ -189,21 +190,37 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
     DocumentsFolder = TevraFolder(QStandardPaths::DocumentsLocation);
   }
 
+  const std::unique_ptr<QCoreApplication> application = EnsureApplication();  // the check's D-Bus calls
   SystemRunClock clock;
   SystemRunWaiter waiter;
   PrintingSink sink(out, takePast);
   EclipseRun run(clock, waiter, sink);
   if (camera) {
-    run.SetReconnect([&camera, &choice]() -> TAppMaster* {
+    run.SetReconnect([&camera, &choice, &out, why = std::string()]() mutable -> TAppMaster* {
       camera.reset();
       std::string error;
       if (const std::shared_ptr<CameraSdk> sdk = CreateCameraSdk(choice, error)) {
         uint32_t status = CamOk;
         camera = OpenCamera(nullptr, sdk, status);
+        // What keeps the camera away, once for each change, while the run keeps trying.
+        if (std::string now = camera ? std::string() : CameraNotFoundText(status); now != why) {
+          why = std::move(now);
+          if (!why.empty()) {
+            out << "# " << ReconnectingText << ": " << why << '\n' << std::flush;
+          }
+        }
       }
       return camera.get();
     });
   }
+  run.SetPreflight([&file, &clock](TAppMaster* master) {
+    PreflightSettings settings;
+    settings.zoneOffsetHours = ZoneOffset;
+    settings.eclipseIndex = file.eclipseIndex;
+    settings.soundFolder = DocumentsFolder;
+    const BodyFacts body = master != nullptr ? ReadBodyFacts(master, CamOk, clock.LocalJD()) : BodyFacts{};
+    return Preflight(file.rows, settings, body, SystemComputerState(DocumentsFolder));
+  });
   interrupted = 0;
   run.SetAbortFlag([](RunKind runKind) -> bool& {
     bool& flag = runKind == RunKind::Start ? AbortRun : AbortTestRun;

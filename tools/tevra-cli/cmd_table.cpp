@@ -29,7 +29,7 @@ bool IsTableName(int kind, const std::string& name) {
 int RunTable(const Args& args, std::ostream& out, std::ostream& err) {
   const Command& self = CommandNamed("table");
   std::optional<int64_t> entry;
-  int64_t zone = DefaultTimeZoneIndex;
+  int64_t zone = ComputerZoneRow();
   double minutes = *IntervalMinutes(FirstStartIntervalCode);
   bool round15 = false;
   GeneratorSettings settings;
@@ -81,11 +81,13 @@ int RunTable(const Args& args, std::ostream& out, std::ostream& err) {
       }
       settings.fRatio = *n;
     } else if (arg == "--zone") {
-      const std::optional<int64_t> row = hasValue ? ParseInteger(args[++i]) : std::nullopt;
-      if (!row || *row < 0 || *row >= TimeZoneCount) {
-        return UsageError(self, "--zone needs a row of the zone table (0 to 39)", err);
+      std::string note;
+      if (const std::string problem = TakeZoneOption(args, i, zone, note); !problem.empty()) {
+        return UsageError(self, problem, err);
       }
-      zone = *row;
+      if (!note.empty()) {
+        err << "tevra-cli " << self.name << ": " << note << '\n';
+      }
     } else if (arg == "--iq") {
       if (!setting(KindImageQuality, settings.imageQuality, "an image quality name")) {
         return ExitUsage;
