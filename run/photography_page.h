@@ -8,9 +8,12 @@
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -44,9 +47,16 @@ struct PhotographyPageHost {
   AnnouncementVoice* voice = nullptr;
   // The folder of the announcements' sound files; DocumentsFolder when empty.
   std::string soundFolder;
+  // Tells the user something once, without holding the run up; a message box left open by default.
+  std::function<void(const std::string&)> tell;
+  // "Rehearse From ...": picks one of the named instants, or none; a list box by default.
+  std::function<std::optional<size_t>(const std::vector<std::string>&)> pickRehearsal;
   // Keeps the computer awake during a start run; the desktop's D-Bus services by default.
   std::function<std::unique_ptr<KeepAwake>()> makeKeepAwake;
 };
+
+// The page's height: the camera window is this much taller while it shows the page.
+constexpr int PhotographyPageHeight = 296;
 
 // Waits in a nested event loop, so that the program's windows live on while the run waits.
 class EventLoopWaiter final : public RunWaiter {
@@ -78,6 +88,9 @@ class TPhotographyPage : public QWidget, public RunSink {
   void Button_Abort_FotoClick();
   void BitBtn_AdvanceClick();
   void BitBtn_RealTimeClick();
+  void BitBtn_RehearseFromClick();
+  // The colours the page chooses itself, through the night view (state/night_mode.h).
+  void ApplyNightMode();
 
   // Components, by their design names.
   QLabel* Label_Phase = nullptr;
@@ -95,6 +108,14 @@ class TPhotographyPage : public QWidget, public RunSink {
   QPushButton* BitBtn_RealTime = nullptr;
   QLabel* Label_Advance1 = nullptr;
   QLabel* Label_Advance2 = nullptr;
+  // Beside "Advance Time": the rehearsal clock to 5 s before any contact or row.
+  QPushButton* BitBtn_RehearseFrom = nullptr;
+  // Below the banner, what the run stands at: the table and the row, the next row's time and
+  // settings, the counts so far and the camera's last answer.
+  QLabel* Label_TableRow = nullptr;
+  QLabel* Label_NextRow = nullptr;
+  QLabel* Label_Counts = nullptr;
+  QLabel* Label_CameraStatus = nullptr;
 
   // The run engine's sink.
   void ShowPhase(const std::string& text) override;
@@ -120,6 +141,14 @@ class TPhotographyPage : public QWidget, public RunSink {
   void StartRun(RunKind kind);
   static void PressLabel(QLabel* label, bool pressed);
   void PaintAdvanceLabels(bool rehearsal);
+  void PaintInfo();
+  void PaintBanner();
+  void ShowProgress();
+  AnnouncementVoice& Voice();
+  void Tell(const std::string& text);
+  // A tone for a failure the run counts anew (a release failed, a picture lost, the run log
+  // failing), while sound is on.
+  void SoundFailures();
   bool Confirm(const std::string& question);
 
   PhotographyPageHost host_;
@@ -129,6 +158,13 @@ class TPhotographyPage : public QWidget, public RunSink {
   std::unique_ptr<KeepAwake> keepAwake_;
   std::unique_ptr<AnnouncementVoice> ownVoice_;
   RunSummary summary_;
+  Rgb infoColour_ = InfoWhite;
+  Rgb bannerColour_ = BannerBlue;
+  bool rehearsalShown_ = false;
+  std::string settingsText_;            // the settings of the coming picture, on one line
+  std::array<int, 3> failuresHeard_{};  // failed, lost and without a file, as counted so far
+  bool logFailureHeard_ = false;
+  bool speechProblemTold_ = false;
 };
 
 }  // namespace tevra

@@ -1,6 +1,7 @@
 // Start-up to the first shown main window, and the cost of one display tick (clock read, the
 // clock line and the 21 contact labels) as a median over 1,000 ticks.
-// Usage: bench-main-window [--longest-countdowns | --site] [--screenshot FILE.png]
+// Usage: bench-main-window [--longest-countdowns | --site] [--night] [--screenshot FILE.png]
+// --night draws the window in night mode.
 // With --longest-countdowns the screenshot shows the longest countdowns the contact rows show:
 // the last entry seen from the first eclipse night of the catalogue, with tenths of seconds, and
 // the zone with the longest description. With --site it shows the Moon at the contacts of the
@@ -37,6 +38,7 @@ int main(int argc, char* argv[]) {
     args.erase(args.begin() + 1);
   }
   int count = static_cast<int>(args.size());
+  const bool night = tevra::bench::TakeNightOption(count, args.data());
   const std::optional<std::string> screenshot =
       tevra::bench::ReadScreenshotOption(count, args.data(), "bench-main-window");
   if (!screenshot) {
@@ -84,6 +86,9 @@ int main(int argc, char* argv[]) {
             << "one timer tick, median of 1000: " << medianTickMs << " ms (goal < 1 ms)\n";
 
   if (!screenshot->empty()) {
+    if (night) {
+      window.NightMode1->trigger();
+    }
     window.Zehntelsekunden->trigger();
     if (longest) {
       window.ComboBox_TZone->setCurrentIndex(28);
