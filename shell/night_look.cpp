@@ -157,7 +157,9 @@ void ApplyNightLook() {
   }
   const QString dayStyle = DayStyleName();  // remembered before the first change
   if (Night.on) {
-    QApplication::setStyle(new NightStyle);
+    auto* style = new NightStyle;
+    style->setParent(app);  // the application owns its style
+    QApplication::setStyle(style);
     QApplication::setPalette(NightPalette());
     app->setStyleSheet(NightStyleSheet());
   } else if (!app->styleSheet().isEmpty()) {
