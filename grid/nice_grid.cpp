@@ -26,7 +26,7 @@ const QColor WindowColor(255, 255, 255);
 const QColor BtnFaceColor(240, 240, 240);
 const QColor BtnHighlightColor(255, 255, 255);
 const QColor BtnShadowColor(160, 160, 160);
-const QColor TextColor(0, 0, 0);
+const QColor WindowTextColor(0, 0, 0);
 
 QFont DefaultFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -142,6 +142,7 @@ TNiceGrid::TNiceGrid(QWidget* parent)
       columns_(this),
       color_(WindowColor),
       alternateColor_(WindowColor),
+      textColor_(WindowTextColor),
       gridColor_(BtnFaceColor),
       headerColor_(BtnFaceColor),
       headerLightColor_(BtnHighlightColor),
@@ -222,6 +223,11 @@ void TNiceGrid::SetFlat(bool flat) {
 
 void TNiceGrid::SetColor(const QColor& color) {
   color_ = color;
+  viewport()->update();
+}
+
+void TNiceGrid::SetTextColor(const QColor& color) {
+  textColor_ = color;
   viewport()->update();
 }
 
@@ -826,7 +832,7 @@ void TNiceGrid::OpenEditor() {
   inplace_->setFont(column.font_);
   QPalette palette = inplace_->palette();
   palette.setColor(QPalette::Base, CellColor(col_, row_));
-  palette.setColor(QPalette::Text, TextColor);
+  palette.setColor(QPalette::Text, textColor_);
   inplace_->setPalette(palette);
   inplace_->setAlignment(column.horzAlign_ == haLeft    ? Qt::AlignLeft
                          : column.horzAlign_ == haRight ? Qt::AlignRight
@@ -1214,7 +1220,7 @@ void TNiceGrid::PaintCells(QPainter& p, const QRect& dirty) {
   const int firstRow = std::max(0, (geom_.scrollY + clip.top() - geom_.header) / rh - 1);
   const int lastRow = std::min(rowCount_ - 1, (geom_.scrollY + clip.bottom() - geom_.header) / rh + 1);
   const bool enabled = isEnabled();
-  const QColor textColor = enabled ? TextColor : gridColor_;
+  const QColor textColor = enabled ? textColor_ : gridColor_;
   const bool caret = caretOn_ && typed_ && hasFocus();
   QFont currentFont;
   bool fontSet = false;
@@ -1293,7 +1299,7 @@ void TNiceGrid::PaintSelectionFrame(QPainter& p) {
   const QRect tl = CellRect(sel_.left(), sel_.top());
   const QRect br = CellRect(sel_.right(), sel_.bottom());
   const QRect frame(tl.topLeft(), br.bottomRight());
-  const QColor color = hasFocus() ? QColor(Qt::black) : gridColor_;
+  const QColor color = hasFocus() ? textColor_ : gridColor_;
   // Three pixels centred on the selection's outer border lines. At the first visible row or column
   // that line is shared with the header or the gutter, which are painted over it: there the frame
   // moves inside the data area, so that all three pixels show.
@@ -1315,8 +1321,8 @@ void TNiceGrid::PaintSelectionFrame(QPainter& p) {
 
 void TNiceGrid::PaintHeaderCell(QPainter& p, const QRect& rc, const QString& text, const QFont& font,
                                 const TDrawHeaderEvent& handler) {
-  TGridCanvas canvas{&p, headerColor_, flat_ ? headerDarkColor_ : QColor(Qt::black),
-                     isEnabled() ? TextColor : headerDarkColor_, font};
+  TGridCanvas canvas{&p, headerColor_, flat_ ? headerDarkColor_ : textColor_,
+                     isEnabled() ? textColor_ : headerDarkColor_, font};
   bool handled = false;
   if (handler) handler(this, canvas, rc, text, handled);
   if (handled) return;
@@ -1373,7 +1379,7 @@ void TNiceGrid::PaintGutter(QPainter& p) {
       const int cx = g / 2;
       const int cy = top + rh / 2;
       p.setPen(Qt::NoPen);
-      p.setBrush(isEnabled() ? TextColor : headerDarkColor_);
+      p.setBrush(isEnabled() ? textColor_ : headerDarkColor_);
       p.drawPolygon(QPolygon({QPoint(cx - 2, cy - 4), QPoint(cx + 2, cy), QPoint(cx - 2, cy + 4)}));
       p.setBrush(Qt::NoBrush);
     }

@@ -192,6 +192,9 @@ class TNiceGrid : public QAbstractScrollArea {
   void SetFlat(bool flat);
   QColor Color() const { return color_; }
   void SetColor(const QColor& color);
+  // Cell and header text, the header cells' frame and the focused selection's frame.
+  QColor TextColor() const { return textColor_; }
+  void SetTextColor(const QColor& color);
   QColor AlternateColor() const { return alternateColor_; }
   void SetAlternateColor(const QColor& color);
   QColor GridColor() const { return gridColor_; }
@@ -320,6 +323,7 @@ class TNiceGrid : public QAbstractScrollArea {
   bool flat_ = true;
   QColor color_;
   QColor alternateColor_;
+  QColor textColor_;
   QColor gridColor_;
   bool showGrid_ = true;
   int headerLine_ = 1;

@@ -3,7 +3,9 @@
 #include "timing/text_util.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <vector>
 
 namespace tevra {
@@ -56,6 +58,19 @@ std::string Announce(AnnouncementVoice& voice, std::string_view label, const std
     return {};
   }
   return problem + "Speech is unavailable: " + speech;
+}
+
+std::vector<int16_t> ToneSamples(int sampleRate, double hz, int ms) {
+  const auto count = static_cast<size_t>(std::max(0, sampleRate) / 1000 * std::max(0, ms));
+  const double fade = sampleRate / 100.0;
+  std::vector<int16_t> samples(count);
+  for (size_t i = 0; i < count; ++i) {
+    const double t = static_cast<double>(i);
+    const double envelope = std::min({1.0, t / fade, static_cast<double>(count - 1 - i) / fade});
+    samples[i] = static_cast<int16_t>(
+        std::lround(12000.0 * envelope * std::sin(2.0 * std::numbers::pi * hz * t / sampleRate)));
+  }
+  return samples;
 }
 
 }  // namespace tevra

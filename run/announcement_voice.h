@@ -3,9 +3,11 @@
 // that only records.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tevra {
 
@@ -21,7 +23,13 @@ class AnnouncementVoice {
   virtual bool Play(const std::string& path, const std::string& fallbackText, std::string& problem) = 0;
   // Starts speaking the text; false, with the reason, when no speech engine answers.
   virtual bool Speak(const std::string& text, std::string& problem) = 0;
+  // A short tone: something went wrong, or an announcement that cannot be spoken.
+  virtual void Tone() {}
 };
+
+// The tone as 16-bit mono samples: a sine of hz for ms milliseconds, faded in and out over 10 ms
+// so that it starts and ends without a click.
+std::vector<int16_t> ToneSamples(int sampleRate, double hz, int ms);
 
 // The sound file of an announcement label in the folder: the label itself ("Totality-begins.wav")
 // or the label with ".wav" added, whichever is a regular file there. A label that is no plain file

@@ -90,6 +90,7 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   label_.clear();
   log_.reset();
   skipped_.assign(table.rows.size(), false);
+  rehearseFrom_.reset();
   cameraLost_ = false;
   lastCameraMs_ = clock_.Ticks().NowMs();
   touched_ = false;
@@ -126,6 +127,11 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
     for (size_t i = 0; i < table_.rows.size();) {
       if (ProcessRow(i)) {
         ++i;
+        continue;
+      }
+      if (rehearseFrom_) {
+        i = SkipBefore(*rehearseFrom_, i);
+        rehearseFrom_.reset();
         continue;
       }
       if (!cameraLost_ || !Reconnect()) {
@@ -511,7 +517,7 @@ bool EclipseRun::WaitUntil(double target) {
   }
   for (;;) {
     Pump();
-    if (Aborted()) {
+    if (Aborted() || rehearseFrom_) {
       return false;
     }
     const double now = Now();
@@ -558,5 +564,47 @@ bool EclipseRun::AdvanceTime() {
 }
 
 void EclipseRun::BackToRealTime() { RehearsalOffset = 0; }
+
+bool EclipseRun::RehearseFrom(double instantJD) {
+  RehearsalOffset = instantJD - 5.0 / SecondsPerDay - clock_.LocalJD();
+  if (running_ && kind_ == RunKind::Start) {
+    rehearseFrom_ = instantJD;
+  }
+  return RehearsalOffset != 0;
+}
+
+std::vector<std::pair<std::string, double>> EclipseRun::RowInstants() const {
+  std::vector<std::pair<std::string, double>> instants;
+  for (size_t i = 0; i < table_.rows.size(); ++i) {
+    const ExposureRow& row = table_.rows[i];
+    const RowKind kind = RowKindOf(row);
+    if (kind == RowKind::Exposure || kind == RowKind::Announcement) {
+      instants.emplace_back("Row " + std::to_string(i + 1) + ": " + std::string(Trim(row[ColumnLabel])),
+                            RowTarget(row, kind));
+    }
+  }
+  return instants;
+}
+
+// The rows from the one interrupted on that are due before the instant are logged as skipped;
+// returns the first row to serve.
+size_t EclipseRun::SkipBefore(double instantJD, size_t from) {
+  const double limit = instantJD - 5.0 / SecondsPerDay;
+  size_t i = from;
+  for (; i < table_.rows.size(); ++i) {
+    const RowKind kind = RowKindOf(table_.rows[i]);
+    if (kind != RowKind::Exposure && kind != RowKind::Announcement) {
+      continue;
+    }
+    if (RowTarget(table_.rows[i], kind) >= limit) {
+      break;
+    }
+    if (!skipped_[i]) {
+      skipped_[i] = true;
+      SkipRow(i);
+    }
+  }
+  return i;
+}
 
 }  // namespace tevra

@@ -27,6 +27,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tevra {
@@ -172,6 +173,17 @@ class EclipseRun {
   bool AdvanceTime();
   // "Back to Real Time": RehearsalOffset cleared.
   static void BackToRealTime();
+  // "Rehearse From ...": RehearsalOffset set so that the clock reads 5 seconds before instantJD
+  // (a contact's or a row's time). A start run under way skips the entries due before that
+  // instant, as it skips entries due before it began, and goes on with the first one after.
+  bool RehearseFrom(double instantJD);
+  // The instants "Rehearse From ..." offers for the table of the run under way: "Row N: label" and
+  // the row's due instant, for each row that waits for a time.
+  [[nodiscard]] std::vector<std::pair<std::string, double>> RowInstants() const;
+  // The row served now, counted from 1 (0 before the first), and the run's counts so far.
+  [[nodiscard]] size_t CurrentRow() const { return row_; }
+  [[nodiscard]] const RunTable& Table() const { return table_; }
+  [[nodiscard]] const RunSummary& Progress() const { return summary_; }
 
   // The text last given to Label_Wann.
   [[nodiscard]] const std::string& WannLabel() const { return wann_; }
@@ -207,6 +219,7 @@ class EclipseRun {
   void LogRowLeftOut(size_t index, const char* step, const char* text);
   bool Reconnect();
   size_t ResumeAfterReconnection(size_t interrupted);
+  size_t SkipBefore(double instantJD, size_t from);
   bool PauseWithEvents(int64_t ms);
 
   // The camera steps.
@@ -268,6 +281,7 @@ class EclipseRun {
   std::string label_;
   std::optional<RunLog> log_;
   RunSummary summary_;
+  std::optional<double> rehearseFrom_;  // set by RehearseFrom during a start run
 };
 
 }  // namespace tevra

@@ -1,6 +1,10 @@
 #include "run/qt_announcement_voice.h"
 
+#include <QAudioFormat>
 #include <QAudioOutput>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QTextToSpeech>
 #include <QUrl>
@@ -54,6 +58,29 @@ bool QtAnnouncementVoice::Speak(const std::string& text, std::string& problem) {
   }
   speech_->say(QString::fromStdString(text));
   return true;
+}
+
+void QtAnnouncementVoice::Tone() {
+  constexpr int SampleRate = 22050;
+  if (toneSink_ == nullptr) {
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+      return;  // no sound output: the messages on the page remain
+    }
+    QAudioFormat format;
+    format.setSampleRate(SampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    toneSink_ = new QAudioSink(device, format, this);
+    toneBuffer_ = new QBuffer(this);
+  }
+  const std::vector<int16_t> samples = ToneSamples(SampleRate, 880.0, 250);
+  toneSink_->stop();
+  toneBuffer_->close();
+  toneBuffer_->setData(QByteArray(reinterpret_cast<const char*>(samples.data()),
+                                  static_cast<qsizetype>(samples.size() * sizeof(int16_t))));
+  toneBuffer_->open(QIODevice::ReadOnly);
+  toneSink_->start(toneBuffer_);
 }
 
 }  // namespace tevra

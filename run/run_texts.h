@@ -110,5 +110,7 @@ std::string UtcOffsetName(double hours);
 // The warning shown before a start run when the table's zone is not the computer's present zone;
 // empty when they agree or the table names no zone.
 std::string ZoneWarning(std::string_view timeTitle, double computerOffsetHours);
+// What the window asks after the zone warning, with Yes and No.
+constexpr const char* ZoneQuestion = "Start the run anyway?";
 
 }  // namespace tevra

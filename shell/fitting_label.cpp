@@ -23,6 +23,13 @@ void FittingLabel::SetFittedText(const QString& text) {
   Fit();
 }
 
+void FittingLabel::SetDesignBold(bool bold) {
+  if (design_.bold() != bold) {
+    design_.setBold(bold);
+    Fit();
+  }
+}
+
 int FittingLabel::TextRoom() const { return contentsRect().width() - 2 * margin() - indent(); }
 
 void FittingLabel::resizeEvent(QResizeEvent* event) {

@@ -15,6 +15,8 @@ class FittingLabel : public QLabel {
   void SetFittedText(const QString& text);
   // The font the label is designed with; font() is it or a smaller size of it.
   const QFont& DesignFont() const { return design_; }
+  // The design font in bold or regular weight.
+  void SetDesignBold(bool bold);
   // Pixels the text may take: the contents width less margins and indent.
   int TextRoom() const;
   // The text never asks for width: a layout must not push the label beyond its place for a long

@@ -2,8 +2,10 @@
 
 #include "shell/abort_presenter.h"
 #include "shell/licence.h"
+#include "shell/night_look.h"
 #include "shell/user_guide.h"
 #include "shell/version_info.h"
+#include "state/night_mode.h"
 #include "state/site_settings.h"
 #include "state/variables.h"
 #include "timing/catalogue.h"
@@ -12,6 +14,7 @@
 #include "timing/time_zones.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -36,6 +39,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -52,11 +56,27 @@ constexpr int PanelWidth = 380;
 constexpr int PanelHeight = 480;
 constexpr int ZoneItemHeight = 23;
 
-const QColor WindowGrey(128, 128, 128);  // the system's grey-text colour
-const QColor Maroon(128, 0, 0);
-const QColor LightGrey(208, 208, 208);
+constexpr Rgb WindowGrey{128, 128, 128};  // the system's grey-text colour
+constexpr Rgb Maroon{128, 0, 0};
+constexpr Rgb LightGrey{208, 208, 208};
+constexpr Rgb Black{0, 0, 0};
+constexpr Rgb White{255, 255, 255};
 
-QColor ToQColor(Rgb colour) { return {colour.r, colour.g, colour.b}; }
+// The number tevra-cli knows the eclipse by.
+std::string CatalogueNumberText(int number) { return "Catalogue number " + std::to_string(number); }
+
+// By night a contact passed is dim and one hidden stays black on its black row.
+Paint ContactPaint(ContactState state) {
+  switch (state) {
+    case ContactState::Ahead:
+      return Paint::Text;
+    case ContactState::Passed:
+      return Paint::DimText;
+    case ContactState::Hidden:
+      return Paint::Background;
+  }
+  return Paint::Text;
+}
 
 QFont PixelFont(const char* family, int pixels, bool bold = false) {
   QFont font(QString::fromLatin1(family));
@@ -106,7 +126,7 @@ void SetText(QLabel* label, const std::string& text) {
 QFrame* MakeBar(QWidget* parent, QRect place) {
   auto* bar = new QFrame(parent);
   bar->setGeometry(place);
-  SetBackground(bar, Maroon);
+  bar->setAutoFillBackground(true);
   return bar;
 }
 
@@ -174,7 +194,7 @@ class DropDownOnTyping : public QObject {
   }
 };
 
-QPixmap MoonPicture() {
+QPixmap MoonPicture(bool night) {
   QPixmap picture(26, 33);
   picture.fill(Qt::transparent);
   QPainter painter(&picture);
@@ -184,7 +204,7 @@ QPixmap MoonPicture() {
   painter.drawEllipse(QRectF(1, 4, 24, 24));
   painter.setBrush(QColor(230, 200, 160));
   painter.drawChord(QRectF(1, 4, 24, 24), 60 * 16, 120 * 16);
-  return picture;
+  return night ? QPixmap::fromImage(NightImage(picture.toImage())) : picture;
 }
 
 }  // namespace
@@ -218,6 +238,7 @@ TForm_Main::TForm_Main(MainWindowEnvironment environment, QWidget* parent)
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   BuildComponents();
   BuildMenus();
+  PaintColours();
   FormCreate();
 }
 
@@ -229,26 +250,17 @@ void TForm_Main::BuildComponents() {
   auto* canvas = new QWidget;
   canvas->setFixedSize(MainClientWidth, CanvasHeight);
   canvas->setFont(PixelFont("MS Sans Serif", 13));
-  QPalette palette = canvas->palette();
-  palette.setColor(QPalette::Window, WindowGrey);
-  palette.setColor(QPalette::WindowText, Qt::white);
-  canvas->setPalette(palette);
   canvas->setAutoFillBackground(true);
   ClientArea->setWidget(canvas);
   setCentralWidget(ClientArea);
 
-  MakeBar(canvas, {0, 0, MainClientWidth, 6});
-  MakeBar(canvas, {0, 530, MainClientWidth, 6});
-  MakeBar(canvas, {361, 0, 8, 536});
-  MakeBar(canvas, {914, 0, 8, 536});
-  auto* contactArea = new QFrame(canvas);
-  contactArea->setGeometry(369, ContactTop, 545, ContactBottom - ContactTop);
-  SetBackground(contactArea, Qt::black);
+  bars_ = {MakeBar(canvas, {0, 0, MainClientWidth, 6}), MakeBar(canvas, {0, 530, MainClientWidth, 6}),
+           MakeBar(canvas, {361, 0, 8, 536}), MakeBar(canvas, {914, 0, 8, 536})};
+  contactArea_ = new QFrame(canvas);
+  contactArea_->setGeometry(369, ContactTop, 545, ContactBottom - ContactTop);
 
   Label_EclSelection = MakeLabel(canvas, {2, 7, 358, 35}, PixelFont("Arial", 30, true));
   Label_EclSelection->setText(QStringLiteral("Lunar Eclipse Selection"));
-  SetBackground(Label_EclSelection, LightGrey);
-  SetTextColour(Label_EclSelection, Qt::black);
 
   ScrollBar_Eclipse = new StepScrollBar(Qt::Horizontal, canvas);
   ScrollBar_Eclipse->setGeometry(2, 43, 357, 34);
@@ -261,6 +273,7 @@ void TForm_Main::BuildComponents() {
   MoFiTyp_Label = MakeLabel(canvas, {2, 113, 358, 32}, PixelFont("Arial", 25, true));
   Label_Zeit = MakeLabel(canvas, {2, 145, 358, 24}, PixelFont("MS Sans Serif", 20));
   Label_Deltat = MakeLabel(canvas, {2, 169, 358, 24}, PixelFont("MS Sans Serif", 15));
+  Label_EclNumber = MakeLabel(canvas, {2, 192, 358, 17}, PixelFont("MS Sans Serif", 13));
   Label_TZSetting = MakeLabel(canvas, {2, 210, 228, 29}, PixelFont("Arial", 23, true));
   Label_TZSetting->setText(QStringLiteral("Time zone selection"));
 
@@ -275,7 +288,6 @@ void TForm_Main::BuildComponents() {
 
   Label12 = MakeLabel(canvas, {369, 7, 544, 35}, PixelFont("Arial", 30, true));
   Label12->setText(QStringLiteral("System Time"));
-  SetTextColour(Label12, Qt::black);
   Label_UT = MakeLabel(canvas, {369, 43, 371, 35}, PixelFont("Arial", 28, true));
   Label_SysTime_TZ = MakeLabel(canvas, {740, 43, 174, 35}, PixelFont("Arial", 24, true), Qt::AlignLeft);
   Label13 = MakeLabel(canvas, {369, 79, 544, 37}, PixelFont("Arial", 30));
@@ -317,13 +329,10 @@ void TForm_Main::BuildComponents() {
   Panel_About->setGeometry(331, 35, PanelWidth, PanelHeight);
   Panel_About->setFrameShape(QFrame::Panel);
   Panel_About->setFrameShadow(QFrame::Raised);
-  SetBackground(Panel_About, LightGrey);
   Image1 = new QLabel(Panel_About);
   Image1->setGeometry(8, 8, 26, 33);
-  Image1->setPixmap(MoonPicture());
   Label_AboutTitle =
       MakeLabel(Panel_About, {42, 8, 330, 33}, PixelFont("MS Sans Serif", 20, true), Qt::AlignLeft);
-  SetTextColour(Label_AboutTitle, Qt::black);
   StringGrid_VersionsInfo = new QTableWidget(static_cast<int>(VersionGridRowCount), 2, Panel_About);
   StringGrid_VersionsInfo->setGeometry(8, 48, PanelWidth - 16,
                                        19 * static_cast<int>(VersionGridRowCount) + 4);
@@ -355,10 +364,31 @@ void TForm_Main::BuildComponents() {
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 }
 
+void TForm_Main::PaintColours() {
+  QWidget* canvas = ClientArea->widget();
+  QPalette palette = canvas->palette();
+  palette.setColor(QPalette::Window, ShownQColor(WindowGrey, Paint::Background));
+  palette.setColor(QPalette::WindowText, ShownQColor(White, Paint::Text));
+  canvas->setPalette(palette);
+  for (QFrame* bar : bars_) {
+    SetBackground(bar, ShownQColor(Maroon, Paint::Line));
+  }
+  SetBackground(contactArea_, ShownQColor(Black, Paint::Background));
+  SetBackground(Label_EclSelection, ShownQColor(LightGrey, Paint::Background));
+  SetTextColour(Label_EclSelection, ShownQColor(Black, Paint::Text));
+  SetTextColour(Label12, ShownQColor(Black, Paint::Text));
+  SetBackground(Panel_About, ShownQColor(LightGrey, Paint::Background));
+  SetTextColour(Label_AboutTitle, ShownQColor(Black, Paint::Text));
+  Image1->setPixmap(MoonPicture(Night.on));
+  // The menus' icons come from the style, which the night view replaces.
+  Exit_and_save->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+  Version1->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+  Hilfe2->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+}
+
 void TForm_Main::BuildMenus() {
   QMenu* file1 = menuBar()->addMenu(QStringLiteral("&File"));
-  Exit_and_save =
-      file1->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("E&xit"));
+  Exit_and_save = file1->addAction(QStringLiteral("E&xit"));
   connect(Exit_and_save, &QAction::triggered, this, [this] { Exit_and_saveClick(); });
 
   // Disabled until the camera and exposure windows register their hooks.
@@ -392,15 +422,30 @@ void TForm_Main::BuildMenus() {
   SpokenAnnouncements->setCheckable(true);
   connect(SpokenAnnouncements, &QAction::triggered, this, [this] { SpokenAnnouncementsClick(); });
 
+  QMenu* view1 = menuBar()->addMenu(QStringLiteral("&View"));
+  NightMode1 = view1->addAction(QStringLiteral("Night Mode"));
+  NightMode1->setCheckable(true);
+  NightMode1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+  NightMode1->setShortcutContext(Qt::ApplicationShortcut);
+  connect(NightMode1, &QAction::triggered, this, [this] { NightModeClick(); });
+  QMenu* brightness = view1->addMenu(QStringLiteral("Night Brightness"));
+  auto* levels = new QActionGroup(brightness);
+  for (const int level : NightBrightnessLevels) {
+    QAction* item = brightness->addAction(QString::number(level) + QStringLiteral(" %"));
+    item->setCheckable(true);
+    item->setData(level);
+    levels->addAction(item);
+    connect(item, &QAction::triggered, this, [this, level] { NightBrightnessClick(level); });
+  }
+  NightBrightness1 = brightness;
+
   menuBar()->addAction(QString())->setEnabled(false);
 
   QMenu* about1 = menuBar()->addMenu(QStringLiteral("&About"));
-  Version1 = about1->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation),
-                               QStringLiteral("Tevra &Version"));
+  Version1 = about1->addAction(QStringLiteral("Tevra &Version"));
   connect(Version1, &QAction::triggered, this, [this] { Version1Click(); });
   // F1 opens the guide from the camera and exposure windows as well.
-  Hilfe2 = about1->addAction(style()->standardIcon(QStyle::SP_DialogHelpButton),
-                             QStringLiteral("Tevra &User Guide"));
+  Hilfe2 = about1->addAction(QStringLiteral("Tevra &User Guide"));
   Hilfe2->setShortcut(QKeySequence::HelpContents);
   Hilfe2->setShortcutContext(Qt::ApplicationShortcut);
   connect(Hilfe2, &QAction::triggered, this, [this] { Hilfe2Click(); });
@@ -496,6 +541,8 @@ void TForm_Main::LoadSiteSettingsFile() {
   CurrentSite = settings.site;
   AnnouncementSound = settings.announcementSound;
   SpokenAnnouncements->setChecked(AnnouncementSound);
+  Night = settings.night;
+  ApplyNightMode();
 }
 
 void TForm_Main::SaveSiteSettingsFile() {
@@ -505,6 +552,7 @@ void TForm_Main::SaveSiteSettingsFile() {
   SiteSettings settings;
   settings.site = CurrentSite;
   settings.announcementSound = AnnouncementSound;
+  settings.night = Night;
   Report(SaveSiteSettings(SettingsFolder + SiteSettingsFileName, settings));
 }
 
@@ -522,6 +570,35 @@ void TForm_Main::ObservingSite1Click() {
 void TForm_Main::SpokenAnnouncementsClick() {
   AnnouncementSound = SpokenAnnouncements->isChecked();
   SaveSiteSettingsFile();
+}
+
+void TForm_Main::NightModeClick() {
+  Night.on = NightMode1->isChecked();
+  SaveSiteSettingsFile();
+  ApplyNightMode();
+}
+
+void TForm_Main::NightBrightnessClick(int percent) {
+  Night.brightness = percent;
+  SaveSiteSettingsFile();
+  ApplyNightMode();
+}
+
+void TForm_Main::SetNightModeHook(std::function<void()> apply) { applyNightMode_ = std::move(apply); }
+
+void TForm_Main::ApplyNightMode() {
+  NightMode1->setChecked(Night.on);
+  for (QAction* level : NightBrightness1->actions()) {
+    level->setChecked(level->data().toInt() == Night.brightness);
+  }
+  ApplyNightLook();
+  PaintColours();
+  if (applyNightMode_) {
+    applyNightMode_();
+  }
+  if (Timer1->isActive()) {
+    Timer1Timer();  // the contact rows in their new colours now, not at the next tick
+  }
 }
 
 void TForm_Main::ShowMoonAtSite() {
@@ -593,6 +670,7 @@ void TForm_Main::ComboBox_TZoneChange() {
 
 void TForm_Main::ScrollBar_EclipseChange() {
   SelectEclipse(ScrollBar_Eclipse->value());
+  SetText(Label_EclNumber, CatalogueNumberText(ScrollBar_Eclipse->value()));
   ShowGreatestEclipse();
   RefreshContactTimes();
 }
@@ -615,14 +693,25 @@ void TForm_Main::Timer1Timer() {
 
 void TForm_Main::ApplyContactRows(const ContactRows& rows) {
   ShowMoonAtSite();
+  // By night the colours cannot tell ahead from passed: the next contact is the one in bold.
+  const auto next = std::find_if(rows.begin(), rows.end(),
+                                 [](const ContactRow& row) { return row.state == ContactState::Ahead; });
   for (size_t i = 0; i < ContactCount; ++i) {
     const ContactRow& row = rows[i];
     SetText(TimeLabels[i], row.timeText);
     DiffLabels[i]->SetFittedText(QString::fromStdString(row.countdownText));
     SetText(ZoneLabels[i], row.zoneText);
-    SetTextColour(TimeLabels[i], ToQColor(row.timeColour));
-    SetTextColour(DiffLabels[i], ToQColor(row.countdownColour));
-    SetTextColour(ZoneLabels[i], ToQColor(row.zoneColour));
+    const Paint paint = ContactPaint(row.state);
+    SetTextColour(TimeLabels[i], ShownQColor(row.timeColour, paint));
+    SetTextColour(DiffLabels[i], ShownQColor(row.countdownColour, paint));
+    SetTextColour(ZoneLabels[i], ShownQColor(row.zoneColour, paint));
+    const bool bold = !Night.on || next == rows.begin() + static_cast<std::ptrdiff_t>(i);
+    if (TimeLabels[i]->font().bold() != bold) {
+      QFont font = TimeLabels[i]->font();
+      font.setBold(bold);
+      TimeLabels[i]->setFont(font);
+    }
+    DiffLabels[i]->SetDesignBold(bold);
   }
 }
 
@@ -630,9 +719,9 @@ void TForm_Main::ApplyClockLine(const ClockLine& line) {
   SetText(Label12, line.headerText);
   SetText(Label_UT, line.clockText);
   SetText(Label_SysTime_TZ, line.zoneText);
-  SetBackground(Label12, ToQColor(line.headerBackground));
-  SetBackground(Label_UT, ToQColor(line.clockBackground));
-  SetBackground(Label_SysTime_TZ, ToQColor(line.clockBackground));
+  SetBackground(Label12, ShownQColor(line.headerBackground, Paint::Background));
+  SetBackground(Label_UT, ShownQColor(line.clockBackground, Paint::Background));
+  SetBackground(Label_SysTime_TZ, ShownQColor(line.clockBackground, Paint::Background));
 }
 
 void TForm_Main::ZehntelsekundenClick() {

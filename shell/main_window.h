@@ -20,6 +20,7 @@ class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollArea;
 class QScrollBar;
@@ -61,6 +62,8 @@ class TForm_Main : public QMainWindow {
   // The later windows fill these; their menu items stay disabled while a hook is empty.
   void SetCameraWindowHook(std::function<void()> show);
   void SetExposureWindowHook(std::function<void()> show);
+  // The other windows' part of a change of the night view.
+  void SetNightModeHook(std::function<void()> apply);
   // Sets the eclipse selector to an entry number and refreshes the display.
   void SelectEclipseNumber(int number);
 
@@ -75,6 +78,8 @@ class TForm_Main : public QMainWindow {
   void MinuteAccClick();
   void ObservingSite1Click();
   void SpokenAnnouncementsClick();
+  void NightModeClick();
+  void NightBrightnessClick(int percent);
   void TestsClick();
   void Exposure_TablesClick();
   void Exit_and_saveClick();
@@ -93,6 +98,8 @@ class TForm_Main : public QMainWindow {
   QLabel* MoFiTyp_Label = nullptr;
   QLabel* Label_Zeit = nullptr;
   QLabel* Label_Deltat = nullptr;
+  // The entry's number in the catalogue, as tevra-cli takes it ("Catalogue number 34").
+  QLabel* Label_EclNumber = nullptr;
   QLabel* Label_TZSetting = nullptr;
   QComboBox* ComboBox_TZone = nullptr;
   QLabel* Label12 = nullptr;
@@ -126,6 +133,9 @@ class TForm_Main : public QMainWindow {
   QAction* MinuteAcc = nullptr;
   QAction* ObservingSite1 = nullptr;
   QAction* SpokenAnnouncements = nullptr;
+  // View: "Night Mode" (Ctrl+Shift+N in every window) and the menu of its brightness levels.
+  QAction* NightMode1 = nullptr;
+  QMenu* NightBrightness1 = nullptr;
   QAction* Version1 = nullptr;
   // "Tevra &User Guide", F1 in every window of the program.
   QAction* Hilfe2 = nullptr;
@@ -142,6 +152,10 @@ class TForm_Main : public QMainWindow {
   bool LoadParameters();
   void ApplyContactRows(const ContactRows& rows);
   void ApplyClockLine(const ClockLine& line);
+  // The colours the window chooses itself, through the night view.
+  void PaintColours();
+  // Night as it now stands: the menu, the application's look and every window's colours.
+  void ApplyNightMode();
   void Report(const std::string& error);
   void LoadSiteSettingsFile();
   void SaveSiteSettingsFile();
@@ -152,6 +166,9 @@ class TForm_Main : public QMainWindow {
   const ExposureChoicesSource* exposureChoices_ = nullptr;
   std::function<void()> showCamera_;
   std::function<void()> showExposure_;
+  std::function<void()> applyNightMode_;
+  std::array<QFrame*, 4> bars_{};
+  QFrame* contactArea_ = nullptr;
   bool loadAborted_ = false;  // the incompatible file was deleted: nothing may be saved
   bool closing_ = false;
   std::optional<std::array<double, ContactCount>> moonContacts_;  // the contacts the Moon was shown for

@@ -33,6 +33,10 @@ ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureW
   *exposureWindow = exposure;
   main->SetExposureChoicesSource(exposure);
   main->SetExposureWindowHook([exposure] { exposure->Exposure_TablesClick(); });
+  main->SetNightModeHook([camera, exposure] {
+    camera->ApplyNightMode();
+    exposure->ApplyNightMode();
+  });
   return windows;
 }
 

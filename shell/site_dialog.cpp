@@ -1,5 +1,6 @@
 #include "shell/site_dialog.h"
 
+#include "shell/night_look.h"
 #include "timing/text_util.h"
 #include "timing/time_text.h"
 
@@ -61,7 +62,8 @@ TForm_Site::TForm_Site(const std::optional<ObservingSite>& current, QWidget* par
   layout->addLayout(form);
   Label_SiteProblem = new QLabel(this);
   Label_SiteProblem->setWordWrap(true);
-  Label_SiteProblem->setStyleSheet(QStringLiteral("QLabel { color: #c00000; }"));
+  Label_SiteProblem->setStyleSheet(
+      QStringLiteral("QLabel { color: %1; }").arg(ShownQColor({192, 0, 0}, Paint::Text).name()));
   layout->addWidget(Label_SiteProblem);
   auto* buttons = new QDialogButtonBox(this);
   Button_OK = buttons->addButton(QDialogButtonBox::Ok);

@@ -49,6 +49,14 @@ void Add(std::string& problems, const std::string& problem) {
   problems += (problems.empty() ? "" : "; ") + problem;
 }
 
+void ReadFlag(const Entry& entry, bool& flag, std::string& problems) {
+  if (entry.value == "0" || entry.value == "1") {
+    flag = entry.value == "1";
+  } else {
+    Add(problems, entry.key + "=" + entry.value + " is neither 0 nor 1");
+  }
+}
+
 }  // namespace
 
 std::string FormatSiteSettings(const SiteSettings& settings) {
@@ -59,6 +67,8 @@ std::string FormatSiteSettings(const SiteSettings& settings) {
             "\nLongitude=" + GeneralStr(site.longitude) + "\nHeight=" + GeneralStr(site.height) + "\n";
   }
   text += std::string("[Announcements]\nSound=") + (settings.announcementSound ? "1" : "0") + "\n";
+  text += std::string("[View]\nNightMode=") + (settings.night.on ? "1" : "0") +
+          "\nNightBrightness=" + std::to_string(settings.night.brightness) + "\n";
   return text;
 }
 
@@ -83,10 +93,15 @@ SiteSettings ParseSiteSettings(std::string_view text, std::string& problems) {
         height = ParseDecimal(entry.value);
       }
     } else if (SameIgnoringCase(entry.section, "Announcements") && SameIgnoringCase(entry.key, "Sound")) {
-      if (entry.value == "0" || entry.value == "1") {
-        settings.announcementSound = entry.value == "1";
+      ReadFlag(entry, settings.announcementSound, problems);
+    } else if (SameIgnoringCase(entry.section, "View") && SameIgnoringCase(entry.key, "NightMode")) {
+      ReadFlag(entry, settings.night.on, problems);
+    } else if (SameIgnoringCase(entry.section, "View") && SameIgnoringCase(entry.key, "NightBrightness")) {
+      if (const std::optional<int64_t> percent = ParseInteger(entry.value);
+          percent && *percent >= 0 && *percent <= 100) {
+        settings.night.brightness = NearestNightBrightness(static_cast<int>(*percent));
       } else {
-        Add(problems, "Sound=" + entry.value + " is neither 0 nor 1");
+        Add(problems, "NightBrightness=" + entry.value + " is no percentage from 0 to 100");
       }
     }
   }

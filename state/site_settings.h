@@ -1,8 +1,9 @@
 // Tevra.ini: the settings that the 48 bytes of Tevra.prm have no room for, kept beside it: the
-// observing site and whether announcements are heard. A text file of sections and key=value
+// observing site, whether announcements are heard and the night view. A text file of sections and key=value
 // lines, written with "." as the decimal point whatever the locale.
 #pragma once
 
+#include "state/night_mode.h"
 #include "timing/observing_site.h"
 
 #include <optional>
@@ -16,6 +17,7 @@ constexpr const char* SiteSettingsFileName = "Tevra.ini";
 struct SiteSettings {
   std::optional<ObservingSite> site;  // none: everything as without a site
   bool announcementSound = true;      // announcements play their sound file or are spoken
+  NightView night;                    // [View] NightMode=0|1, NightBrightness=percent
 };
 
 // The settings in force. The site stays empty and the sound off until the main window applies

@@ -7,6 +7,7 @@
 #include "camera/setting_names.h"
 #include "run/computer_state.h"
 #include "state/site_settings.h"
+#include "state/night_mode.h"
 #include "state/variables.h"
 #include "timing/divprocs.h"
 #include "timing/time_zones.h"
@@ -44,6 +45,9 @@ std::string DownloadFolder() {
 
 constexpr int StatusBarHeight = 24;
 constexpr int TopPanelHeight = 44;
+// The photography page below the tab bar, against the design's page height.
+constexpr int PhotographyExtraHeight =
+    PhotographyPageHeight + 30 - (CameraClientHeight - StatusBarHeight - TopPanelHeight);
 // Caption and borders of the design's window: its height is the client height plus this.
 constexpr int DesignFrameHeight = CameraTabChangeHeight - CameraClientHeight;
 constexpr int PlacementFromBottom = 340;
@@ -61,11 +65,22 @@ QFont PixelFont(const char* family, int pixels, bool bold = false) {
   return font;
 }
 
+QColor Shown(Rgb day, Paint paint) {
+  const Rgb shown = ShownColour(day, paint);
+  return {shown.r, shown.g, shown.b};
+}
+
+// The label keeps its day colour, so that a change of the night view can paint it again.
+void PaintLabel(QLabel* label, Rgb colour) {
+  label->setProperty("dayColour", QColor(colour.r, colour.g, colour.b));
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, Shown(colour, colour == CameraGrey ? Paint::DimText : Paint::Text));
+  label->setPalette(palette);
+}
+
 void SetLabel(QLabel* label, const std::string& text, Rgb colour) {
   label->setText(Q(text));
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, QColor(colour.r, colour.g, colour.b));
-  label->setPalette(palette);
+  PaintLabel(label, colour);
 }
 
 QLabel* MakeLabel(QWidget* parent, QRect place, const QString& text = {}) {
@@ -80,15 +95,15 @@ QPixmap ReleasePicture() {
   picture.fill(Qt::transparent);
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(Qt::black, 2));
-  painter.setBrush(QColor(60, 60, 60));
+  painter.setPen(QPen(Shown({0, 0, 0}, Paint::Text), 2));
+  painter.setBrush(Shown({60, 60, 60}, Paint::Background));
   painter.drawRoundedRect(QRectF(4, 12, 56, 32), 5, 5);
   painter.drawRect(QRectF(22, 5, 20, 8));
-  painter.setBrush(QColor(200, 40, 30));
+  painter.setBrush(Shown({200, 40, 30}, Paint::Text));
   painter.drawRect(QRectF(8, 7, 9, 5));
-  painter.setBrush(QColor(150, 170, 200));
+  painter.setBrush(Shown({150, 170, 200}, Paint::DimText));
   painter.drawEllipse(QRectF(20, 16, 24, 24));
-  painter.setBrush(QColor(30, 30, 60));
+  painter.setBrush(Shown({30, 30, 60}, Paint::Background));
   painter.drawEllipse(QRectF(26, 22, 12, 12));
   return picture;
 }
@@ -270,13 +285,29 @@ void TForm_Camera::BuildPhotographyPage() {
   // Without a camera the run simulates, also after a connection that found none.
   page.camera = [this]() -> TAppMaster* { return CameraName.empty() ? nullptr : AppMaster(); };
   page.reopenCamera = [this] { return ReopenCamera(); };
-  page.beginCameraWork = [this] { return std::make_shared<CameraActivity>(*this); };
+  // The run holds the camera: the test commands, which would be refused, are disabled meanwhile.
+  page.beginCameraWork = [this]() -> std::shared_ptr<void> {
+    const std::array<QWidget*, 3> commands = TestCommands();
+    for (size_t i = 0; i < commands.size(); ++i) {
+      heldCommands_[i] = commands[i]->isEnabled();
+      commands[i]->setEnabled(false);
+    }
+    runHoldsCamera_ = true;
+    return {new CameraActivity(*this), [this](void* activity) {
+              delete static_cast<CameraActivity*>(activity);
+              runHoldsCamera_ = false;
+              const std::array<QWidget*, 3> held = TestCommands();
+              for (size_t i = 0; i < held.size(); ++i) {
+                held[i]->setEnabled(heldCommands_[i]);
+              }
+            }};
+  };
   page.showStatus = [this](const std::string& text) { SetStatusText(text); };
   page.clock = host_.runClock;
   page.waiter = host_.runWaiter;
   page.preflight = [this](TAppMaster* camera) { return CheckBeforeTheNight(camera); };
   Photography = new TPhotographyPage(std::move(page), TabSheet_Photography);
-  Photography->setGeometry(0, 0, CameraClientWidth, CameraTabChangeHeight);
+  Photography->setGeometry(0, 0, CameraClientWidth, PhotographyPageHeight);
 }
 
 std::vector<CheckLine> TForm_Camera::CheckBeforeTheNight(TAppMaster* camera) {
@@ -345,7 +376,17 @@ void TForm_Camera::FormCreate() {
 void TForm_Camera::PageControl1Change() {
   // The height is the window's outer height; without a frame yet, the design's frame counts.
   const int frame = frameGeometry().height() - height();
-  setFixedHeight(CameraTabChangeHeight - (frame > 0 ? frame : DesignFrameHeight));
+  // The photography page says more than the design's page had room for: the window grows by it.
+  const int extra = PageControl1->currentWidget() == TabSheet_Photography ? PhotographyExtraHeight : 0;
+  setFixedHeight(CameraTabChangeHeight + extra - (frame > 0 ? frame : DesignFrameHeight));
+  PageControl1->resize(CameraClientWidth, height() - StatusBarHeight - TopPanelHeight);
+  // A window at the foot of the screen grows upwards.
+  if (const QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr && isVisible()) {
+    const int overflow = frameGeometry().bottom() - screen->availableGeometry().bottom();
+    if (overflow > 0) {
+      move(x(), std::max(screen->availableGeometry().top(), y() - overflow));
+    }
+  }
 }
 
 void TForm_Camera::Pump() { host_.pump(); }
@@ -385,7 +426,27 @@ void TForm_Camera::ApplyLabels(ConnectionState state) {
   SetLabel(Label8, labels.label8, CameraBlack);
 }
 
+void TForm_Camera::ApplyNightMode() {
+  SpeedButton_Release->setIcon(QIcon(ReleasePicture()));
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (const QVariant day = label->property("dayColour"); day.isValid()) {
+      const QColor colour = day.value<QColor>();
+      PaintLabel(label, Rgb{static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
+                            static_cast<uint8_t>(colour.blue())});
+    }
+  }
+  Photography->ApplyNightMode();
+}
+
+std::array<QWidget*, 3> TForm_Camera::TestCommands() const {
+  return {SpeedButton_Release, Button_take_5_pictures, Button_take_9_pictures};
+}
+
 void TForm_Camera::SetTestButtonsEnabled(bool enabled) {
+  if (runHoldsCamera_) {
+    heldCommands_.fill(enabled);  // for the end of the run
+    return;
+  }
   SpeedButton_Release->setEnabled(enabled);
   Button_take_5_pictures->setEnabled(enabled);
   Button_take_9_pictures->setEnabled(enabled);

@@ -11,6 +11,7 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -117,6 +118,8 @@ class TForm_Camera : public QMainWindow {
   void Button_take_5_picturesMouseMove();
   void Button_take_9_picturesMouseMove();
   void Button_Abort2Click();
+  // The colours the window chooses itself, through the night view (state/night_mode.h).
+  void ApplyNightMode();
   // Handles the three camera messages; true when the event was one of them.
   bool ApplicationEvents1Message(const QEvent& event);
 
@@ -186,6 +189,8 @@ class TForm_Camera : public QMainWindow {
   void FillSettingBox(QComboBox* box, int kind);
   void WriteInformationLog();
   void SetTestButtonsEnabled(bool enabled);
+  // Release, "Take 5 pictures", "Take 9 pictures".
+  [[nodiscard]] std::array<QWidget*, 3> TestCommands() const;
   void StartSeries();
   void FinishSeries(bool focusMemo);
   void HandleCameraMessage(const CameraMessage& message);
@@ -199,6 +204,9 @@ class TForm_Camera : public QMainWindow {
   std::unique_ptr<TAppMaster> appMaster_;
   QLabel* statusPanel_ = nullptr;
   int busyDepth_ = 0;
+  // While a run holds the camera the test commands are disabled; their states return after it.
+  bool runHoldsCamera_ = false;
+  std::array<bool, 3> heldCommands_{};
   bool disconnectPending_ = false;
   QTimer* deferredTimer_ = nullptr;
   std::deque<CameraMessage> deferred_;

@@ -8,6 +8,7 @@
 #include "grid/nice_grid.h"
 #include "run/plan_check.h"
 #include "run/run_texts.h"
+#include "state/night_mode.h"
 #include "state/site_settings.h"
 #include "state/variables.h"
 #include "timing/catalogue.h"
@@ -47,8 +48,13 @@ namespace {
 constexpr int DefaultIntervalIndex = IntervalButtonCount - 1;  // "10 min", checked in the design
 constexpr int RowHeight = 20;
 constexpr int GutterWidth = 35;
-const QColor Header3DLight(227, 227, 227);
-const QColor PlanMarkColour(255, 176, 0);  // gutter of a row the plan check names
+constexpr Rgb Header3DLight{227, 227, 227};
+constexpr Rgb PlanMarkColour{255, 176, 0};  // gutter of a row the plan check names
+constexpr Rgb CellColour{255, 255, 255};
+constexpr Rgb GridLineColour{240, 240, 240};
+constexpr Rgb HeaderShadow{160, 160, 160};
+constexpr Rgb SelectionColour{255, 255, 202};
+constexpr Rgb Black{0, 0, 0};
 constexpr const char* TableFileFilter = "Exposure tables (*.txt);;All files (*)";
 constexpr const char* LoadCaption = "Exposure table not loaded";
 constexpr const char* NoUmbralContactsMessage =
@@ -57,7 +63,15 @@ constexpr const char* NoUmbralContactsMessage =
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-QString Css(const Rgb& c) { return QStringLiteral("rgb(%1, %2, %3)").arg(c.r).arg(c.g).arg(c.b); }
+QColor Shown(Rgb day, Paint paint) {
+  const Rgb shown = ShownColour(day, paint);
+  return {shown.r, shown.g, shown.b};
+}
+
+QString Css(Rgb day, Paint paint) {
+  const Rgb c = ShownColour(day, paint);
+  return QStringLiteral("rgb(%1, %2, %3)").arg(c.r).arg(c.g).arg(c.b);
+}
 
 QFont NarrowFont() {
   QFont font(QStringLiteral("Arial Narrow"));
@@ -74,6 +88,7 @@ TForm_Exposure::TForm_Exposure(ExposureWindowHost host, QWidget* parent)
   BuildMenus();
   BuildGrid();
   FormCreate();
+  ApplyNightMode();
   resize(1180, 720);
 }
 
@@ -219,7 +234,6 @@ void TForm_Exposure::BuildGrid() {
   NGE->SetGutterKind(gkNumber);
   NGE->SetGutterWidth(GutterWidth);
   NGE->SetHeaderLine(2);
-  NGE->SetHeaderColor(Header3DLight);
   NGE->setFont(NarrowFont());
   NGE->SetHeaderFont(NarrowFont());
   for (int col = 0; col < ExposureColumnCount; ++col) {
@@ -239,7 +253,7 @@ void TForm_Exposure::BuildGrid() {
     const int row = text.toInt() - 1;
     if (row >= 0 && static_cast<size_t>(row) < rowFindings_.size() &&
         !rowFindings_[static_cast<size_t>(row)].empty()) {
-      canvas.brushColor = PlanMarkColour;
+      canvas.brushColor = Shown(PlanMarkColour, Paint::Background);
     }
   };
   NGE->OnColRowChanged = [this](TNiceGrid*, int, int row) { ShowRowFinding(row); };
@@ -453,17 +467,21 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
   }
   SetTableRows(*rows);
   FitColumnWidths();
+  CurrentTablePath.clear();  // a new table: no file holds it until it is saved
 }
 
 void TForm_Exposure::CheckBox_manual_f_ratioClick() {
   const bool manual = CheckBox_manual_f_ratio->isChecked();
   const FRatioGroupLook look = FRatioGroupLookFor(manual);
-  GroupBox_fRatio->setStyleSheet(QStringLiteral("QGroupBox#GroupBox_fRatio { background-color: %1; }"
-                                                "QGroupBox#GroupBox_fRatio::title { color: %2; }")
-                                     .arg(Css(look.background), Css(look.caption)));
-  CheckBox_manual_f_ratio->setStyleSheet(QStringLiteral("color: %1;").arg(Css(look.checkBoxText)));
-  Label_fRatio->setStyleSheet(QStringLiteral("color: %1;").arg(Css(look.labelText)));
-  Edit_fRatio->setStyleSheet(QStringLiteral("color: %1;").arg(Css(look.editText)));
+  // By night the greys of the automatic setting are the dim red.
+  const Paint text = manual ? Paint::Text : Paint::DimText;
+  GroupBox_fRatio->setStyleSheet(
+      QStringLiteral("QGroupBox#GroupBox_fRatio { background-color: %1; }"
+                     "QGroupBox#GroupBox_fRatio::title { color: %2; }")
+          .arg(Css(look.background, Paint::Background), Css(look.caption, Paint::Text)));
+  CheckBox_manual_f_ratio->setStyleSheet(QStringLiteral("color: %1;").arg(Css(look.checkBoxText, text)));
+  Label_fRatio->setStyleSheet(QStringLiteral("color: %1;").arg(Css(look.labelText, text)));
+  Edit_fRatio->setStyleSheet(QStringLiteral("color: %1;").arg(Css(look.editText, text)));
   for (QWidget* widget :
        std::initializer_list<QWidget*>{Label_ISOSpeed, ComboBox_ISOdef, Label_fNumber, ComboBox_AVdef}) {
     widget->setEnabled(look.defaultsEnabled);
@@ -653,14 +671,29 @@ void TForm_Exposure::NGEDblClick() {
   }
 }
 
+void TForm_Exposure::ApplyNightMode() {
+  NGE->SetColor(Shown(CellColour, Paint::Background));
+  NGE->SetAlternateColor(Shown(CellColour, Paint::Background));
+  for (int col = 0; col < NGE->ColCount(); ++col) {
+    NGE->Columns()[col]->SetColor(NGE->Color());
+  }
+  NGE->SetTextColor(Shown(Black, Paint::Text));
+  NGE->SetGridColor(Shown(GridLineColour, Paint::Line));
+  NGE->SetHeaderColor(Shown(Header3DLight, Paint::Background));
+  NGE->SetHeaderLightColor(Shown(CellColour, Paint::Line));
+  NGE->SetHeaderDarkColor(Shown(HeaderShadow, Paint::Line));
+  NGE->SetSelectionColor(Shown(SelectionColour, Paint::Background));
+  CheckBox_manual_f_ratioClick();
+}
+
 void TForm_Exposure::NGEDrawCell(TGridCanvas& canvas, int /*col*/, int row) {
-  canvas.fontColor = Qt::black;
+  canvas.fontColor = Shown(Black, Paint::Text);
   const QStringList& labels = NGE->Columns()[ColumnLabel]->Strings();
   if (row >= labels.size()) {
     return;
   }
   if (const std::optional<Rgb> background = RowBackgroundOf(labels[row].toStdString())) {
-    canvas.brushColor = QColor(background->r, background->g, background->b);
+    canvas.brushColor = Shown(*background, Paint::Background);
   }
 }
 

@@ -90,6 +90,8 @@ class TForm_Exposure : public QMainWindow, public ExposureChoicesSource {
   void Button_NGE_DoneClick();
   void NGEDblClick();
   void NGEDrawCell(TGridCanvas& canvas, int col, int row);
+  // The colours of the grid and the f-ratio group through the night view (state/night_mode.h).
+  void ApplyNightMode();
   void FitColumnWidths();
 
   // Components, by their design names.

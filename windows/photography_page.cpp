@@ -4,12 +4,17 @@
 #include "run/keep_awake.h"
 #include "run/qt_announcement_voice.h"
 #include "run/wait_precision.h"
+#include "state/night_mode.h"
 #include "state/site_settings.h"
 #include "state/variables.h"
+#include "timing/catalogue.h"
+#include "timing/moon_sky.h"
 
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QFontMetrics>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -21,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
 #include <thread>
 
 namespace tevra {
@@ -39,7 +45,15 @@ QString Shown(const std::string& text) {
   return shown;
 }
 
-QString Colour(Rgb rgb) { return QColor(rgb.r, rgb.g, rgb.b).name(); }
+QString Colour(Rgb day, Paint paint) {
+  const Rgb shown = ShownColour(day, paint);
+  return QColor(shown.r, shown.g, shown.b).name();
+}
+
+constexpr Rgb Black{0, 0, 0};
+constexpr int InfoPointSize = 10;
+constexpr int BannerPointSize = 22;
+constexpr Rgb Red{255, 0, 0};
 
 QLabel* MakeLabel(QWidget* parent, const QRect& geometry, int pointSize, bool bold) {
   auto* label = new QLabel(parent);
@@ -48,6 +62,49 @@ QLabel* MakeLabel(QWidget* parent, const QRect& geometry, int pointSize, bool bo
   font.setBold(bold);
   label->setFont(font);
   return label;
+}
+
+// A message shows whole: wrapped at blanks, and in a smaller size of the label's font while it
+// does not fit the label's height.
+void SetWholeText(QLabel* label, const QString& text, int pointSize) {
+  label->setWordWrap(true);
+  label->setText(text);
+  const QRect room = label->contentsRect();
+  QFont font = label->font();
+  for (int size = pointSize; size >= 6; --size) {
+    font.setPointSize(size);
+    const QRect needed = QFontMetrics(font).boundingRect(
+        QRect(0, 0, room.width(), 10000), static_cast<int>(Qt::TextWordWrap | label->alignment()), text);
+    if (needed.height() <= room.height() && needed.width() <= room.width()) {
+      break;
+    }
+  }
+  label->setFont(font);
+}
+
+// A row's settings on one line: "RAW, ISO 800, f/8, 1/250, 1/60".
+std::string RowSettingsText(const ExposureRow& row) {
+  std::string text = row[ColumnQuality] + ", ISO " + row[ColumnIso];
+  if (!row[ColumnAperture].empty()) {
+    text += ", " + row[ColumnAperture];
+  }
+  for (int column = FirstShutterColumn; column <= LastShutterColumn; ++column) {
+    if (IsMarked(row, column)) {
+      text += ", " + ShutterNameOfColumn(column);
+    }
+  }
+  return text;
+}
+
+// What the page shows when a run has ended.
+std::string RunSummaryText(const RunSummary& summary) {
+  std::string text = summary.aborted ? "Run aborted.\n" : "Run ended.\n";
+  text += RunCountsText(summary.picturesTaken, summary.picturesFailed, summary.picturesNotApplied,
+                        summary.picturesNoFile, summary.picturesLost);
+  if (summary.rowsSkipped > 0) {
+    text += ", entries skipped " + std::to_string(summary.rowsSkipped);
+  }
+  return text;
 }
 
 void SetHint(QWidget* widget, const char* hint) {
@@ -124,9 +181,11 @@ void TPhotographyPage::BuildComponents() {
   Label_WannDiff = MakeLabel(this, QRect(10, 62, 330, 36), 20, true);
   Label_WannDiff->setText(QStringLiteral("+00000 00:00:00.0"));
   SetHint(Label_WannDiff, "Time to next operation");
-  Label_Info = MakeLabel(this, QRect(350, 8, 260, 92), 10, true);
+  Label_Info = MakeLabel(this, QRect(350, 8, 260, 92), InfoPointSize, true);
+  Label_Info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label_Info->setWordWrap(true);
   Label_Info->setAutoFillBackground(true);
-  Label_Info->setStyleSheet(QStringLiteral("QLabel { background: black; color: white; padding: 4px; }"));
+  PaintInfo();
 
   Button_Start_Eclipse_Photography =
       MakeCommand(this, QRect(620, 8, 230, 44), "Start Eclipse Photography", Label_Start_Eclipse_Photography);
@@ -143,23 +202,39 @@ void TPhotographyPage::BuildComponents() {
   BitBtn_Advance->setGeometry(10, 110, 160, 30);
   BitBtn_RealTime = new QPushButton(QStringLiteral("Back to Real Time"), this);
   BitBtn_RealTime->setGeometry(180, 110, 160, 30);
+  BitBtn_RehearseFrom = new QPushButton(QStringLiteral("Rehearse From ..."), this);
+  BitBtn_RehearseFrom->setGeometry(10, 142, 160, 28);
+  SetHint(BitBtn_RehearseFrom, "Set the Rehearsal Time to 5 sec before a contact or an entry of the table");
   Label_Advance2 = MakeLabel(this, QRect(350, 106, 640, 62), 9, false);
   Label_Advance2->setFrameShape(QFrame::Box);
   Label_Advance1 = MakeLabel(this, QRect(356, 110, 628, 54), 9, true);
   Label_Advance1->setText(Shown(AdvanceWarning));
   Label_Advance1->setWordWrap(true);
-  for (QWidget* rehearsal :
-       std::initializer_list<QWidget*>{BitBtn_Advance, BitBtn_RealTime, Label_Advance1, Label_Advance2}) {
+  for (QWidget* rehearsal : std::initializer_list<QWidget*>{
+           BitBtn_Advance, BitBtn_RealTime, BitBtn_RehearseFrom, Label_Advance1, Label_Advance2}) {
     rehearsal->hide();
     rehearsal->setEnabled(false);
   }
   Label_Advance1->setEnabled(true);
   Label_Advance2->setEnabled(true);
 
-  Label_WAV_Meldung = MakeLabel(this, QRect(10, 146, BannerHiddenWidth, 44), 22, true);
+  // Below the rehearsal warning, so that it never covers it, and inside the page.
+  Label_WAV_Meldung = MakeLabel(this, QRect(10, 176, BannerHiddenWidth, 44), BannerPointSize, true);
   Label_WAV_Meldung->setAlignment(Qt::AlignCenter);
   Label_WAV_Meldung->setAutoFillBackground(true);
   Label_WAV_Meldung->hide();
+
+  Label_TableRow = MakeLabel(this, QRect(10, 226, BannerWidth, 20), 10, true);
+  SetHint(Label_TableRow, "Exposure table and the entry the run serves");
+  Label_NextRow = MakeLabel(this, QRect(10, 248, BannerWidth, 20), 10, false);
+  SetHint(Label_NextRow, "Time and settings of the next entry");
+  Label_Counts = MakeLabel(this, QRect(10, 270, BannerWidth, 20), 10, false);
+  SetHint(Label_Counts, "Pictures of the run so far");
+  Label_CameraStatus = MakeLabel(this, QRect(BannerWidth + 20, 176, 1002 - BannerWidth - 20, 114), 10, false);
+  Label_CameraStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label_CameraStatus->setWordWrap(true);
+  Label_CameraStatus->setFrameShape(QFrame::Box);
+  SetHint(Label_CameraStatus, "The camera's last answer");
 
   connect(Button_Start_Eclipse_Photography, &QPushButton::clicked, this,
           [this] { Button_Start_Eclipse_PhotographyClick(); });
@@ -169,6 +244,7 @@ void TPhotographyPage::BuildComponents() {
   connect(Button_Abort_Test, &QPushButton::clicked, this, [this] { Button_Abort_TestClick(); });
   connect(BitBtn_Advance, &QPushButton::clicked, this, [this] { BitBtn_AdvanceClick(); });
   connect(BitBtn_RealTime, &QPushButton::clicked, this, [this] { BitBtn_RealTimeClick(); });
+  connect(BitBtn_RehearseFrom, &QPushButton::clicked, this, [this] { BitBtn_RehearseFromClick(); });
   for (QObject* watched :
        std::initializer_list<QObject*>{Button_Start_Eclipse_Photography, Label_Start_Eclipse_Photography,
                                        Button_Test_Eclipse_Photography, Label_Test_Eclipse_Photography}) {
@@ -308,12 +384,17 @@ void TPhotographyPage::StartRun(RunKind kind) {
     ShowStatus("Cannot keep the computer awake: " + awakeError);
   }
   SetFineTimerSlack();  // the waits wake within a microsecond of their instant, not 50
+  Label_CameraStatus->clear();
+  failuresHeard_ = {};
+  logFailureHeard_ = false;
   summary_ = run_->Run(kind, table, camera);
   ResetTimerSlack();
+  if (!summary_.logError.empty() && !logFailureHeard_ && AnnouncementSound) {
+    Voice().Tone();
+  }
+  ShowProgress();
   if (summary_.started) {
-    ShowInfo(RunCountsText(summary_.picturesTaken, summary_.picturesFailed, summary_.picturesNotApplied,
-                           summary_.picturesNoFile, summary_.picturesLost),
-             InfoWhite, InfoKind::Message);
+    ShowInfo(RunSummaryText(summary_), InfoWhite, InfoKind::Message);
   }
   if (keepAwake_) {
     keepAwake_->Release();
@@ -330,13 +411,56 @@ void TPhotographyPage::BitBtn_AdvanceClick() {
   }
 }
 
+void TPhotographyPage::BitBtn_RehearseFromClick() {
+  std::vector<std::string> names;
+  std::vector<double> instants;
+  // The contacts of the eclipse the main window shows; a partial eclipse has no U2 and U3.
+  const std::array<double, ContactCount> contactJDs = {JD_P1, JD_U1, JD_U2, JD_Mx, JD_U3, JD_U4, JD_P4};
+  for (size_t i = 0; i < ContactCount; ++i) {
+    if (contactJDs[i] != 0) {
+      names.push_back(WannText(std::string(ContactNames[i]) + ": ", contactJDs[i]));
+      instants.push_back(contactJDs[i]);
+    }
+  }
+  for (const auto& [name, instant] : run_->RowInstants()) {
+    names.push_back(WannText(name + "  at: ", instant));
+    instants.push_back(instant);
+  }
+  if (!host_.pickRehearsal) {
+    host_.pickRehearsal = [this](const std::vector<std::string>& items) -> std::optional<size_t> {
+      QStringList list;
+      for (const std::string& item : items) {
+        list.append(QString::fromStdString(item));
+      }
+      bool ok = false;
+      const QString chosen = QInputDialog::getItem(this, QStringLiteral("Rehearse From"),
+                                                   QStringLiteral("Set the Rehearsal Time to 5 sec before:"),
+                                                   list, 0, false, &ok);
+      return ok ? std::optional<size_t>(static_cast<size_t>(list.indexOf(chosen))) : std::nullopt;
+    };
+  }
+  const std::optional<size_t> chosen = host_.pickRehearsal(names);
+  if (!chosen || *chosen >= instants.size()) {
+    return;
+  }
+  const bool rehearsal = run_->RehearseFrom(instants[*chosen]);
+  PaintAdvanceLabels(rehearsal);
+  if (rehearsal) {
+    BitBtn_RealTime->show();
+    BitBtn_RealTime->setEnabled(true);
+  }
+}
+
 void TPhotographyPage::BitBtn_RealTimeClick() {
   EclipseRun::BackToRealTime();
   BitBtn_RealTime->hide();
 }
 
 void TPhotographyPage::PaintAdvanceLabels(bool rehearsal) {
-  const QString style = rehearsal ? QStringLiteral("QLabel { background: red; }") : QString();
+  rehearsalShown_ = rehearsal;
+  const QString style = rehearsal
+                            ? QStringLiteral("QLabel { background: %1; }").arg(Colour(Red, Paint::Background))
+                            : QString();
   for (QLabel* label : {Label_Advance1, Label_Advance2}) {
     label->setAutoFillBackground(rehearsal);
     label->setStyleSheet(style);
@@ -345,18 +469,59 @@ void TPhotographyPage::PaintAdvanceLabels(bool rehearsal) {
 
 void TPhotographyPage::ShowPhase(const std::string& text) {
   Label_Phase->setText(QString::fromStdString(text));
+  if (!text.empty()) {
+    ShowProgress();
+  }
+}
+
+void TPhotographyPage::ShowProgress() {
+  const std::string file =
+      CurrentTablePath.empty() ? "not saved" : std::filesystem::path(CurrentTablePath).filename().string();
+  const size_t row = run_->CurrentRow();
+  Label_TableRow->setText(QString::fromStdString(
+      "Table: " + file +
+      (row == 0 ? "" : ", row " + std::to_string(row) + " of " + std::to_string(run_->Table().rows.size()))));
+  const bool serving = run_->IsRunning() && row > 0 && row <= run_->Table().rows.size();
+  Label_NextRow->setText(serving
+                             ? QStringLiteral("Next: %1  %2  %3")
+                                   .arg(Label_Phase->text(), Label_Wann->text(),
+                                        QString::fromStdString(RowSettingsText(run_->Table().rows[row - 1])))
+                             : QString());
+  const RunSummary& counts = run_->IsRunning() ? run_->Progress() : summary_;
+  Label_Counts->setText(QString::fromStdString(RunCountsText(counts.picturesTaken, counts.picturesFailed,
+                                                             counts.picturesNotApplied, counts.picturesNoFile,
+                                                             counts.picturesLost)));
 }
 void TPhotographyPage::ShowWann(const std::string& text) {
   Label_Wann->setText(QString::fromStdString(text));
+  ShowProgress();
 }
 void TPhotographyPage::ShowWannDiff(const std::string& text) {
   Label_WannDiff->setText(QString::fromStdString(text));
 }
 
 void TPhotographyPage::ShowInfo(const std::string& text, Rgb colour, InfoKind /*kind*/) {
-  Label_Info->setStyleSheet(
-      QStringLiteral("QLabel { background: black; color: %1; padding: 4px; }").arg(Colour(colour)));
-  Label_Info->setText(Shown(text));
+  infoColour_ = colour;
+  PaintInfo();
+  SetWholeText(Label_Info, Shown(text), InfoPointSize);
+}
+
+void TPhotographyPage::PaintInfo() {
+  Label_Info->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; padding: 4px; }")
+                                .arg(Colour(Black, Paint::Background), Colour(infoColour_, Paint::Text)));
+}
+
+void TPhotographyPage::PaintBanner() {
+  // By night the two colours of the blink are two shades of red.
+  const Paint paint = bannerColour_ == BannerLime ? Paint::Line : Paint::Background;
+  Label_WAV_Meldung->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; }")
+                                       .arg(Colour(bannerColour_, paint), Colour(Black, Paint::Text)));
+}
+
+void TPhotographyPage::ApplyNightMode() {
+  PaintInfo();
+  PaintBanner();
+  PaintAdvanceLabels(rehearsalShown_);
 }
 
 void TPhotographyPage::ShowStatus(const std::string& text) {
@@ -366,27 +531,65 @@ void TPhotographyPage::ShowStatus(const std::string& text) {
 }
 
 void TPhotographyPage::ShowBanner(const std::string& text) {
-  Label_WAV_Meldung->setText(QString::fromStdString(text));
   Label_WAV_Meldung->resize(BannerWidth, Label_WAV_Meldung->height());
+  SetWholeText(Label_WAV_Meldung, QString::fromStdString(text), BannerPointSize);
   Label_WAV_Meldung->show();
   Label_WAV_Meldung->raise();
   if (!AnnouncementSound) {
     return;
   }
+  // The row's label, as Label_Phase shows it, names the sound file.
+  const std::string folder = host_.soundFolder.empty() ? DocumentsFolder : host_.soundFolder;
+  if (const std::string problem = Announce(Voice(), Label_Phase->text().toStdString(), text, folder);
+      !problem.empty()) {
+    // Not heard as words, the announcement is heard as a tone; the user is told why once.
+    Voice().Tone();
+    ShowStatus(problem);
+    if (!speechProblemTold_) {
+      speechProblemTold_ = true;
+      Tell(problem +
+           ".\nAnnouncements are heard as a tone. Install the package speech-dispatcher (with a "
+           "voice such as espeak-ng) to hear them spoken.");
+    }
+  }
+}
+
+AnnouncementVoice& TPhotographyPage::Voice() {
   if (host_.voice == nullptr) {
     ownVoice_ = std::make_unique<QtAnnouncementVoice>();
     host_.voice = ownVoice_.get();
   }
-  // The row's label, as Label_Phase shows it, names the sound file.
-  const std::string folder = host_.soundFolder.empty() ? DocumentsFolder : host_.soundFolder;
-  if (const std::string problem = Announce(*host_.voice, Label_Phase->text().toStdString(), text, folder);
-      !problem.empty()) {
-    ShowStatus(problem);
+  return *host_.voice;
+}
+
+void TPhotographyPage::Tell(const std::string& text) {
+  if (host_.tell) {
+    host_.tell(text);
+    return;
+  }
+  auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tevra - Eclipse Photography"),
+                              QString::fromStdString(text), QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();  // not modal for the run: it goes on while the box is open
+}
+
+void TPhotographyPage::SoundFailures() {
+  const RunSummary& counts = run_->Progress();
+  const std::array<int, 3> failures = {counts.picturesFailed, counts.picturesLost, counts.picturesNoFile};
+  const bool logFailing = !counts.logError.empty() && !logFailureHeard_;
+  if (failures == failuresHeard_ && !logFailing) {
+    return;
+  }
+  failuresHeard_ = failures;
+  logFailureHeard_ = logFailureHeard_ || logFailing;
+  if (AnnouncementSound) {
+    Voice().Tone();
   }
 }
 
 void TPhotographyPage::BlinkBanner(Rgb background) {
-  Label_WAV_Meldung->setStyleSheet(QStringLiteral("QLabel { background: %1; }").arg(Colour(background)));
+  bannerColour_ = background;
+  PaintBanner();
 }
 
 void TPhotographyPage::HideBanner() {
@@ -401,13 +604,15 @@ void TPhotographyPage::RunStarting(RunKind kind) {
 
 void TPhotographyPage::ShowAdvanceControls(bool shown) {
   if (shown) {
-    BitBtn_Advance->show();
-    BitBtn_Advance->setEnabled(true);
+    for (QPushButton* button : {BitBtn_Advance, BitBtn_RehearseFrom}) {
+      button->show();
+      button->setEnabled(true);
+    }
     Label_Advance1->show();
     Label_Advance2->show();
     return;
   }
-  for (QPushButton* button : {BitBtn_Advance, BitBtn_RealTime}) {
+  for (QPushButton* button : {BitBtn_Advance, BitBtn_RealTime, BitBtn_RehearseFrom}) {
     button->setEnabled(false);
     button->hide();
   }
@@ -434,7 +639,10 @@ bool TPhotographyPage::Confirm(const std::string& question) {
                                QMessageBox::No) == QMessageBox::Yes;
 }
 
-bool TPhotographyPage::ConfirmZone(const std::string& warning) { return Confirm(warning); }
+// The warning states the problem; the box asks the question its Yes and No answer.
+bool TPhotographyPage::ConfirmZone(const std::string& warning) {
+  return Confirm(warning + "\n\n" + ZoneQuestion);
+}
 
 // Yes takes the entries now; No, the default, skips them.
 bool TPhotographyPage::TakePastRows(const std::string& question) { return Confirm(question); }
@@ -445,6 +653,12 @@ void TPhotographyPage::ShowCheck(const std::vector<CheckLine>& lines) {
   ShowCheckList(lines, "The run goes on; these lines are in its run log as well.");
 }
 
-void TPhotographyPage::StepDone(const RunStep& /*step*/) {}
+void TPhotographyPage::StepDone(const RunStep& step) {
+  if (step.status || step.text.find("SIMULATION") != std::string::npos) {
+    Label_CameraStatus->setText(QString::fromStdString("Camera: " + step.text));
+  }
+  SoundFailures();
+  ShowProgress();
+}
 
 }  // namespace tevra

@@ -8,9 +8,12 @@
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QDialog;
 class QLabel;
@@ -46,12 +49,19 @@ struct PhotographyPageHost {
   AnnouncementVoice* voice = nullptr;
   // The folder of the announcements' sound files; DocumentsFolder when empty.
   std::string soundFolder;
+  // Tells the user something once, without holding the run up; a message box left open by default.
+  std::function<void(const std::string&)> tell;
+  // "Rehearse From ...": picks one of the named instants, or none; a list box by default.
+  std::function<std::optional<size_t>(const std::vector<std::string>&)> pickRehearsal;
   // Keeps the computer awake during a start run; the desktop's D-Bus services by default.
   std::function<std::unique_ptr<KeepAwake>()> makeKeepAwake;
   // The check before the night on a camera (null: none connected). Unset, the page offers none
   // and a start run makes none.
   std::function<std::vector<CheckLine>(TAppMaster*)> preflight;
 };
+
+// The page's height: the camera window is this much taller while it shows the page.
+constexpr int PhotographyPageHeight = 296;
 
 // Waits in a nested event loop, so that the program's windows live on while the run waits.
 class EventLoopWaiter final : public RunWaiter {
@@ -86,6 +96,9 @@ class TPhotographyPage : public QWidget, public RunSink {
   // "Check Before the Night": the check's lines in a list with a coloured mark each, written as
   // preflight-YYYYMMDD-hhmmss.txt in the documents folder.
   void Button_CheckClick();
+  void BitBtn_RehearseFromClick();
+  // The colours the page chooses itself, through the night view (state/night_mode.h).
+  void ApplyNightMode();
 
   // Components, by their design names.
   QLabel* Label_Phase = nullptr;
@@ -107,6 +120,14 @@ class TPhotographyPage : public QWidget, public RunSink {
   // The check's window and list, made at the first check.
   QDialog* Dialog_Check = nullptr;
   QListWidget* List_Check = nullptr;
+  // Beside "Advance Time": the rehearsal clock to 5 s before any contact or row.
+  QPushButton* BitBtn_RehearseFrom = nullptr;
+  // Below the banner, what the run stands at: the table and the row, the next row's time and
+  // settings, the counts so far and the camera's last answer.
+  QLabel* Label_TableRow = nullptr;
+  QLabel* Label_NextRow = nullptr;
+  QLabel* Label_Counts = nullptr;
+  QLabel* Label_CameraStatus = nullptr;
 
   // The run engine's sink.
   void ShowPhase(const std::string& text) override;
@@ -133,6 +154,14 @@ class TPhotographyPage : public QWidget, public RunSink {
   void StartRun(RunKind kind);
   static void PressLabel(QLabel* label, bool pressed);
   void PaintAdvanceLabels(bool rehearsal);
+  void PaintInfo();
+  void PaintBanner();
+  void ShowProgress();
+  AnnouncementVoice& Voice();
+  void Tell(const std::string& text);
+  // A tone for a failure the run counts anew (a release failed, a picture lost, the run log
+  // failing), while sound is on.
+  void SoundFailures();
   bool Confirm(const std::string& question);
   void ShowCheckList(const std::vector<CheckLine>& lines, const std::string& closing);
 
@@ -143,6 +172,13 @@ class TPhotographyPage : public QWidget, public RunSink {
   std::unique_ptr<KeepAwake> keepAwake_;
   std::unique_ptr<AnnouncementVoice> ownVoice_;
   RunSummary summary_;
+  Rgb infoColour_ = InfoWhite;
+  Rgb bannerColour_ = BannerBlue;
+  bool rehearsalShown_ = false;
+  std::string settingsText_;            // the settings of the coming picture, on one line
+  std::array<int, 3> failuresHeard_{};  // failed, lost and without a file, as counted so far
+  bool logFailureHeard_ = false;
+  bool speechProblemTold_ = false;
 };
 
 }  // namespace tevra

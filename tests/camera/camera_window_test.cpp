@@ -606,12 +606,22 @@ TEST_F(CameraWindow, PhotographyPageRunsTheTableOnTheConnectedCamera) {
   Connect();
   Sim().ClearCalls();
   Form().Photography->Engine().SetLogFolder("");
-  // A click on "Release" while the run works is refused: the run owns the camera.
+  // The test commands are disabled while the run owns the camera, and a click on "Release" then
+  // is refused.
+  TForm_Camera& f = Form();
+  bool testCommandsEnabled = true;
   QTimer releaseClick;
   releaseClick.setSingleShot(true);
-  QObject::connect(&releaseClick, &QTimer::timeout, Form().SpeedButton_Release, &QToolButton::click);
+  QObject::connect(&releaseClick, &QTimer::timeout, [&f, &testCommandsEnabled] {
+    testCommandsEnabled = f.SpeedButton_Release->isEnabled() || f.Button_take_5_pictures->isEnabled() ||
+                          f.Button_take_9_pictures->isEnabled();
+    f.SpeedButton_Release->click();
+  });
   releaseClick.start(0);
-  Form().Photography->Button_Test_Eclipse_Photography->click();
+  f.Photography->Button_Test_Eclipse_Photography->click();
+  EXPECT_FALSE(testCommandsEnabled);
+  EXPECT_TRUE(f.SpeedButton_Release->isEnabled() && f.Button_take_5_pictures->isEnabled() &&
+              f.Button_take_9_pictures->isEnabled());
   EXPECT_EQ(Sim().PicturesTaken(), 1);
   EXPECT_EQ(Form().Photography->LastSummary().picturesTaken, 1);
   EXPECT_EQ(SettingWrites(), (std::vector<std::string>{"0x100, 0, 0x64ff0f", "0x402, 0, 0x60",

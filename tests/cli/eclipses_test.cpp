@@ -4,6 +4,8 @@
 #include "tools/tevra-cli/cli.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <locale>
 #include <sstream>
 
@@ -19,6 +21,10 @@ std::vector<std::vector<std::string>> EclipseRows(int* status = nullptr) {
   }
   std::vector<std::vector<std::string>> rows;
   std::istringstream text(out.str());
+  std::string header;
+  std::getline(text, header);
+  EXPECT_TRUE(header.starts_with("Number\tYear\tMonth\tDay\tHour\tJDGreatest\t")) << header;
+  EXPECT_EQ(std::count(header.begin(), header.end(), '\t'), 27);  // 28 names for the 28 fields
   for (std::string line; std::getline(text, line);) {
     std::vector<std::string> fields;
     std::istringstream cells(line);

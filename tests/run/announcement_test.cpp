@@ -38,6 +38,7 @@ class RecordingVoice final : public AnnouncementVoice {
     problem = speaks ? "" : "no speech engine is installed";
     return speaks;
   }
+  void Tone() override { calls.emplace_back("tone"); }
 };
 
 class AnnouncementTest : public TempFolderTest {
@@ -55,6 +56,7 @@ class AnnouncementTest : public TempFolderTest {
     host.waiter = &waiter;
     host.voice = &voice;
     host.soundFolder = dir_.string();
+    host.tell = [this](const std::string& text) { told.push_back(text); };
     page = std::make_unique<TPhotographyPage>(std::move(host));
     page->Engine().SetLogFolder("");
     page->Engine().SetPump([this] {
@@ -85,6 +87,7 @@ class AnnouncementTest : public TempFolderTest {
   ExposureRows rows;
   std::vector<std::string> status;
   std::vector<std::string> bannerTexts;
+  std::vector<std::string> told;
   std::unique_ptr<TPhotographyPage> page;
 };
 
@@ -105,18 +108,31 @@ TEST_F(AnnouncementTest, TheLabelsSoundFileIsPlayedElseTheBannerSpoken) {
   }));
 }
 
-TEST_F(AnnouncementTest, WithoutSpeechTheBannerBlinksAloneAndTheStatusLineSaysWhy) {
+TEST_F(AnnouncementTest, WithoutSpeechTheBannerBlinksWithAToneAndTheUserIsToldOnce) {
   voice.speaks = false;
   Announce("Totality begins");
   EXPECT_EQ(bannerTexts.back(), "TOTALITY BEGINS");
   EXPECT_NE(std::find(status.begin(), status.end(), "Speech is unavailable: no speech engine is installed"),
             status.end());
+  // A tone instead of the words, and a message naming the speech package, once.
+  EXPECT_EQ(voice.calls.back(), "tone");
+  Announce("Totality ends");
+  ASSERT_EQ(told.size(), 1U);
+  EXPECT_NE(told[0].find("speech-dispatcher"), std::string::npos);
   // The sound turned off in the main window: nothing is heard at all.
   AnnouncementSound = false;
   voice.calls.clear();
   Announce("Totality begins");
   EXPECT_TRUE(voice.calls.empty());
   EXPECT_EQ(bannerTexts.back(), "TOTALITY BEGINS");
+}
+
+TEST(ToneSamples, ASineOfTheLengthAskedForThatStartsAndEndsInSilence) {
+  const std::vector<int16_t> samples = ToneSamples(22050, 880.0, 250);
+  ASSERT_EQ(samples.size(), 5500U);
+  EXPECT_EQ(samples.front(), 0);
+  EXPECT_LT(std::abs(samples.back()), 100);
+  EXPECT_GT(*std::max_element(samples.begin(), samples.end()), 11000);
 }
 
 TEST_F(AnnouncementTest, OnlyAPlainFileNameInTheFolderNamesASound) {

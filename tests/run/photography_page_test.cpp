@@ -56,6 +56,15 @@ class PhotographyPageTest : public ::testing::Test {
     host.clock = &clock;
     host.waiter = &waiter;
     host.makeKeepAwake = [this] { return std::make_unique<FakeKeepAwake>(awake, awakeAnswer); };
+    host.pickRehearsal = [this](const std::vector<std::string>& items) -> std::optional<size_t> {
+      offered = items;
+      for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].starts_with(rehearseFrom)) {
+          return i;
+        }
+      }
+      return std::nullopt;
+    };
     page = std::make_unique<TPhotographyPage>(std::move(host));
     page->Engine().SetLogFolder("");
     page->Engine().SetPump([this] {
@@ -81,8 +90,20 @@ class PhotographyPageTest : public ::testing::Test {
   std::vector<std::string> awake;
   std::string awakeAnswer;
   std::function<void()> onPump;
+  std::string rehearseFrom;  // the start of the entry "Rehearse From ..." picks
+  std::vector<std::string> offered;
   std::unique_ptr<TPhotographyPage> page;
 };
+
+// The label's text fits it whole in the font it shows.
+bool ShowsWhole(const QLabel* label) {
+  const QRect room = label->contentsRect();
+  const QRect needed =
+      QFontMetrics(label->font())
+          .boundingRect(QRect(0, 0, room.width(), 10000),
+                        static_cast<int>(Qt::TextWordWrap | label->alignment()), label->text());
+  return needed.height() <= room.height() && needed.width() <= room.width();
+}
 
 TEST_F(PhotographyPageTest, TestRunThroughItsLabelSimulatesAndReturnsToIdle) {
   rows = {test::Row("P1", "2024-03-25 10:00:00"),
@@ -124,7 +145,7 @@ TEST_F(PhotographyPageTest, AdvanceTimeDuringAStartRunAndAbort) {
       page->BitBtn_Advance->click();
       advanced = true;
       EXPECT_TRUE(page->BitBtn_RealTime->isVisibleTo(page.get()));
-      EXPECT_TRUE(page->Label_Advance1->styleSheet().contains("red"));
+      EXPECT_TRUE(page->Label_Advance1->styleSheet().contains("#ff0000"));
     } else if (advanced && diffAfterAdvance.empty()) {
       diffAfterAdvance = page->Label_WannDiff->text().toStdString();
     } else if (page->Label_Wann->text() == "at: 2024-03-25 11:00:00.0") {
@@ -206,6 +227,75 @@ TEST_F(PhotographyPageTest, CheckBeforeTheNightListsTheLinesAndWritesThem) {
             "Written to " + DocumentsFolder + "preflight-20240325-095900.txt");
   EXPECT_TRUE(std::filesystem::is_regular_file(DocumentsFolder + "preflight-20240325-095900.txt"));
   DocumentsFolder.clear();
+}
+
+// "Rehearse From ..." during a start run: the clock 5 s before the row picked, the entries before it
+// skipped; the page shows the row, the next entry and the counts, and the summary at the end.
+TEST_F(PhotographyPageTest, RehearseFromARowSkipsTheEntriesBeforeItAndThePageSaysWhereTheRunStands) {
+  rows = {test::Row("A", "2024-03-25 10:00:00"), test::Row("B", "2024-03-25 10:00:15"),
+          test::Row("U2", "2024-03-25 11:00:00")};
+  rehearseFrom = "Row 3: U2";
+  bool jumped = false;
+  std::string diffAfterJump;
+  std::string rowShown;
+  onPump = [&] {
+    if (!jumped && page->Label_Wann->text() == "at: 2024-03-25 10:00:00.0") {
+      EXPECT_TRUE(page->BitBtn_RehearseFrom->isVisibleTo(page.get()));
+      page->BitBtn_RehearseFrom->click();
+      jumped = true;
+      EXPECT_TRUE(page->BitBtn_RealTime->isVisibleTo(page.get()));
+    } else if (jumped && diffAfterJump.empty() && page->Label_Wann->text() == "at: 2024-03-25 11:00:00.0" &&
+               !page->Label_WannDiff->text().startsWith("+00000")) {
+      diffAfterJump = page->Label_WannDiff->text().toStdString();
+      rowShown = page->Label_TableRow->text().toStdString();
+    }
+  };
+  page->Button_Start_Eclipse_Photography->click();
+  ASSERT_TRUE(jumped);
+  EXPECT_NE(std::find(offered.begin(), offered.end(), "Row 1: A  at: 2024-03-25 10:00:00.0"), offered.end());
+  EXPECT_EQ(diffAfterJump.substr(0, 12), "+0 00:00:05.");
+  EXPECT_NE(rowShown.find("row 3 of 3"), std::string::npos) << rowShown;
+  EXPECT_EQ(page->LastSummary().rowsSkipped, 2);
+  EXPECT_EQ(page->LastSummary().picturesTaken, 1);
+  EXPECT_EQ(page->Label_Counts->text().toStdString().substr(0, 16), "Pictures taken 1");
+  EXPECT_TRUE(page->Label_Info->text().startsWith("Run ended."));
+  EXPECT_TRUE(page->Label_Info->text().contains("entries skipped 2"));
+  EXPECT_TRUE(ShowsWhole(page->Label_Info));
+  EXPECT_TRUE(page->Label_CameraStatus->text().startsWith("Camera: "));
+}
+
+// Long messages and banners show whole; the banner lies inside the page, below the rehearsal
+// warning. The zone warning ends with the question that Yes and No answer.
+TEST_F(PhotographyPageTest, MessagesAndBannerShowWholeAndTheZoneWarningAsks) {
+  rows = {test::Row("A", "2024-03-25 1O:00:00")};
+  page->Button_Test_Eclipse_Photography->click();
+  EXPECT_TRUE(page->Label_Info->text().startsWith("The run does not start"));
+  EXPECT_TRUE(ShowsWhole(page->Label_Info));
+  page->ShowInfo(SimulationModeMessage, InfoYellow, InfoKind::Message);
+  EXPECT_TRUE(ShowsWhole(page->Label_Info));
+  page->ShowBanner("TOTALITY BEGINS IN ONE MINUTE AT THE EASTERN HORIZON");
+  EXPECT_TRUE(ShowsWhole(page->Label_WAV_Meldung));
+  EXPECT_GE(page->Label_WAV_Meldung->geometry().top(), page->Label_Advance2->geometry().bottom());
+  EXPECT_LE(page->Label_WAV_Meldung->geometry().bottom(), PhotographyPageHeight);
+  page->HideBanner();
+
+  std::vector<std::string> questions;
+  PhotographyPageHost host;
+  host.table = [] {
+    return MakeRunTable({test::Row("A", "2024-03-25 10:00:00")}, ExposureColumnTitles("[UTC+03]"), 1);
+  };
+  host.clock = &clock;
+  host.waiter = &waiter;
+  host.makeKeepAwake = [this] { return std::make_unique<FakeKeepAwake>(awake, awakeAnswer); };
+  host.confirm = [&questions](const std::string& question) {
+    questions.push_back(question);
+    return false;
+  };
+  TPhotographyPage zonePage(std::move(host));
+  zonePage.Button_Start_Eclipse_Photography->click();
+  ASSERT_EQ(questions.size(), 1U);
+  EXPECT_TRUE(questions[0].ends_with("late.\n\nStart the run anyway?")) << questions[0];
+  EXPECT_TRUE(zonePage.LastSummary().cancelled);
 }
 
 }  // namespace

@@ -308,6 +308,7 @@ TEST_F(MainWindow, EclipseSelectorKeysAndTroughMoveLikeItsArrows) {
   QTest::mouseClick(bar, Qt::LeftButton, {}, leftTrough);
   EXPECT_EQ(bar->value(), 33);
   EXPECT_EQ(EclipseIndex, 33);  // the window followed every step
+  EXPECT_EQ(window.Label_EclNumber->text(), "Catalogue number 33");
 }
 
 TEST_F(MainWindow, CloseSavesTheChoicesAndKeepsTheCameraLog) {

@@ -21,6 +21,7 @@ TEST_F(SiteSettingsTest, SavedSettingsLoadBackAndNoFileMeansNoSite) {
   SiteSettings settings;
   settings.site = ObservingSite{"Sternwarte Süd", -33.8688, 151.2093, 40.5};
   settings.announcementSound = false;
+  settings.night = {true, 40};
   ASSERT_EQ(SaveSiteSettings(Path("Tevra.ini"), settings), "");
   const SiteSettings loaded = LoadSiteSettings(Path("Tevra.ini"), error);
   EXPECT_EQ(error, "");
@@ -30,6 +31,16 @@ TEST_F(SiteSettingsTest, SavedSettingsLoadBackAndNoFileMeansNoSite) {
   EXPECT_EQ(loaded.site->longitude, 151.2093);
   EXPECT_EQ(loaded.site->height, 40.5);
   EXPECT_FALSE(loaded.announcementSound);
+  EXPECT_TRUE(loaded.night.on);
+  EXPECT_EQ(loaded.night.brightness, 40);
+
+  // A brightness between the menu's levels is taken to the nearest; one out of range is reported.
+  std::string problems;
+  EXPECT_EQ(ParseSiteSettings("[View]\nNightBrightness=55\n", problems).night.brightness, 60);
+  EXPECT_EQ(problems, "");
+  EXPECT_EQ(ParseSiteSettings("[View]\nNightMode=2\nNightBrightness=300\n", problems).night.brightness, 60);
+  EXPECT_NE(problems.find("NightMode=2"), std::string::npos);
+  EXPECT_NE(problems.find("NightBrightness=300"), std::string::npos);
 }
 
 TEST_F(SiteSettingsTest, AnUnsoundSiteIsDroppedWholeAndReported) {

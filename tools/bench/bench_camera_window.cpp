@@ -1,9 +1,10 @@
 // bench-camera-window: the camera window on the simulated body, on a manual clock so that the
 // body's exposure and busy times and the window's own waits cost nothing: a connection with its
 // information log and a disconnection, a release with its download, a series of 5.
-// Usage: bench-camera-window [--screenshot FILE.png] [--run-screenshot FILE.png]
+// Usage: bench-camera-window [--night] [--screenshot FILE.png] [--run-screenshot FILE.png]
 // --run-screenshot shows the "Eclipse Photography" page in the middle of a start run.
 #include "camera/simulated_camera.h"
+#include "shell/night_look.h"
 #include "state/variables.h"
 #include "timing/astrolib.h"
 #include "windows/camera_window.h"
@@ -75,12 +76,15 @@ class BenchRunClock final : public tevra::RunClock {
 int main(int argc, char* argv[]) {
   using namespace tevra;
   const std::string runScreenshot = TakeRunScreenshotOption(argc, argv);
+  const bool night = bench::TakeNightOption(argc, argv);
   const std::optional<std::string> screenshot =
       bench::ReadScreenshotOption(argc, argv, "bench-camera-window");
   if (!screenshot) {
     return 2;
   }
   const QApplication app(argc, argv);
+  Night.on = night;
+  ApplyNightLook();
   constexpr int Runs = 15;
 
   // Folders in a scratch place so that the user's own Camera.ini is not touched.
@@ -100,7 +104,8 @@ int main(int argc, char* argv[]) {
     return std::make_shared<SimulatedCamera>(settings, SimulatorFaults{}, clock);
   };
   host.clock = &clock;
-  // A start run of three rows, the computer's clock 70 s before the second when it starts.
+  // A start run of three rows, the computer's clock 5 s before the first when it starts (an entry
+  // due more than a minute before the start would be asked about first).
   const ExposureRows rows = {RunRow("U1 umbra begins", "2025-03-14 05:09:40", "RAW", "400", 12),
                              RunRow("U1 + 5 min", "2025-03-14 05:14:40", "RAW", "800", 14),
                              RunRow("U2 totality begins", "2025-03-14 06:26:06", "RAW", "3200", 19)};
@@ -154,7 +159,7 @@ int main(int argc, char* argv[]) {
     window.Button_ConnectClick();
     settle();
     window.PageControl1->setCurrentIndex(2);
-    runClock.Set(CalJD(2025, 3, 14, 5, 13, 30));
+    runClock.Set(CalJD(2025, 3, 14, 5, 9, 35));
     window.show();
     bool taken = false;
     window.Photography->Engine().SetLogFolder("");

@@ -1,9 +1,10 @@
 // The longest eclipse of the catalogue at the 15-second interval: generation, grid fill with the
 // column fit, save and load, each as the median of repeated runs.
-// Usage: bench-exposure [--screenshot FILE.png]
+// Usage: bench-exposure [--night] [--screenshot FILE.png]
 #include "exposure/exposure_generator.h"
 #include "exposure/exposure_table.h"
 #include "grid/nice_grid.h"
+#include "shell/night_look.h"
 #include "state/parameter_file.h"
 #include "timing/catalogue.h"
 #include "timing/time_zones.h"
@@ -54,12 +55,15 @@ void Print(const char* what, double ms, double goal) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  const bool night = tevra::bench::TakeNightOption(argc, argv);
   const std::optional<std::string> screenshot =
       tevra::bench::ReadScreenshotOption(argc, argv, "bench-exposure");
   if (!screenshot) {
     return 2;
   }
   QApplication app(argc, argv);
+  tevra::Night.on = night;
+  tevra::ApplyNightLook();
   const std::filesystem::path scratch = std::filesystem::temp_directory_path() / "tevra-bench-exposure";
   std::filesystem::remove_all(scratch);
   std::filesystem::create_directories(scratch);

@@ -1,11 +1,15 @@
 // Start-up to the first shown main window, and the cost of one display tick (clock read, the
 // clock line and the 21 contact labels) as a median over 1,000 ticks.
-// Usage: bench-main-window [--longest-countdowns | --site] [--screenshot FILE.png]
+// Usage: bench-main-window [--longest-countdowns | --site | --about | --site-dialog] [--night]
+//                          [--screenshot FILE.png]
+// --night draws the window in night mode; --about shows the about panel, --site-dialog pictures the
+// dialog "Observing site ..." instead of the window.
 // With --longest-countdowns the screenshot shows the longest countdowns the contact rows show:
 // the last entry seen from the first eclipse night of the catalogue, with tenths of seconds, and
 // the zone with the longest description. With --site it shows the Moon at the contacts of the
 // total eclipse of 2025-03-14 as seen from Munich, where it sets during the partial phase.
 #include "shell/main_window.h"
+#include "shell/site_dialog.h"
 #include "shell/startup.h"
 #include "state/variables.h"
 #include "timing/astrolib.h"
@@ -33,10 +37,13 @@ int main(int argc, char* argv[]) {
   std::vector<char*> args(argv, argv + argc);
   const bool longest = args.size() > 1 && std::string(args[1]) == "--longest-countdowns";
   const bool site = args.size() > 1 && std::string(args[1]) == "--site";
-  if (longest || site) {
+  const bool about = args.size() > 1 && std::string(args[1]) == "--about";
+  const bool siteDialog = args.size() > 1 && std::string(args[1]) == "--site-dialog";
+  if (longest || site || about || siteDialog) {
     args.erase(args.begin() + 1);
   }
   int count = static_cast<int>(args.size());
+  const bool night = tevra::bench::TakeNightOption(count, args.data());
   const std::optional<std::string> screenshot =
       tevra::bench::ReadScreenshotOption(count, args.data(), "bench-main-window");
   if (!screenshot) {
@@ -84,6 +91,9 @@ int main(int argc, char* argv[]) {
             << "one timer tick, median of 1000: " << medianTickMs << " ms (goal < 1 ms)\n";
 
   if (!screenshot->empty()) {
+    if (night) {
+      window.NightMode1->trigger();
+    }
     window.Zehntelsekunden->trigger();
     if (longest) {
       window.ComboBox_TZone->setCurrentIndex(28);
@@ -99,8 +109,13 @@ int main(int argc, char* argv[]) {
       now = tevra::CalJD(2024, 9, 18, 4, 30, 7.3);
     }
     window.Timer1Timer();
+    if (about) {
+      window.Version1->trigger();
+    }
     QCoreApplication::processEvents();
-    if (!window.grab().save(QString::fromStdString(*screenshot))) {
+    tevra::TForm_Site dialog(tevra::ObservingSite{"Munich", 48.1372, 11.5755, 520});
+    QWidget& pictured = siteDialog ? static_cast<QWidget&>(dialog) : window;
+    if (!pictured.grab().save(QString::fromStdString(*screenshot))) {
       std::cerr << "cannot write " << *screenshot << "\n";
       return 1;
     }

@@ -51,6 +51,21 @@ double MedianMs(int runs, Work&& work) {
   return Median(std::move(times));
 }
 
+// Takes "--night" out of the arguments: the windows are then drawn in night mode.
+inline bool TakeNightOption(int& argc, char** argv) {
+  bool night = false;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--night") {
+      night = true;
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
+  return night;
+}
+
 // Reads "[--screenshot FILE.png]": the screenshot path, "" when not asked for. Anything else
 // prints the usage and gives nothing. Call before the application object exists.
 inline std::optional<std::string> ReadScreenshotOption(int argc, char** argv, const char* name) {

@@ -23,6 +23,12 @@ int RunEclipses(const Args& args, std::ostream& out, std::ostream& err) {
   // Whole numbers without the grouping a global locale might bring ("2.001").
   std::ostringstream text;
   text.imbue(std::locale::classic());
+  // The header names the fields by the catalogue record's own names.
+  text << "Number\tYear\tMonth\tDay\tHour\tJDGreatest\tDeltaTSec\tConstellation\tTypeName\tLunation\t"
+          "TypeCode\tSaros\tSarosMember\tSarosCount\tGreatestOffset\tGamma\tPenMagnitude\tUmbMagnitude\t"
+          "MoonSemiDiameter\tAxisDistance\tP1Offset\tP2Offset\tP3Offset\tP4Offset\tU1Offset\tU2Offset\t"
+          "U3Offset\tU4Offset"
+       << (site ? "\tAltitude\tAzimuth\n" : "\n");
   const auto& catalogue = EclipseCatalogue();
   for (int32_t number = 1; number <= EclipseCount; ++number) {
     const Elemente_Type& e = catalogue[static_cast<size_t>(number)];
