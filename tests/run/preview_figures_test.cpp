@@ -25,15 +25,15 @@ TEST(PreviewFigures, SimulatedMoonThroughTheFigures) {
   EXPECT_EQ(SimulatedMoonLevel(-7, 1600, 8, 5.12 / 8), std::lround(118 / std::pow(8, 1 / 2.2)));
   EXPECT_EQ(SimulatedMoonLevel(8, 1600, 8, 4), 255);  // the full Moon at a totality exposure
 
-  PreviewFigures figures = MeasurePreview(Pixels(SimulatedMoonPgm(118))));
+  PreviewFigures figures = MeasurePreview(Pixels(SimulatedMoonPgm(118)));
   EXPECT_EQ(figures.moonMedian, 118);
   EXPECT_EQ(figures.clippedShare, 0);
   EXPECT_EQ(figures.histogram[SkyLevel] + figures.histogram[118], PixelCount);
-  figures = MeasurePreview(Pixels(SimulatedMoonPgm(255))));
+  figures = MeasurePreview(Pixels(SimulatedMoonPgm(255)));
   EXPECT_NEAR(figures.clippedShare, 3.14159 * 42 * 42 / (160 * 120), 0.01);
   EXPECT_EQ(PreviewFiguresText(figures), "Moon 255, clipped 28.9 %");
   // A Moon lost in the sky is not found.
-  EXPECT_FALSE(MeasurePreview(Pixels(SimulatedMoonPgm(SkyLevel + 2)))).moonMedian);
+  EXPECT_FALSE(MeasurePreview(Pixels(SimulatedMoonPgm(SkyLevel + 2))).moonMedian);
   EXPECT_FALSE(MeasurePreview({}).moonMedian);
 }
 

@@ -4,9 +4,9 @@
 
 #include "tests/shell/shell_test_fixture.h"
 
-#include "run/photography_page.h"
 #include "state/night_mode.h"
 #include "state/site_settings.h"
+#include "windows/photography_page.h"
 
 #include <QAction>
 #include <QApplication>
