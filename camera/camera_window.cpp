@@ -28,6 +28,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cstdio>
 #include <string_view>
 
 namespace tevra {
@@ -744,7 +745,11 @@ void TForm_Camera::HandleCameraMessage(const CameraMessage& message) {
     }
   } else if (message.message == WM_CAMERA_TRANSFER) {
     if (appMaster_->DownloadItem(message.lParam, Edit1->text().toStdString()) != CamOk) {
-      SetStatusText(DownloadErrorText);
+      const std::string& note = appMaster_->DownloadNote();
+      SetStatusText(note.empty() ? std::string(DownloadErrorText) : DownloadErrorText + (" " + note));
+      if (!note.empty()) {
+        std::fprintf(stderr, "tevra: %s\n", note.c_str());
+      }
     }
   }
 }

@@ -546,7 +546,8 @@ TEST_F(CameraWindow, DownloadMovesTheProgressBarBackToZero) {
   Form().Edit1->setText(QString::fromStdString((base_ / "missing").string()));
   Form().SpeedButton_ReleaseClick();
   Settle();
-  EXPECT_EQ(Form().StatusText(), "Download error occurred!");
+  EXPECT_EQ(Form().StatusText(), "Download error occurred! Cannot create a file in " +
+                                     (base_ / "missing").string() + ": No such file or directory");
 }
 
 TEST_F(CameraWindow, LogWrittenHereGivesTheExposureReaderTheSameLists) {
