@@ -376,6 +376,8 @@ bool TPhotographyPage::ConfirmZone(const std::string& warning) { return Confirm(
 // Yes takes the entries now; No, the default, skips them.
 bool TPhotographyPage::TakePastRows(const std::string& question) { return Confirm(question); }
 
+bool TPhotographyPage::RetakeRows(const std::string& question) { return Confirm(question); }
+
 void TPhotographyPage::StepDone(const RunStep& /*step*/) {}
 
 }  // namespace tevra

@@ -110,6 +110,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   void ShowRunning(RunKind kind, bool running) override;
   bool ConfirmZone(const std::string& warning) override;
   bool TakePastRows(const std::string& question) override;
+  bool RetakeRows(const std::string& question) override;
   void StepDone(const RunStep& step) override;
 
  protected:

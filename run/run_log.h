@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tevra {
 
@@ -32,6 +34,11 @@ struct RunStep {
 // text.
 std::string RunLogFields(const RunStep& step, char separator);
 
+// The log's line naming the table a run served, written after the header: row 0, the table's name
+// as label, step "Table", the content hash of its cells as text.
+std::string RunLogTableLine(const std::string& tableName, const std::string& contentHash);
+constexpr const char* TableStepName = "Table";
+
 class RunLog {
  public:
   static constexpr const char* Header = "row,label,step,due,issued,done,status,trials,text";
@@ -42,29 +49,53 @@ class RunLog {
   ~RunLog() { Close(); }
 
   // Creates "run-YYYYMMDD-hhmmss.csv" in folder, named after the local time startJD; a file of
-  // that name is never replaced ("-2", "-3" ... are tried). The file, its header line and its
-  // name in the folder are on the disk when it returns true; false with Error() set on failure.
-  bool Open(const std::string& folder, double startJD);
-  // Appends one line in a single write. After a write error the log stays closed.
+  // that name is never replaced ("-2", "-3" ... are tried). The file, its header line, tableLine
+  // (when not empty) and its name in the folder are on the disk when it returns true; false with
+  // Error() set on failure.
+  bool Open(const std::string& folder, double startJD, const std::string& tableLine = {});
+  // Appends one line in a single write. A line that cannot be written is kept, and the log goes on
+  // in a continuation file of the same name with "-2", "-3" ... as soon as one can be created.
   void Append(const RunStep& step);
   // Puts the lines appended so far on the disk; nothing when they are there already.
   void Sync();
+  // Looks whether the file was removed meanwhile (then its lines are written again to a
+  // continuation), and tries again to create a continuation for lines not yet written.
+  void Check();
   // Syncs and closes the file.
   void Close();
 
   [[nodiscard]] bool IsOpen() const { return file_ >= 0; }
+  // The file being written, or the last one.
   [[nodiscard]] const std::string& Path() const { return path_; }
+  // Every file the log was written to, in order, as long as each still exists.
+  [[nodiscard]] std::vector<std::string> Paths() const;
+  // Lines appended that are in no file.
+  [[nodiscard]] size_t Unwritten() const { return lines_.size() - written_; }
+  // What went wrong last ("" when nothing did).
   [[nodiscard]] const std::string& Error() const { return error_; }
+  // Trouble not yet reported: the text once, then "" until something new goes wrong.
+  std::string TakeTrouble() { return std::exchange(trouble_, std::string()); }
 
  private:
-  void Write(const std::string& line);
-  void Fail(const std::error_code& error);
+  bool Create();
+  void WritePending();
+  void Tell(const std::string& text);
+  void Fail(const std::string& what, const std::error_code& error);
 
   FileLayer& files_;
   int file_ = -1;
   bool unsynced_ = false;
+  std::string folder_;
+  std::string stem_;
+  std::string tableLine_;
+  int number_ = 0;  // of the last file created: 1 for "run-....csv", n for "-n"
   std::string path_;
+  std::vector<std::string> paths_;
+  std::vector<std::string> lines_;  // every step line of the run
+  size_t written_ = 0;              // lines_ up to here are in a file
+  size_t fileStart_ = 0;            // the first of lines_ in the file being written
   std::string error_;
+  std::string trouble_;
 };
 
 }  // namespace tevra

@@ -58,12 +58,15 @@ const std::vector<Command>& Commands() {
        &RunCamera},
       {"run",
        "FILE [--test] [--camera simulator|gphoto2|none] [--start-at \"YYYY-MM-DD hh:mm:ss\"] [--zone ROW] "
-       "[--skip-past|--take-past]",
+       "[--skip-past|--take-past] [--retake]",
        "runs an exposure table as the camera window's photography page does: one line per step, then the "
        "count of pictures taken (the camera announced their file), failed, taken with settings not "
        "applied, released without a file, and late; entries due more than a minute before the start are "
-       "skipped (--take-past takes them at once); a camera that drops off is opened again every 2 s; "
-       "exits with 1 when any picture failed, was lost, was taken with settings not applied or left no file",
+       "skipped (--take-past takes them at once); entries the run logs of the same table from the last 12 "
+       "hours show taken are passed over (--retake takes them again); a camera that drops off is opened "
+       "again every 2 s; "
+       "exits with 1 when any picture failed, was lost, was taken with settings not applied or left no file, "
+       "or when the run log is incomplete",
        &RunRun},
   };
   return List;

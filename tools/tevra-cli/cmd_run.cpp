@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -53,7 +54,8 @@ std::optional<int64_t> StoredZoneRow() {
 // Prints every step as the run log has it, then the status line's text; run messages as comments.
 class PrintingSink final : public QuietRunSink {
  public:
-  PrintingSink(std::ostream& out, bool takePast) : out_(out), takePast_(takePast) {}
+  PrintingSink(std::ostream& out, bool takePast, bool retake)
+      : out_(out), takePast_(takePast), retake_(retake) {}
 
   void ShowInfo(const std::string& text, Rgb /*colour*/, InfoKind kind) override {
     if (kind == InfoKind::Message && !text.empty() && text != shownMessage_) {
@@ -69,6 +71,11 @@ class PrintingSink final : public QuietRunSink {
     Comment(question);
     Comment(takePast_ ? "taking them (--take-past)" : "skipping them (--take-past takes them)");
     return takePast_;
+  }
+  bool RetakeRows(const std::string& question) override {
+    Comment(question);
+    Comment(retake_ ? "taking them again (--retake)" : "passing over them (--retake takes them again)");
+    return retake_;
   }
   void StepDone(const RunStep& step) override { out_ << RunLogFields(step, '\t') << '\n' << std::flush; }
 
@@ -88,6 +95,7 @@ class PrintingSink final : public QuietRunSink {
 
   std::ostream& out_;
   bool takePast_;
+  bool retake_;
   std::string shownMessage_;
 };
 
@@ -135,6 +143,7 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   std::optional<int64_t> zone;
   std::optional<double> startAt;
   bool takePast = false;
+  bool retake = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -142,6 +151,8 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
       kind = RunKind::Test;
     } else if (arg == "--skip-past" || arg == "--take-past") {
       takePast = arg == "--take-past";
+    } else if (arg == "--retake") {
+      retake = true;
     } else if (arg == "--zone") {
       zone = hasValue ? ParseInteger(args[++i]) : std::nullopt;
       if (!zone || *zone < 0 || *zone >= TimeZoneCount) {
@@ -175,7 +186,8 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
     err << "warning: " << DescribeProblem(*path, warning) << '\n';
   }
   ApplyTimeZone(static_cast<int>(zone ? *zone : StoredZoneRow().value_or(FirstStartTimeZoneIndex)));
-  const tevra::RunTable table = MakeRunTable(file.rows, ExposureColumnTitles(ZoneLabel), file.rows.size());
+  tevra::RunTable table = MakeRunTable(file.rows, ExposureColumnTitles(ZoneLabel), file.rows.size());
+  table.name = std::filesystem::path(*path).filename().string();
 
   std::unique_ptr<TAppMaster> camera;
   if (withCamera) {
@@ -191,7 +203,7 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
 
   SystemRunClock clock;
   SystemRunWaiter waiter;
-  PrintingSink sink(out, takePast);
+  PrintingSink sink(out, takePast, retake);
   EclipseRun run(clock, waiter, sink);
   if (camera) {
     run.SetReconnect([&camera, &choice]() -> TAppMaster* {
@@ -227,6 +239,9 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
     if (summary.rowsSkipped > 0) {
       out << "entries skipped\t" << summary.rowsSkipped << '\n';
     }
+    if (summary.rowsTakenBefore > 0) {
+      out << "entries taken before\t" << summary.rowsTakenBefore << '\n';
+    }
     if (summary.reconnections > 0 || summary.rowsLost > 0) {
       out << "reconnections\t" << summary.reconnections << "\nentries lost\t" << summary.rowsLost
           << "\npictures lost\t" << summary.picturesLost << '\n';
@@ -235,15 +250,15 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   if (summary.aborted) {
     out << "aborted\n";
   }
-  if (!summary.logPath.empty()) {
-    out << "run log\t" << summary.logPath << '\n';
+  for (const std::string& log : summary.logPaths) {
+    out << "run log\t" << log << '\n';
   }
   if (!summary.logError.empty()) {
     err << "tevra-cli run: " << summary.logError << '\n';
   }
   const bool everyPicture = summary.started && !summary.aborted && summary.picturesFailed == 0 &&
                             summary.picturesLost == 0 && summary.picturesNotApplied == 0 &&
-                            summary.picturesNoFile == 0;
+                            summary.picturesNoFile == 0 && summary.logError.empty();
   return everyPicture ? ExitOk : ExitFailure;
 }
 
