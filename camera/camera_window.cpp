@@ -6,6 +6,7 @@
 #include "camera/camera_window_rules.h"
 #include "camera/setting_names.h"
 #include "run/photography_page.h"
+#include "run/run_texts.h"
 #include "state/variables.h"
 #include "timing/divprocs.h"
 
@@ -156,7 +157,11 @@ void TForm_Camera::BuildComponents() {
   Button_Disconnect = new QPushButton(QStringLiteral("Disconnect Camera"), Panel_Top);
   Button_Disconnect->setGeometry(156, 8, 140, 28);
   Button_Disconnect->setStatusTip(QStringLiteral("End the connection with the camera"));
-  connect(Button_Disconnect, &QPushButton::clicked, this, [this] { Button_DisconnectClick(); });
+  connect(Button_Disconnect, &QPushButton::clicked, this, [this] {
+    if (MayStopRun(StopRunToDisconnectQuestion)) {
+      Button_DisconnectClick();
+    }
+  });
   LabelA = MakeLabel(Panel_Top, {312, 2, 692, 40}, QStringLiteral("Camera :"));
   LabelA->setFont(PixelFont("Arial", 24, true));
   SetLabel(LabelA, "Camera :", CameraGrey);
@@ -269,6 +274,7 @@ void TForm_Camera::BuildPhotographyPage() {
   page.showStatus = [this](const std::string& text) { SetStatusText(text); };
   page.clock = host_.runClock;
   page.waiter = host_.runWaiter;
+  page.confirm = host_.confirm;
   Photography = new TPhotographyPage(std::move(page), TabSheet_Photography);
   Photography->setGeometry(0, 0, CameraClientWidth, CameraTabChangeHeight);
 }
@@ -400,12 +406,24 @@ void TForm_Camera::Button_ConnectClick() {
       appMaster_ = std::make_unique<TAppMaster>(this, sdk_);
       CameraName = Trimmed(appMaster_->GetCameraName());
     }
+    uint32_t session = CamOk;
     if (appMaster_) {
       appMaster_->SetEventHandlers();
-      if (appMaster_->OpenSession() == CamOk && !CameraName.empty()) {
+      session = appMaster_->OpenSession();
+      if (session == CamOk && !CameraName.empty()) {
         CameraName = Trimmed(appMaster_->GetCameraName());  // a body on Wi-Fi names itself only now
       }
       appMaster_->ApplySaveTarget();
+    }
+    if (session != CamOk && !CameraName.empty()) {
+      // Nothing can be read from a body without a session: no settings, no Camera.ini.
+      SetStatusText(SessionFailedText(session));
+      Button_Abort2->setEnabled(false);
+      SetTestButtonsEnabled(false);
+      ApplyLabels(ConnectionState::SessionFailed);
+      appMaster_.reset();
+      CameraName.clear();
+      return;
     }
     SetStatusText(ConnectedStatusText(CameraName));
     Button_Abort2->setEnabled(false);
@@ -502,7 +520,26 @@ void TForm_Camera::FormClose() {
   Wait(CloseWaitMs);
 }
 
+bool TForm_Camera::MayStopRun(const char* question) {
+  if (!Photography->Engine().IsStartRunning()) {
+    return true;
+  }
+  const bool stop =
+      host_.confirm
+          ? host_.confirm(question)
+          : QMessageBox::question(this, QStringLiteral("Tevra"), QString::fromUtf8(question),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+  if (stop) {
+    AbortRun = true;
+  }
+  return stop;
+}
+
 void TForm_Camera::closeEvent(QCloseEvent* event) {
+  if (!MayStopRun(StopRunToExitQuestion)) {
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }

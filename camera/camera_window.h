@@ -53,6 +53,8 @@ struct CameraWindowHost {
   // The run's clock and waits. Null: the computer's clock and a nested event loop.
   RunClock* runClock = nullptr;
   RunWaiter* runWaiter = nullptr;
+  // A question with Yes and No, true for Yes. Default: a message box whose default button is No.
+  std::function<bool(const std::string&)> confirm;
 };
 
 class TPhotographyPage;
@@ -70,6 +72,10 @@ class TForm_Camera : public QMainWindow {
   // The session with the connected camera; null when none was created. A manager exists also
   // after a connection that found no camera (CameraName empty) until the next connection.
   [[nodiscard]] TAppMaster* AppMaster() const { return appMaster_.get(); }
+
+  // True when no start run is under way, or the user agrees to stop it with question (then the
+  // run is told to stop); false leaves the run going.
+  bool MayStopRun(const char* question);
 
   // Marks camera work in progress (one call, a series, a run) for its lifetime. Meanwhile the
   // camera messages wait, and the window's own commands that would call the camera are refused;

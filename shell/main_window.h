@@ -57,6 +57,8 @@ class TForm_Main : public QMainWindow {
   // The later windows fill these; their menu items stay disabled while a hook is empty.
   void SetCameraWindowHook(std::function<void()> show);
   void SetExposureWindowHook(std::function<void()> show);
+  // Asked before the program ends; false keeps it running (a photography run the user keeps).
+  void SetCloseGuard(std::function<bool()> mayClose) { mayClose_ = std::move(mayClose); }
   // Sets the eclipse selector to an entry number and refreshes the display.
   void SelectEclipseNumber(int number);
 
@@ -147,6 +149,7 @@ class TForm_Main : public QMainWindow {
   const ExposureChoicesSource* exposureChoices_ = nullptr;
   std::function<void()> showCamera_;
   std::function<void()> showExposure_;
+  std::function<bool()> mayClose_;
   bool loadAborted_ = false;  // the incompatible file was deleted: nothing may be saved
   bool closing_ = false;
   std::optional<std::array<double, ContactCount>> moonContacts_;  // the contacts the Moon was shown for

@@ -1,5 +1,7 @@
 #include "shell/program_windows.h"
 
+#include "run/run_texts.h"
+
 #include <QAction>
 
 namespace tevra {
@@ -21,6 +23,7 @@ ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureW
   TForm_Main* main = windows.main.get();
   windows.camera = std::make_unique<TForm_Camera>(std::move(cameraHost));
   TForm_Camera* camera = windows.camera.get();
+  main->SetCloseGuard([camera] { return camera->MayStopRun(StopRunToExitQuestion); });
   main->SetCameraWindowHook([camera] {
     camera->show();
     camera->raise();

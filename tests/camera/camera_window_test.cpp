@@ -8,6 +8,7 @@
 #include "camera/simulated_camera.h"
 #include "exposure/camera_ini.h"
 #include "run/photography_page.h"
+#include "run/run_texts.h"
 #include "state/variables.h"
 
 #include <QApplication>
@@ -127,6 +128,10 @@ class CameraWindow : public ::testing::Test {
       };
       host.runClock = &runClock_;
       host.runWaiter = &runWaiter_;
+      host.confirm = [this](const std::string& question) {
+        asked_.push_back(question);
+        return confirmAnswer_;
+      };
       form_ = std::make_unique<TForm_Camera>(host);
     }
     return *form_;
@@ -172,6 +177,8 @@ class CameraWindow : public ::testing::Test {
   SimulatorFaults faults_;
   std::vector<std::shared_ptr<SimulatedCamera>> sims_;
   std::vector<std::string> messages_;
+  std::vector<std::string> asked_;
+  bool confirmAnswer_ = false;
   int pumps_ = 0;
   std::function<void()> onPump_;
   std::unique_ptr<TForm_Camera> form_;
@@ -305,6 +312,23 @@ TEST_F(CameraWindow, NotDetectedAndANewConnectionAfterPluggingIn) {
   EXPECT_EQ(CameraName, "Canon EOS Simulated");
   EXPECT_EQ(f.Label6->text(), "Change the camera settings");
   EXPECT_TRUE(IniExists());
+}
+
+// A body that is found but never opens its session is told as such, with its answer; nothing is
+// read from it and no Camera.ini is written.
+TEST_F(CameraWindow, SessionThatDoesNotOpenIsReportedWithItsStatus) {
+  faults_.disconnectAtCall = 9;  // OpenSession and everything after it
+  Connect();
+  ASSERT_EQ(sims_[0]->CallNames()[8], "OpenSession");
+  TForm_Camera& f = Form();
+  EXPECT_EQ(f.StatusText(), "The camera does not open its session: Sts=192 (" +
+                                std::string(CameraStatusText(CamDisconnected)) + ")");
+  EXPECT_EQ(f.LabelA->text(), "Camera : Canon EOS Simulated");
+  EXPECT_EQ(f.Label6->text(), "Sorry: Camera does not open its session!");
+  EXPECT_EQ(CameraName, "");
+  EXPECT_FALSE(f.SpeedButton_Release->isEnabled());
+  EXPECT_FALSE(IniExists());
+  EXPECT_TRUE(messages_.empty());  // not the manual-mode message
 }
 
 TEST_F(CameraWindow, ConnectWhileConnectedAndDisconnectWithoutAConnection) {
@@ -635,6 +659,40 @@ TEST_F(CameraWindow, PhotographyRunCarriesOnWithTheCameraFoundAgain) {
   EXPECT_EQ(CameraName, "Canon EOS Simulated");
   EXPECT_EQ(Form().StatusText().substr(0, 13), "Picture taken");
   Settle();
+}
+
+// Closing the window and Disconnect ask before they end a start run; No, the default, keeps it.
+TEST_F(CameraWindow, ClosingOrDisconnectingAsksBeforeEndingAStartRun) {
+  runRows_ = {ExposureRow{}};
+  runRows_[0][ColumnLabel] = "P1";
+  runRows_[0][ColumnDateTime] = "2024-03-25 00:00:05";
+  runRows_[0][19] = "x";
+  Connect();
+  EclipseRun& run = Form().Photography->Engine();
+  run.SetLogFolder("");
+  int step = 0;
+  run.SetPump([&] {
+    if (step == 0) {
+      ++step;
+      Form().close();
+    } else if (step == 1) {
+      ++step;
+      Form().Button_Disconnect->click();
+    } else if (step == 2) {
+      ++step;
+      confirmAnswer_ = true;
+      Form().Button_Disconnect->click();
+    }
+  });
+  Form().Photography->Button_Start_Eclipse_Photography->click();
+  EXPECT_EQ(asked_, (std::vector<std::string>{StopRunToExitQuestion, StopRunToDisconnectQuestion,
+                                              StopRunToDisconnectQuestion}));
+  EXPECT_TRUE(Form().Photography->LastSummary().aborted);
+  EXPECT_EQ(Sim().PicturesTaken(), 0);
+  Settle();
+  EXPECT_EQ(CameraName, "");  // disconnected once the run had ended
+  Form().close();             // no run: no question
+  EXPECT_EQ(asked_.size(), 3U);
 }
 
 }  // namespace
