@@ -69,7 +69,7 @@ std::optional<std::string> SafeDownloadName(std::string_view cameraName, std::st
 std::string CreateDownloadTemporary(const std::string& folder, const std::string& name, std::string& error) {
   static std::atomic<unsigned> counter{0};
   for (int tries = 0; tries < MaxTries; ++tries) {
-    const std::string path = InFolder(
+    std::string path = InFolder(
         folder, "." + name + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part");
     const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (file >= 0) {
@@ -88,7 +88,7 @@ std::string CreateDownloadTemporary(const std::string& folder, const std::string
 std::string PublishDownload(const std::string& temporary, const std::string& folder, const std::string& name,
                             std::string& error) {
   for (int n = 0; n < MaxTries; ++n) {
-    const std::string target = InFolder(folder, n == 0 ? name : NumberedName(name, n));
+    std::string target = InFolder(folder, n == 0 ? name : NumberedName(name, n));
     if (LinkWithoutReplacing(temporary, target)) {
       return target;
     }
