@@ -11,6 +11,7 @@
 #include "state/parameter_file.h"
 #include "state/variables.h"
 #include "timing/countdown.h"
+#include "timing/text_util.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"
 #include "tools/tevra-cli/cli.h"
@@ -77,20 +78,27 @@ class PrintingSink final : public QuietRunSink {
     Comment(retake_ ? "taking them again (--retake)" : "passing over them (--retake takes them again)");
     return retake_;
   }
-  void StepDone(const RunStep& step) override { out_ << RunLogFields(step, '\t') << '\n' << std::flush; }
+  // Labels and texts come from the table file: their control characters are printed escaped, so
+  // that none reaches the terminal.
+  void StepDone(const RunStep& step) override {
+    RunStep shown = step;
+    shown.label = Escaped(step.label);
+    shown.text = Escaped(step.text);
+    out_ << RunLogFields(shown, '\t') << '\n' << std::flush;
+  }
 
  private:
   void Comment(const std::string& text) {
     std::string line;
     for (const char c : text) {
       if (c == '\n') {
-        out_ << "# " << line << '\n';
+        out_ << "# " << Escaped(line) << '\n';
         line.clear();
       } else if (c != '\r') {
         line += c;
       }
     }
-    out_ << "# " << line << '\n' << std::flush;
+    out_ << "# " << Escaped(line) << '\n' << std::flush;
   }
 
   std::ostream& out_;
@@ -179,11 +187,12 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   const ExposureFile file = LoadExposureTable(*path);
   if (!file.fileError.empty() || !file.problems.empty()) {
     err << "tevra-cli run: "
-        << (file.fileError.empty() ? DescribeProblem(*path, file.problems.front()) : file.fileError) << '\n';
+        << Escaped(file.fileError.empty() ? DescribeProblem(*path, file.problems.front()) : file.fileError)
+        << '\n';
     return ExitFailure;
   }
   for (const TableProblem& warning : file.warnings) {
-    err << "warning: " << DescribeProblem(*path, warning) << '\n';
+    err << "warning: " << Escaped(DescribeProblem(*path, warning)) << '\n';
   }
   ApplyTimeZone(static_cast<int>(zone ? *zone : StoredZoneRow().value_or(FirstStartTimeZoneIndex)));
   tevra::RunTable table = MakeRunTable(file.rows, ExposureColumnTitles(ZoneLabel), file.rows.size());
