@@ -52,9 +52,10 @@ const std::vector<Command>& Commands() {
        &RunCheck},
       {"camera",
        "[--camera NAME] [--camera-port PORT] [--camera-model MODEL] info | get ID | set ID NAME | "
-       "release [--count N] | events --seconds S",
-       "checks a camera: its settings and accepted values, one setting, releases, or its events (ID: iq, ae, "
-       "iso, av, tv or 0x100 ... 0x406)",
+       "release [--count N] [--download DIR] | events --seconds S",
+       "checks a camera: its settings and accepted values, one setting, releases (with --download each "
+       "picture saved into DIR under the camera's name, made safe, never replacing a file), or its events "
+       "(ID: iq, ae, iso, av, tv or 0x100 ... 0x406)",
        &RunCamera},
       {"run",
        "FILE [--test] [--camera simulator|gphoto2|none] [--start-at \"YYYY-MM-DD hh:mm:ss\"] [--zone ROW] "
