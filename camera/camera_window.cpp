@@ -13,7 +13,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,16 +30,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string_view>
 
 namespace tevra {
 namespace {
 
-// Pictures offered by the camera go to the program's folder; where that folder cannot be
-// written (an installed program), they go to the documents folder instead of failing.
-std::string DownloadFolder() {
-  return QFileInfo(QString::fromStdString(ProgramFolder)).isWritable() ? ProgramFolder : DocumentsFolder;
-}
+// Pictures offered by the camera go to a folder of their own below the documents folder, never to
+// the program's folder (an installed program's folder is a system folder).
+std::string DefaultDownloadFolder() { return DocumentsFolder + "Pictures/"; }
 
 constexpr int StatusBarHeight = 24;
 constexpr int TopPanelHeight = 44;
@@ -301,19 +300,34 @@ TAppMaster* TForm_Camera::ReopenCamera() {
 }
 
 void TForm_Camera::BuildSaveFolderPanel() {
-  Panel_SaveFolder = new QWidget(centralWidget());
-  Panel_SaveFolder->setGeometry(312, 4, 692, 36);
-  Label_SaveFolder = MakeLabel(Panel_SaveFolder, {0, 8, 80, 20}, QStringLiteral("Save Folder"));
+  // Below the interactive tests, where the downloads of their pictures show.
+  Panel_SaveFolder = new QWidget(TabSheet_Interactive);
+  Panel_SaveFolder->setGeometry(10, 160, 830, 24);
+  Label_SaveFolder = MakeLabel(Panel_SaveFolder, {0, 2, 80, 20}, QStringLiteral("Save Folder"));
   Edit1 = new QLineEdit(Panel_SaveFolder);
-  Edit1->setGeometry(84, 6, 420, 24);
+  Edit1->setGeometry(84, 0, 420, 22);
+  Edit1->setText(QString::fromStdString(DefaultDownloadFolder()));
   SpeedButton1 = new QToolButton(Panel_SaveFolder);
-  SpeedButton1->setGeometry(508, 6, 24, 24);
+  SpeedButton1->setGeometry(508, 0, 24, 22);
   SpeedButton1->setText(QStringLiteral("..."));
+  SpeedButton1->setStatusTip(QStringLiteral("Choose the folder the pictures are saved in"));
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
   ProgressBar1 = new QProgressBar(Panel_SaveFolder);
-  ProgressBar1->setGeometry(540, 8, 150, 20);
+  ProgressBar1->setGeometry(540, 2, 150, 18);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
-  Panel_SaveFolder->hide();
+}
+
+void TForm_Camera::SpeedButton1Click() {
+  const QString current = Edit1->text();
+  const std::string chosen =
+      host_.askFolder
+          ? host_.askFolder(current.toStdString())
+          : QFileDialog::getExistingDirectory(this, QStringLiteral("Save Folder"), current).toStdString();
+  if (!chosen.empty()) {
+    chosenFolder_ = chosen.back() == '/' ? chosen : chosen + "/";
+    Edit1->setText(Q(chosenFolder_));
+  }
 }
 
 void TForm_Camera::FormCreate() {
@@ -378,7 +392,7 @@ void TForm_Camera::Button_ConnectClick() {
   if (CameraBusy()) {
     return;  // the connection or camera work under way goes on
   }
-  Edit1->setText(Q(DownloadFolder()));
+  Edit1->setText(Q(chosenFolder_.empty() ? DefaultDownloadFolder() : chosenFolder_));  // a choice stays
   if (const std::string error = DeleteCameraIni(DocumentsFolder); !error.empty()) {
     ShowMessage("Tevra", error);
   }
@@ -504,7 +518,6 @@ void TForm_Camera::Button_DisconnectClick() {
   }
   Pump();
   CameraName.clear();
-  SpeedButton1->setEnabled(false);
   SetTestButtonsEnabled(false);
   ApplyLabels(ConnectionState::Disconnected);
   SetStatusText(DisconnectedStatusText);
@@ -781,11 +794,16 @@ void TForm_Camera::HandleCameraMessage(const CameraMessage& message) {
       appMaster_->ReadPropertyDesc(propertyId);
     }
   } else if (message.message == WM_CAMERA_TRANSFER) {
-    if (appMaster_->DownloadItem(message.lParam, Edit1->text().toStdString()) != CamOk) {
+    const std::string folder = Edit1->text().toStdString();
+    if (folder == DefaultDownloadFolder()) {
+      std::error_code ignored;  // the default folder is made at the first picture
+      std::filesystem::create_directories(folder, ignored);
+    }
+    if (appMaster_->DownloadItem(message.lParam, folder) != CamOk) {
       const std::string& note = appMaster_->DownloadNote();
       SetStatusText(note.empty() ? std::string(DownloadErrorText) : DownloadErrorText + (" " + note));
       if (!note.empty()) {
-        std::fprintf(stderr, "tevra: %s\n", note.c_str());
+        static_cast<void>(std::fprintf(stderr, "tevra: %s\n", note.c_str()));
       }
     }
   }

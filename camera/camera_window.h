@@ -53,6 +53,9 @@ struct CameraWindowHost {
   // The run's clock and waits. Null: the computer's clock and a nested event loop.
   RunClock* runClock = nullptr;
   RunWaiter* runWaiter = nullptr;
+  // The folder chosen for the pictures, given the present one; "" when cancelled. Default: a
+  // folder dialog.
+  std::function<std::string(const std::string&)> askFolder;
   // A question with Yes and No, true for Yes. Default: a message box whose default button is No.
   std::function<bool(const std::string&)> confirm;
 };
@@ -109,6 +112,7 @@ class TForm_Camera : public QMainWindow {
   void PageControl1Change();
   void Button_ConnectClick();
   void Button_DisconnectClick();
+  void SpeedButton1Click();
   void ComboBox_IQChange();
   void ComboBox_AEmodeChange();
   void ComboBox_ISOChange();
@@ -199,6 +203,7 @@ class TForm_Camera : public QMainWindow {
   TickClock* clock_;
   std::shared_ptr<CameraSdk> sdk_;
   std::unique_ptr<TAppMaster> appMaster_;
+  std::string chosenFolder_;  // the save folder the user chose; "" for the default one
   QLabel* statusPanel_ = nullptr;
   int busyDepth_ = 0;
   bool disconnectPending_ = false;

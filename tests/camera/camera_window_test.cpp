@@ -128,6 +128,7 @@ class CameraWindow : public ::testing::Test {
       };
       host.runClock = &runClock_;
       host.runWaiter = &runWaiter_;
+      host.askFolder = [this](const std::string&) { return askFolderAnswer_; };
       host.confirm = [this](const std::string& question) {
         asked_.push_back(question);
         return confirmAnswer_;
@@ -179,6 +180,7 @@ class CameraWindow : public ::testing::Test {
   std::vector<std::string> messages_;
   std::vector<std::string> asked_;
   bool confirmAnswer_ = false;
+  std::string askFolderAnswer_;
   int pumps_ = 0;
   std::function<void()> onPump_;
   std::unique_ptr<TForm_Camera> form_;
@@ -200,7 +202,7 @@ TEST_F(CameraWindow, ConnectionWritesTheLogFillsTheBoxesAndSetsTheCamera) {
   EXPECT_EQ(f.Label7->text(), "and press the Release button.");
   EXPECT_EQ(f.Label8->text(), "(Or operate the camera itself)");
   EXPECT_EQ(f.StatusText(), "Camera: Canon EOS Simulated");
-  EXPECT_EQ(f.Edit1->text().toStdString(), ProgramFolder);
+  EXPECT_EQ(f.Edit1->text().toStdString(), DocumentsFolder + "Pictures/");
   EXPECT_TRUE(f.SpeedButton_Release->isEnabled());
   EXPECT_TRUE(f.Button_take_5_pictures->isEnabled());
   EXPECT_TRUE(f.Button_take_9_pictures->isEnabled());
@@ -349,7 +351,7 @@ TEST_F(CameraWindow, ConnectWhileConnectedAndDisconnectWithoutAConnection) {
   EXPECT_EQ(sims_.size(), 1U);
   EXPECT_EQ(Form().AppMaster(), master);
   EXPECT_EQ(Sim().Calls().size(), calls);
-  EXPECT_EQ(Form().Edit1->text().toStdString(), ProgramFolder);
+  EXPECT_EQ(Form().Edit1->text().toStdString(), DocumentsFolder + "Pictures/");
   EXPECT_FALSE(IniExists());  // deleted, and not written again
   EXPECT_EQ(CameraName, "Canon EOS Simulated");
 }
@@ -459,7 +461,7 @@ TEST_F(CameraWindow, SeriesWhereEveryReleaseWorksAtOnce) {
   EXPECT_EQ(Memo(), nine + "OK!");
   EXPECT_EQ(Form().StatusText(), "Status=0 Trials=1 ");
   Settle();  // the pictures offered for transfer were kept until the series ended
-  EXPECT_TRUE(fs::exists(ProgramFolder + "IMG_0014.JPG"));
+  EXPECT_TRUE(fs::exists(DocumentsFolder + "Pictures/IMG_0014.JPG"));
 }
 
 TEST_F(CameraWindow, ReleaseThatNeedsTheLastCallCountsInTheFiveSeriesOnly) {
@@ -561,17 +563,22 @@ TEST_F(CameraWindow, DownloadMovesTheProgressBarBackToZero) {
   const int64_t start = clock_.NowMs();
   Form().SpeedButton_ReleaseClick();
   Settle();
-  EXPECT_GT(fs::file_size(ProgramFolder + "IMG_0001.JPG"), 0U);
+  EXPECT_GT(fs::file_size(DocumentsFolder + "Pictures/IMG_0001.JPG"), 0U);
+  EXPECT_FALSE(fs::exists(ProgramFolder + "IMG_0001.JPG"));
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown.front(), 100);  // held at 100 for half a second
   EXPECT_GE(clock_.NowMs() - start, 500);
   EXPECT_EQ(Form().ProgressBar1->value(), 0);
 
-  Form().Edit1->setText(QString::fromStdString((base_ / "missing").string()));
+  // Another folder chosen: it stays through a new connection.
+  askFolderAnswer_ = (base_ / "missing").string();
+  Form().SpeedButton1->click();
+  Connect();
+  EXPECT_EQ(Form().Edit1->text().toStdString(), askFolderAnswer_ + "/");
   Form().SpeedButton_ReleaseClick();
   Settle();
   EXPECT_EQ(Form().StatusText(), "Download error occurred! Cannot create a file in " +
-                                     (base_ / "missing").string() + ": No such file or directory");
+                                     (base_ / "missing").string() + "/: No such file or directory");
 }
 
 TEST_F(CameraWindow, LogWrittenHereGivesTheExposureReaderTheSameLists) {
@@ -595,7 +602,7 @@ TEST_F(CameraWindow, LayoutPlacementTabHeightAndExplanations) {
   ASSERT_EQ(f.PageControl1->count(), 3);
   EXPECT_EQ(f.PageControl1->currentIndex(), 0);
   EXPECT_EQ(f.PageControl1->widget(2), f.TabSheet_Photography);
-  EXPECT_FALSE(f.Panel_SaveFolder->isVisibleTo(&f));
+  EXPECT_TRUE(f.Panel_SaveFolder->isVisibleTo(&f));
 
   f.setFixedHeight(420);  // as a taller page might leave it
   f.PageControl1->setCurrentIndex(1);
