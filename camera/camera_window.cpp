@@ -533,16 +533,19 @@ void TForm_Camera::FormClose() {
   Wait(CloseWaitMs);
 }
 
-bool TForm_Camera::MayStopRun(const char* question) {
+bool TForm_Camera::AskDuringStartRun(const char* question) {
   if (!Photography->Engine().IsStartRunning()) {
     return true;
   }
-  const bool stop =
-      host_.confirm
-          ? host_.confirm(question)
-          : QMessageBox::question(this, QStringLiteral("Tevra"), QString::fromUtf8(question),
-                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
-  if (stop) {
+  return host_.confirm
+             ? host_.confirm(question)
+             : QMessageBox::question(this, QStringLiteral("Tevra"), QString::fromUtf8(question),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool TForm_Camera::MayStopRun(const char* question) {
+  const bool stop = AskDuringStartRun(question);
+  if (stop && Photography->Engine().IsStartRunning()) {
     AbortRun = true;
   }
   return stop;

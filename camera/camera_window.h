@@ -79,6 +79,8 @@ class TForm_Camera : public QMainWindow {
   // True when no start run is under way, or the user agrees to stop it with question (then the
   // run is told to stop); false leaves the run going.
   bool MayStopRun(const char* question);
+  // True when no start run is under way, or the user answers Yes to question.
+  bool AskDuringStartRun(const char* question);
 
   // Marks camera work in progress (one call, a series, a run) for its lifetime. Meanwhile the
   // camera messages wait, and the window's own commands that would call the camera are refused;

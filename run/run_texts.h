@@ -29,6 +29,9 @@ constexpr const char* SkippedRowText = "skipped: due before the run started";
 constexpr const char* StopRunToExitQuestion = "A photography run is in progress. Stop it and exit?";
 constexpr const char* StopRunToDisconnectQuestion =
     "A photography run is in progress. Stop it and disconnect the camera?";
+constexpr const char* OpenTableDuringRunQuestion =
+    "A photography run is in progress; it goes on with the table as it stood at its start. Open another "
+    "table all the same?";
 constexpr const char* TakenBeforeRowText = "taken before: by an earlier run of this table";
 constexpr const char* LostRowText = "lost: due while the camera was disconnected";
 constexpr const char* PictureReleasedText = "Picture released, waiting for its file";

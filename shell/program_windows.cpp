@@ -4,6 +4,8 @@
 
 #include <QAction>
 
+#include <filesystem>
+
 namespace tevra {
 
 ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureWindowHost host,
@@ -14,9 +16,13 @@ ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureW
   if (!cameraHost.runTable) {
     cameraHost.runTable = [exposureWindow] {
       const TForm_Exposure* exposure = *exposureWindow;
-      return exposure == nullptr ? RunTable{}
-                                 : MakeRunTable(exposure->TableRows(), exposure->ColumnTitles(),
-                                                static_cast<size_t>(exposure->GridRowCount()));
+      if (exposure == nullptr) {
+        return RunTable{};
+      }
+      RunTable table = MakeRunTable(exposure->TableRows(), exposure->ColumnTitles(),
+                                    static_cast<size_t>(exposure->GridRowCount()));
+      table.name = std::filesystem::path(CurrentTablePath).filename().string();
+      return table;
     };
   }
   windows.main = std::make_unique<TForm_Main>(std::move(environment));
@@ -30,6 +36,7 @@ ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureW
     camera->activateWindow();
   });
   host.selectEclipse = [main](int32_t number) { main->SelectEclipseNumber(number); };
+  host.mayReplaceTable = [camera] { return camera->AskDuringStartRun(OpenTableDuringRunQuestion); };
   host.setExposureTablesEnabled = [main](bool enabled) { main->Exposure_Tables->setEnabled(enabled); };
   windows.exposure = std::make_unique<TForm_Exposure>(std::move(host));
   TForm_Exposure* exposure = windows.exposure.get();
