@@ -232,7 +232,7 @@ void EclipseRun::ReportLogTrouble() {
 
 void EclipseRun::ReportProblem(const std::string& text) {
   sink_.ShowStatus(text);
-  std::fprintf(stderr, "tevra: %s\n", Escaped(text).c_str());
+  static_cast<void>(std::fprintf(stderr, "tevra: %s\n", Escaped(text).c_str()));
 }
 
 void EclipseRun::EndStep() {
