@@ -206,7 +206,10 @@ void EclipseRun::OpenLog() {
   }
   log_.emplace(*logFiles_);
   logCheckedMs_ = clock_.Ticks().NowMs();
-  if (!log_->Open(folder, clock_.LocalJD(), TableLine())) {
+  // Only a start run in real time names its table: the pictures of test runs and rehearsals never
+  // count as taken when a run is started again.
+  const bool real = kind_ == RunKind::Start && RehearsalOffset == 0;
+  if (!log_->Open(folder, clock_.LocalJD(), real ? TableLine() : std::string())) {
     // Told before the first entry; the run shoots all the same, and the log begins when it can.
     ReportProblem(log_->Error());
   }
@@ -574,6 +577,9 @@ double EclipseRun::SliceMs(double remainingMs) const {
 
 bool EclipseRun::AdvanceTime() {
   RehearsalOffset = RehearsalOffsetFor(wann_, clock_.LocalJD());
+  if (running_ && log_ && RehearsalOffset != 0) {
+    log_->Append(StepOf(AdvanceTimeStepName));  // what follows is a rehearsal
+  }
   return RehearsalOffset != 0;
 }
 

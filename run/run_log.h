@@ -38,6 +38,8 @@ std::string RunLogFields(const RunStep& step, char separator);
 // as label, step "Table", the content hash of its cells as text.
 std::string RunLogTableLine(const std::string& tableName, const std::string& contentHash);
 constexpr const char* TableStepName = "Table";
+// The step logged when Advance Time moves a start run's clock: a rehearsal from there on.
+constexpr const char* AdvanceTimeStepName = "Advance Time";
 
 class RunLog {
  public:

@@ -71,6 +71,9 @@ void CountLog(const std::string& path, const std::string& tableLine, double from
     }
     const std::vector<std::string> fields = Fields(std::string_view(text).substr(start, end - start));
     start = end + 2;
+    if (fields.size() == FieldCount && fields[FieldStep] == AdvanceTimeStepName) {
+      break;  // a rehearsal from here on
+    }
     if (fields.size() != FieldCount || !Released(fields)) {
       continue;
     }

@@ -20,7 +20,8 @@ std::string TableContentHash(const ExposureRows& rows);
 
 // The pictures released per row (index from 0) by the runs logged in folder ("run-*.csv") whose
 // table line is tableLine, counting the releases logged in the 12 hours up to nowJD (run clock).
-// Pictures of simulation mode, failed releases and unreadable logs count for nothing.
+// Pictures of simulation mode, failed releases, those after Advance Time and unreadable logs count
+// for nothing; test runs and rehearsals write no table line.
 std::map<size_t, int> PicturesTakenBefore(const std::string& folder, const std::string& tableLine,
                                           double nowJD);
 
