@@ -253,7 +253,7 @@ void EclipseRun::EndStep() {
     if (!summary_.logPaths.empty()) {
       summary_.logPath = summary_.logPaths.back();
     }
-    if (log_->Unwritten() > 0 || summary_.logPaths.empty()) {
+    if (log_->HasUnwritten() || summary_.logPaths.empty()) {
       summary_.logError = log_->Error().empty() ? "The run log is incomplete" : log_->Error();
     }
     log_.reset();

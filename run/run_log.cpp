@@ -56,8 +56,8 @@ bool RunLog::Open(const std::string& folder, double startJD, const std::string& 
   error_.clear();
   trouble_.clear();
   paths_.clear();
-  lines_.clear();
-  written_ = fileStart_ = 0;
+  pending_.clear();
+  recovered_.clear();
   number_ = 0;
   folder_ = folder;
   stem_ = folder + "run-" + FileStamp(startJD);
@@ -107,7 +107,6 @@ bool RunLog::Create() {
   }
   paths_.push_back(path_);
   number_ = number;
-  fileStart_ = written_;
   return true;
 }
 
@@ -115,16 +114,25 @@ void RunLog::Append(const RunStep& step) {
   if (stem_.empty()) {
     return;  // never opened
   }
-  lines_.push_back(RunLogFields(step, ',') + "\r\n");
+  pending_.push_back(RunLogFields(step, ',') + "\r\n");
   WritePending();
 }
 
+// Only lines not yet written are kept, so that the log takes no more memory as the night goes on.
 void RunLog::WritePending() {
-  if (!IsOpen() && written_ < lines_.size() && !Create()) {
+  if (!IsOpen() && HasUnwritten() && !Create()) {
     return;
   }
-  for (; written_ < lines_.size(); ++written_) {
-    if (const std::error_code error = files_.Write(file_, lines_[written_]); error) {
+  if (!recovered_.empty()) {
+    if (const std::error_code error = files_.Write(file_, recovered_); error) {
+      Fail("Cannot write the run log " + path_, error);
+      return;
+    }
+    recovered_.clear();
+    unsynced_ = true;
+  }
+  for (; !pending_.empty(); pending_.pop_front()) {
+    if (const std::error_code error = files_.Write(file_, pending_.front()); error) {
       Fail("Cannot write the run log " + path_, error);
       return;
     }
@@ -132,11 +140,28 @@ void RunLog::WritePending() {
   }
 }
 
+// The step lines of the open file, read back through its descriptor: a removed file's data stay
+// readable there until it is closed.
+std::string RunLog::StepLinesOfOpenFile() const {
+  std::string bytes;
+  if (!ReadRegularFile("/proc/self/fd/" + std::to_string(file_), bytes, size_t{64} << 20U).empty()) {
+    return {};
+  }
+  size_t start = bytes.find("\r\n");
+  if (start != std::string::npos && !tableLine_.empty()) {
+    start = bytes.find("\r\n", start + 2);
+  }
+  const size_t end = bytes.rfind("\r\n");  // a line cut short by a failed write is not taken
+  return start == std::string::npos || end == std::string::npos || end <= start
+             ? std::string()
+             : bytes.substr(start + 2, end + 2 - (start + 2));
+}
+
 void RunLog::Check() {
   if (IsOpen() && files_.Unlinked(file_)) {
+    recovered_ = StepLinesOfOpenFile();
     Fail("The run log " + path_ + " was removed", {});
     paths_.pop_back();
-    written_ = fileStart_;  // its lines go again into the continuation
   }
   WritePending();
 }

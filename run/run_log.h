@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <utility>
@@ -71,8 +72,8 @@ class RunLog {
   [[nodiscard]] const std::string& Path() const { return path_; }
   // Every file the log was written to, in order, as long as each still exists.
   [[nodiscard]] std::vector<std::string> Paths() const;
-  // Lines appended that are in no file.
-  [[nodiscard]] size_t Unwritten() const { return lines_.size() - written_; }
+  // True while lines appended are in no file.
+  [[nodiscard]] bool HasUnwritten() const { return !pending_.empty() || !recovered_.empty(); }
   // What went wrong last ("" when nothing did).
   [[nodiscard]] const std::string& Error() const { return error_; }
   // Trouble not yet reported: the text once, then "" until something new goes wrong.
@@ -81,6 +82,7 @@ class RunLog {
  private:
   bool Create();
   void WritePending();
+  [[nodiscard]] std::string StepLinesOfOpenFile() const;
   void Tell(const std::string& text);
   void Fail(const std::string& what, const std::error_code& error);
 
@@ -93,9 +95,8 @@ class RunLog {
   int number_ = 0;  // of the last file created: 1 for "run-....csv", n for "-n"
   std::string path_;
   std::vector<std::string> paths_;
-  std::vector<std::string> lines_;  // every step line of the run
-  size_t written_ = 0;              // lines_ up to here are in a file
-  size_t fileStart_ = 0;            // the first of lines_ in the file being written
+  std::deque<std::string> pending_;  // step lines not yet written
+  std::string recovered_;            // the step lines of a removed file, to write again
   std::string error_;
   std::string trouble_;
 };
