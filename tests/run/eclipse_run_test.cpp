@@ -556,7 +556,7 @@ TEST_F(RunStartTest, LostOrFailingRunLogGoesOnInAContinuation) {
   EXPECT_EQ(summary.logError, "");
   ASSERT_EQ(summary.logPaths.size(), 2U);
   EXPECT_EQ(FileLines(summary.logPaths[0]).size() + FileLines(summary.logPaths[1]).size(),
-            2 * 2 + sink.steps.size());
+            4 + sink.steps.size());  // two headers and table lines
 }
 
 // A start run begun again after a kill passes over what the run logs of the same table show taken:
