@@ -2,10 +2,12 @@
 
 #include "camera/camera_events.h"
 #include "camera/camera_status.h"
+#include "camera/download_file.h"
 #include "timing/text_util.h"
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <utility>
 
 namespace tevra {
@@ -34,13 +36,6 @@ uint32_t ForEachSetting(uint32_t propertyId, ReadOne readOne) {
     }
   }
   return CamOk;
-}
-
-std::string DownloadPath(std::string folder, const std::string& fileName) {
-  if (folder.empty() || (folder.back() != '/' && folder.back() != '\\')) {
-    folder += '/';
-  }
-  return folder + fileName.substr(0, MaxFileNameLength);
 }
 
 }  // namespace
@@ -258,15 +253,30 @@ std::optional<uint32_t> TAppMaster::ReportedValue(uint32_t propertyId) {
 }
 
 uint32_t TAppMaster::DownloadItem(CameraRef item, const std::string& folder) {
+  downloadNote_.clear();
+  downloadPath_.clear();
   DirectoryItemInfo info;
   uint32_t status = sdk_->GetDirectoryItemInfo(item, info);
   if (status != CamOk) {
     sdk_->Release(item);  // the item is ours to give back even when it cannot be read
     return status;
   }
+  std::string why;
+  std::optional<std::string> name = SafeDownloadName(info.FileName, why);
+  if (name) {
+    name->resize(std::min(name->size(), MaxFileNameLength));
+  } else {
+    downloadNote_ = "Refused the camera's file name \"" + Escaped(info.FileName) + "\": " + why;
+    sdk_->Release(item);
+    return CamInvalidParameter;
+  }
+  const std::string temporary = CreateDownloadTemporary(folder, *name, downloadNote_);
+  if (temporary.empty()) {
+    sdk_->Release(item);
+    return CamInternalError;
+  }
   CameraRef stream = 0;
-  status =
-      sdk_->CreateFileStream(DownloadPath(folder, info.FileName), FileCreateAlways, AccessReadWrite, stream);
+  status = sdk_->CreateFileStream(temporary, FileCreateAlways, AccessReadWrite, stream);
   if (status == CamOk) {
     status = sdk_->SetProgressCallback(stream, &TAppMaster::ProgressHandler, ProgressOptionPeriodic, window_);
   }
@@ -280,6 +290,14 @@ uint32_t TAppMaster::DownloadItem(CameraRef item, const std::string& folder) {
     sdk_->Release(stream);
   }
   sdk_->Release(item);
+  if (status == CamOk) {
+    downloadPath_ = PublishDownload(temporary, folder, *name, downloadNote_);
+    status = downloadPath_.empty() ? CamInternalError : CamOk;
+  }
+  if (status != CamOk) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+  }
   return status;
 }
 

@@ -48,7 +48,13 @@ class TAppMaster {
   // (status not kept): a body whose full press was refused may otherwise keep its half press and
   // answer busy until it is switched off.
   uint32_t TakePicture();
+  // Downloads a picture the body announced into folder under the camera's name, made safe (see
+  // download_file.h); a refused name answers CamInvalidParameter without a transfer.
   uint32_t DownloadItem(CameraRef item, const std::string& folder);
+  // After DownloadItem: the picture's path on success, else ""; what went wrong where the camera's
+  // status does not say it (a refused name, a file that cannot be created or named), else "".
+  [[nodiscard]] const std::string& DownloadPath() const { return downloadPath_; }
+  [[nodiscard]] const std::string& DownloadNote() const { return downloadNote_; }
 
   // Called while a camera call waits (see CameraSdk::SetWaitHook).
   void SetWaitHook(std::function<void()> hook);
@@ -91,6 +97,8 @@ class TAppMaster {
   bool sessionOpen_ = false;
   bool legacy_ = false;
   CameraRef cameraRef_ = 0;
+  std::string downloadPath_;
+  std::string downloadNote_;
 };
 
 // A new session manager on sdk, opened as a connection opens it: event handlers set, session open,

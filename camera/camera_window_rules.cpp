@@ -1,5 +1,6 @@
 #include "camera/camera_window_rules.h"
 
+#include "camera/camera_status.h"
 #include "timing/divprocs.h"
 
 #include <array>
@@ -15,6 +16,11 @@ ConnectionLabels ConnectionLabelsFor(ConnectionState state, const std::string& c
               {"Sorry: Camera is not detected!", CameraRed},
               "Check Power and connection.",
               "Then restart the application."};
+    case ConnectionState::SessionFailed:
+      return {{"Camera : " + cameraName, CameraGrey},
+              {"Sorry: Camera does not open its session!", CameraRed},
+              "Switch the camera off and on,",
+              "then connect again."};
     case ConnectionState::Connected:
       return {{"Camera : " + cameraName, CameraBlack},
               {"Change the camera settings", CameraBlack},
@@ -27,6 +33,11 @@ ConnectionLabels ConnectionLabelsFor(ConnectionState state, const std::string& c
 }
 
 std::string ConnectedStatusText(const std::string& cameraName) { return "Camera: " + cameraName; }
+
+std::string SessionFailedText(uint32_t status) {
+  return "The camera does not open its session: Sts=" + std::to_string(status) + " (" +
+         CameraStatusText(status) + ")";
+}
 
 std::string WriteRefusedMessage(int kind, int selectedIndex, uint32_t code, const std::string& name,
                                 uint32_t status) {

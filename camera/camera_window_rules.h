@@ -27,7 +27,7 @@ struct ConnectionLabels {
   std::string label8;
 };
 
-enum class ConnectionState { Enabling, NotDetected, Connected, Disconnected };
+enum class ConnectionState { Enabling, NotDetected, SessionFailed, Connected, Disconnected };
 
 // The labels of a state; cameraName is used by Connected only. Enabling changes LabelA alone.
 ConnectionLabels ConnectionLabelsFor(ConnectionState state, const std::string& cameraName);
@@ -35,6 +35,8 @@ ConnectionLabels ConnectionLabelsFor(ConnectionState state, const std::string& c
 // Status bar texts of the connection and the disconnection.
 std::string ConnectedStatusText(const std::string& cameraName);  // "Camera: " + name
 constexpr const char* DisconnectedStatusText = "Camera : ";
+// The camera was found but did not open its session; status is its answer.
+std::string SessionFailedText(uint32_t status);
 constexpr const char* DownloadErrorText = "Download error occurred!";
 
 // The message after the camera refused a new value. kind is the setting's kind number.

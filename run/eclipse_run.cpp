@@ -4,6 +4,7 @@
 #include "camera/camera_model.h"
 #include "camera/camera_status.h"
 #include "camera/setting_names.h"
+#include "run/taken_before.h"
 #include "state/variables.h"
 #include "timing/text_util.h"
 #include "timing/time_text.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 
 namespace tevra {
 namespace {
@@ -23,7 +25,7 @@ bool& DefaultAbortFlag(RunKind kind) { return kind == RunKind::Start ? AbortRun 
 
 RunTable MakeRunTable(const ExposureRows& rows, const std::array<std::string, ExposureColumnCount>& titles,
                       size_t rowCount) {
-  return RunTable{rowCount != static_cast<size_t>(NoTableRowCount), titles, rows};
+  return RunTable{rowCount != static_cast<size_t>(NoTableRowCount), titles, rows, {}};
 }
 
 EclipseRun::EclipseRun(RunClock& clock, RunWaiter& waiter, RunSink& sink)
@@ -73,6 +75,7 @@ RunStep EclipseRun::StepOf(const char* name) const {
 void EclipseRun::Log(const RunStep& step) {
   if (log_) {
     log_->Append(step);
+    ReportLogTrouble();
   }
   sink_.StepDone(step);
 }
@@ -89,7 +92,8 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   row_ = 0;
   label_.clear();
   log_.reset();
-  skipped_.assign(table.rows.size(), false);
+  skipped_.assign(table.rows.size(), LeftOut::No);
+  takenBefore_.assign(table.rows.size(), 0);
   rehearseFrom_.reset();
   cameraLost_ = false;
   lastCameraMs_ = clock_.Ticks().NowMs();
@@ -114,6 +118,7 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   }
   if (StartChecks()) {
     summary_.started = true;
+    AskAboutTakenRows();
     AskAboutPastRows();
     OpenLog();
     LogPreflight();
@@ -180,7 +185,7 @@ void EclipseRun::AskAboutPastRows() {
   std::vector<size_t> past;
   for (size_t i = 0; i < table_.rows.size(); ++i) {
     const RowKind kind = RowKindOf(table_.rows[i]);
-    if ((kind == RowKind::Exposure || kind == RowKind::Announcement) &&
+    if ((kind == RowKind::Exposure || kind == RowKind::Announcement) && skipped_[i] == LeftOut::No &&
         RowTarget(table_.rows[i], kind) < limit) {
       past.push_back(i);
     }
@@ -195,7 +200,7 @@ void EclipseRun::AskAboutPastRows() {
     return;
   }
   for (const size_t i : past) {
-    skipped_[i] = true;
+    skipped_[i] = LeftOut::Skipped;
   }
 }
 
@@ -220,18 +225,45 @@ void EclipseRun::LogPreflight() {
   }
 }
 
+std::string EclipseRun::LogFolder() const { return logFolder_.value_or(DocumentsFolder); }
+
 void EclipseRun::OpenLog() {
-  const std::string folder = logFolder_.value_or(DocumentsFolder);
+  const std::string folder = LogFolder();
   if (folder.empty()) {
     return;
   }
   log_.emplace(*logFiles_);
-  if (!log_->Open(folder, clock_.LocalJD())) {
-    summary_.logError = log_->Error();
-    log_.reset();
+  logCheckedMs_ = clock_.Ticks().NowMs();
+  // Only a start run in real time names its table: the pictures of test runs and rehearsals never
+  // count as taken when a run is started again.
+  const bool real = kind_ == RunKind::Start && RehearsalOffset == 0;
+  if (!log_->Open(folder, clock_.LocalJD(), real ? TableLine() : std::string())) {
+    // Told before the first entry; the run shoots all the same, and the log begins when it can.
+    ReportProblem(log_->Error());
+  }
+}
+
+// About once a second between the camera steps: a log whose file was removed or could not be
+// written is noticed within the second, not at the end of the night.
+void EclipseRun::WatchLog() {
+  const int64_t now = clock_.Ticks().NowMs();
+  if (!log_ || now - logCheckedMs_ < LogCheckMs) {
     return;
   }
-  summary_.logPath = log_->Path();
+  logCheckedMs_ = now;
+  log_->Check();
+  ReportLogTrouble();
+}
+
+void EclipseRun::ReportLogTrouble() {
+  if (const std::string trouble = log_->TakeTrouble(); !trouble.empty()) {
+    ReportProblem(trouble);
+  }
+}
+
+void EclipseRun::ReportProblem(const std::string& text) {
+  sink_.ShowStatus(text);
+  static_cast<void>(std::fprintf(stderr, "tevra: %s\n", Escaped(text).c_str()));
 }
 
 void EclipseRun::EndStep() {
@@ -245,13 +277,19 @@ void EclipseRun::EndStep() {
   SimulationMode = false;
   if (log_) {
     log_->Close();
-    summary_.logError = log_->Error();
+    summary_.logPaths = log_->Paths();
+    if (!summary_.logPaths.empty()) {
+      summary_.logPath = summary_.logPaths.back();
+    }
+    if (log_->HasUnwritten() || summary_.logPaths.empty()) {
+      summary_.logError = log_->Error().empty() ? "The run log is incomplete" : log_->Error();
+    }
     log_.reset();
   }
   if (!summary_.logError.empty()) {
     sink_.ShowStatus(summary_.logError);
   } else if (!summary_.logPath.empty()) {
-    sink_.ShowStatus("Run log: " + summary_.logPath);
+    sink_.ShowStatus("Run log: " + RunLogNames(summary_.logPaths));
   }
 }
 
@@ -261,13 +299,13 @@ bool EclipseRun::ProcessRow(size_t index) {
   if (kind == RowKind::Skipped) {
     return true;
   }
-  if (skipped_[index]) {
+  if (skipped_[index] != LeftOut::No) {
     SkipRow(index);
     return true;
   }
   if (shotsRow_ != index + 1) {
     shotsRow_ = index + 1;
-    shotsDone_ = 0;
+    shotsDone_ = FirstMarkedColumns(row, takenBefore_[index]);
   }
   row_ = index + 1;
   label_ = std::string(Trim(row[ColumnLabel]));
@@ -304,6 +342,11 @@ double EclipseRun::RowTarget(const ExposureRow& row, RowKind kind) const {
 }
 
 void EclipseRun::SkipRow(size_t index) {
+  if (skipped_[index] == LeftOut::TakenBefore) {
+    LogRowLeftOut(index, "Taken before", TakenBeforeRowText);
+    ++summary_.rowsTakenBefore;
+    return;
+  }
   LogRowLeftOut(index, "Skipped", SkippedRowText);
   ++summary_.rowsSkipped;
 }
@@ -367,7 +410,7 @@ size_t EclipseRun::ResumeAfterReconnection(size_t interrupted) {
   std::optional<size_t> dueLast;
   for (; ahead < rows.size(); ++ahead) {
     const RowKind kind = RowKindOf(rows[ahead]);
-    if (kind == RowKind::Skipped || skipped_[ahead]) {
+    if (kind == RowKind::Skipped || skipped_[ahead] != LeftOut::No) {
       continue;
     }
     if (RowTarget(rows[ahead], kind) >= now) {
@@ -385,7 +428,7 @@ size_t EclipseRun::ResumeAfterReconnection(size_t interrupted) {
     if (kind == RowKind::Skipped) {
       continue;
     }
-    if (skipped_[i]) {
+    if (skipped_[i] != LeftOut::No) {
       SkipRow(i);  // already left out at the start: an entry out of time order
       continue;
     }
@@ -405,6 +448,7 @@ bool EclipseRun::PauseWithEvents(int64_t ms) {
   for (int64_t now = ticks.NowMs(); now < end; now = ticks.NowMs()) {
     Pump();
     CheckPictures();
+    WatchLog();
     if (Aborted()) {
       return false;
     }
@@ -528,6 +572,7 @@ bool EclipseRun::WaitUntil(double target) {
     }
     if (remainingMs > ApproachMs) {
       CheckPictures();
+      WatchLog();
       if (!KeepCameraAwake(remainingMs)) {
         return false;
       }
@@ -560,6 +605,9 @@ double EclipseRun::SliceMs(double remainingMs) const {
 
 bool EclipseRun::AdvanceTime() {
   RehearsalOffset = RehearsalOffsetFor(wann_, clock_.LocalJD());
+  if (running_ && log_ && RehearsalOffset != 0) {
+    log_->Append(StepOf(AdvanceTimeStepName));  // what follows is a rehearsal
+  }
   return RehearsalOffset != 0;
 }
 
@@ -599,8 +647,8 @@ size_t EclipseRun::SkipBefore(double instantJD, size_t from) {
     if (RowTarget(table_.rows[i], kind) >= limit) {
       break;
     }
-    if (!skipped_[i]) {
-      skipped_[i] = true;
+    if (skipped_[i] == LeftOut::No) {
+      skipped_[i] = LeftOut::Skipped;
       SkipRow(i);
     }
   }

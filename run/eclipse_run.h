@@ -41,6 +41,7 @@ struct RunTable {
   bool present = false;  // false while the grid still holds its initial rows: no table made or loaded
   std::array<std::string, ExposureColumnCount> titles;
   ExposureRows rows;
+  std::string name;  // the table's file name, for the run log; "" when it has none
 };
 
 // The table of a grid: rowCount is the grid's row count, which tells whether there is a table.
@@ -92,6 +93,9 @@ class RunSink {
   virtual bool TakePastRows(const std::string& /*question*/) { return false; }
   // Before the first row of a start run: the lines of the check before the night that are not OK.
   virtual void ShowCheck(const std::vector<CheckLine>& /*lines*/) {}
+  // Before a start run of a table whose earlier runs of the last 12 hours took entries in full:
+  // true to take them again, false to pass over them. Passing over is the default.
+  virtual bool RetakeRows(const std::string& /*question*/) { return false; }
   // One step done, as the run log writes it.
   virtual void StepDone(const RunStep& step) = 0;
 };
@@ -106,12 +110,14 @@ struct RunSummary {
   int picturesNoFile = 0;      // released, but no file was announced within exposure + 5 s
   int picturesLate = 0;        // released more than 1 s after the instant they were due
   int rowsSkipped = 0;         // due before the start run began, and skipped as the user chose
+  int rowsTakenBefore = 0;     // taken in full by an earlier run of the table, passed over
   int rowsLost = 0;            // due while the camera was disconnected
   int picturesLost = 0;        // the marked pictures of those rows
   int reconnections = 0;
   std::vector<RowTimeProblem> unreadable;
-  std::string logPath;   // the run log, "" when none was written
-  std::string logError;  // why the run log is missing or incomplete
+  std::string logPath;                // the run log's last file, "" when none is there
+  std::vector<std::string> logPaths;  // every file of the run log that is there, in order
+  std::string logError;               // why the run log is missing or incomplete
 };
 
 class EclipseRun {
@@ -137,6 +143,8 @@ class EclipseRun {
   static constexpr int64_t KeepAliveIdleMs = 60000;
   static constexpr int64_t KeepAliveIntervalMs = 30000;
   static constexpr double KeepAliveQuietMs = 5000.0;
+  // How often the run log is looked at for a removed file or lines still to write.
+  static constexpr int64_t LogCheckMs = 1000;
 
   EclipseRun(RunClock& clock, RunWaiter& waiter, RunSink& sink);
 
@@ -166,6 +174,7 @@ class EclipseRun {
   // is under way.
   RunSummary Run(RunKind kind, const RunTable& table, TAppMaster* camera);
   [[nodiscard]] bool IsRunning() const { return running_; }
+  [[nodiscard]] bool IsStartRunning() const { return running_ && kind_ == RunKind::Start; }
 
   // "Advance Time": RehearsalOffset set so that the start run's clock reads 5 seconds before the
   // instant Label_Wann shows. True when the offset is not 0 (the page then paints Label_Advance1
@@ -210,8 +219,14 @@ class EclipseRun {
 
   bool StartChecks();
   void AskAboutPastRows();
+  void AskAboutTakenRows();
+  [[nodiscard]] std::string LogFolder() const;
+  [[nodiscard]] std::string TableLine() const;
   void OpenLog();
   void LogPreflight();
+  void ReportProblem(const std::string& text);
+  void WatchLog();
+  void ReportLogTrouble();
   void EndStep();
   bool ProcessRow(size_t index);
   [[nodiscard]] double RowTarget(const ExposureRow& row, RowKind kind) const;
@@ -270,13 +285,18 @@ class EclipseRun {
   PictureWatch watch_;                     // the pictures released whose file is awaited
   std::map<int64_t, RunStep> watched_;     // their steps, by the watch's tag
   int64_t nextTag_ = 0;
-  std::string shownStatus_;    // the status line's text of the last picture
-  std::vector<bool> skipped_;  // rows due before the run began that the user skipped
-  bool cameraLost_ = false;    // a camera call answered "disconnected"
-  int64_t lastCameraMs_ = 0;   // tick time of the last camera call
-  bool touched_ = false;       // the last call was one that keeps the camera awake
-  size_t shotsRow_ = 0;        // the row of shotsDone_, counted from 1
-  uint32_t shotsDone_ = 0;     // bit j: column j released, kept when a row is served again
+  std::string shownStatus_;  // the status line's text of the last picture
+  // Rows left out from the start: due before the run began and skipped as the user chose, or
+  // taken in full by an earlier run.
+  enum class LeftOut : uint8_t { No, Skipped, TakenBefore };
+  std::vector<LeftOut> skipped_;
+  std::vector<int> takenBefore_;  // per row, the pictures earlier runs took
+  int64_t logCheckedMs_ = 0;      // tick time the log was last looked at
+  bool cameraLost_ = false;       // a camera call answered "disconnected"
+  int64_t lastCameraMs_ = 0;      // tick time of the last camera call
+  bool touched_ = false;          // the last call was one that keeps the camera awake
+  size_t shotsRow_ = 0;           // the row of shotsDone_, counted from 1
+  uint32_t shotsDone_ = 0;        // bit j: column j released, kept when a row is served again
   size_t row_ = 0;
   std::string label_;
   std::optional<RunLog> log_;

@@ -83,7 +83,7 @@ double EclipseRun::GiveUpJD() const {
   }
   for (size_t i = row_; i < rows.size(); ++i) {
     const RowKind kind = RowKindOf(rows[i]);
-    if (kind == RowKind::Skipped || skipped_[i]) {
+    if (kind == RowKind::Skipped || skipped_[i] != LeftOut::No) {
       continue;
     }
     const std::array<int64_t, 4> codes = RowCodes(rows[i], 0);

@@ -9,8 +9,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tevra {
 
@@ -34,6 +37,12 @@ std::string RunLogFields(const RunStep& step, char separator);
 
 // "YYYYMMDD-hhmmss" of a local time, as the names of the run's files carry it.
 std::string FileStamp(double jd);
+// The log's line naming the table a run served, written after the header: row 0, the table's name
+// as label, step "Table", the content hash of its cells as text.
+std::string RunLogTableLine(const std::string& tableName, const std::string& contentHash);
+constexpr const char* TableStepName = "Table";
+// The step logged when Advance Time moves a start run's clock: a rehearsal from there on.
+constexpr const char* AdvanceTimeStepName = "Advance Time";
 
 class RunLog {
  public:
@@ -45,29 +54,53 @@ class RunLog {
   ~RunLog() { Close(); }
 
   // Creates "run-YYYYMMDD-hhmmss.csv" in folder, named after the local time startJD; a file of
-  // that name is never replaced ("-2", "-3" ... are tried). The file, its header line and its
-  // name in the folder are on the disk when it returns true; false with Error() set on failure.
-  bool Open(const std::string& folder, double startJD);
-  // Appends one line in a single write. After a write error the log stays closed.
+  // that name is never replaced ("-2", "-3" ... are tried). The file, its header line, tableLine
+  // (when not empty) and its name in the folder are on the disk when it returns true; false with
+  // Error() set on failure.
+  bool Open(const std::string& folder, double startJD, const std::string& tableLine = {});
+  // Appends one line in a single write. A line that cannot be written is kept, and the log goes on
+  // in a continuation file of the same name with "-2", "-3" ... as soon as one can be created.
   void Append(const RunStep& step);
   // Puts the lines appended so far on the disk; nothing when they are there already.
   void Sync();
+  // Looks whether the file was removed meanwhile (then its lines are written again to a
+  // continuation), and tries again to create a continuation for lines not yet written.
+  void Check();
   // Syncs and closes the file.
   void Close();
 
   [[nodiscard]] bool IsOpen() const { return file_ >= 0; }
+  // The file being written, or the last one.
   [[nodiscard]] const std::string& Path() const { return path_; }
+  // Every file the log was written to, in order, as long as each still exists.
+  [[nodiscard]] std::vector<std::string> Paths() const;
+  // True while lines appended are in no file.
+  [[nodiscard]] bool HasUnwritten() const { return !pending_.empty() || !recovered_.empty(); }
+  // What went wrong last ("" when nothing did).
   [[nodiscard]] const std::string& Error() const { return error_; }
+  // Trouble not yet reported: the text once, then "" until something new goes wrong.
+  std::string TakeTrouble() { return std::exchange(trouble_, std::string()); }
 
  private:
-  void Write(const std::string& line);
-  void Fail(const std::error_code& error);
+  bool Create();
+  void WritePending();
+  [[nodiscard]] std::string StepLinesOfOpenFile() const;
+  void Tell(const std::string& text);
+  void Fail(const std::string& what, const std::error_code& error);
 
   FileLayer& files_;
   int file_ = -1;
   bool unsynced_ = false;
+  std::string folder_;
+  std::string stem_;
+  std::string tableLine_;
+  int number_ = 0;  // of the last file created: 1 for "run-....csv", n for "-n"
   std::string path_;
+  std::vector<std::string> paths_;
+  std::deque<std::string> pending_;  // step lines not yet written
+  std::string recovered_;            // the step lines of a removed file, to write again
   std::string error_;
+  std::string trouble_;
 };
 
 }  // namespace tevra

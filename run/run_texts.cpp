@@ -193,6 +193,24 @@ std::string PastRowsQuestion(size_t count, double firstJD, double lastJD) {
          ", and the run waits for the next entry.";
 }
 
+std::string RetakeQuestion(size_t count, double firstJD, double lastJD) {
+  const std::string entries = count == 1 ? "1 entry of the exposure table was"
+                                         : std::to_string(count) + " entries of the exposure table were";
+  const std::string when = count == 1 ? "due at " + WannText("", firstJD)
+                                      : "due from " + WannText("", firstJD) + " to " + WannText("", lastJD);
+  return entries + " taken in full by an earlier run of this table in the last 12 hours (" + when +
+         ").\n\nTake " + (count == 1 ? "it" : "them") + " again?\nNo passes over " +
+         (count == 1 ? "it" : "them") + ".";
+}
+
+std::string RunLogNames(const std::vector<std::string>& paths) {
+  std::string names;
+  for (const std::string& path : paths) {
+    names += (names.empty() ? "" : ", ") + path;
+  }
+  return names;
+}
+
 std::string KeepAliveFailedText(uint32_t status) {
   return "The camera does not answer while waiting: Sts=" + std::to_string(status) + " (" +
          CameraStatusText(status) + ")";

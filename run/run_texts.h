@@ -26,6 +26,14 @@ constexpr const char* PictureSimulatedText = "Picture taken (SIMULATED)";
 constexpr const char* ReconnectingText = "Camera disconnected - reconnecting";
 constexpr const char* ReconnectedText = "Camera reconnected";
 constexpr const char* SkippedRowText = "skipped: due before the run started";
+// Asked before closing a window or disconnecting ends a start run.
+constexpr const char* StopRunToExitQuestion = "A photography run is in progress. Stop it and exit?";
+constexpr const char* StopRunToDisconnectQuestion =
+    "A photography run is in progress. Stop it and disconnect the camera?";
+constexpr const char* OpenTableDuringRunQuestion =
+    "A photography run is in progress; it goes on with the table as it stood at its start. Open another "
+    "table all the same?";
+constexpr const char* TakenBeforeRowText = "taken before: by an earlier run of this table";
 constexpr const char* LostRowText = "lost: due while the camera was disconnected";
 constexpr const char* PictureReleasedText = "Picture released, waiting for its file";
 constexpr const char* FileWrittenText = "file written";
@@ -99,6 +107,13 @@ std::string PastRowsQuestion(size_t count, double firstJD, double lastJD);
 
 // The status line when the camera does not answer the read that keeps it awake.
 std::string KeepAliveFailedText(uint32_t status);
+
+// Before a start run: count entries were taken in full by earlier runs of the table in the last
+// 12 hours, due from firstJD to lastJD.
+std::string RetakeQuestion(size_t count, double firstJD, double lastJD);
+
+// The files of a run log as the status line names them.
+std::string RunLogNames(const std::vector<std::string>& paths);
 
 // Hours east of UTC of the zone named in the title of the time column ("Date Time;[UTC-05]"); empty
 // when the title names no zone of the zone table.

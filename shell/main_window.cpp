@@ -745,9 +745,11 @@ void TForm_Main::Exposure_TablesClick() {
 }
 
 void TForm_Main::Exit_and_saveClick() {
+  if (!close()) {
+    return;  // the user keeps the photography run going
+  }
   AbortTests = true;
   AbortTestRun = true;
-  close();
   QCoreApplication::quit();
 }
 
@@ -813,6 +815,10 @@ bool TForm_Main::SaveParameters() {
 }
 
 void TForm_Main::closeEvent(QCloseEvent* event) {
+  if (!closing_ && mayClose_ && !mayClose_()) {
+    event->ignore();
+    return;
+  }
   // A failed save has been reported; the program still ends.
   if (!closing_) {
     closing_ = true;

@@ -64,6 +64,8 @@ class TForm_Main : public QMainWindow {
   void SetExposureWindowHook(std::function<void()> show);
   // The other windows' part of a change of the night view.
   void SetNightModeHook(std::function<void()> apply);
+  // Asked before the program ends; false keeps it running (a photography run the user keeps).
+  void SetCloseGuard(std::function<bool()> mayClose) { mayClose_ = std::move(mayClose); }
   // Sets the eclipse selector to an entry number and refreshes the display.
   void SelectEclipseNumber(int number);
 
@@ -169,6 +171,7 @@ class TForm_Main : public QMainWindow {
   std::function<void()> applyNightMode_;
   std::array<QFrame*, 4> bars_{};
   QFrame* contactArea_ = nullptr;
+  std::function<bool()> mayClose_;
   bool loadAborted_ = false;  // the incompatible file was deleted: nothing may be saved
   bool closing_ = false;
   std::optional<std::array<double, ContactCount>> moonContacts_;  // the contacts the Moon was shown for

@@ -1,6 +1,10 @@
 #include "shell/program_windows.h"
 
+#include "run/run_texts.h"
+
 #include <QAction>
+
+#include <filesystem>
 
 namespace tevra {
 
@@ -12,21 +16,27 @@ ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureW
   if (!cameraHost.runTable) {
     cameraHost.runTable = [exposureWindow] {
       const TForm_Exposure* exposure = *exposureWindow;
-      return exposure == nullptr ? RunTable{}
-                                 : MakeRunTable(exposure->TableRows(), exposure->ColumnTitles(),
-                                                static_cast<size_t>(exposure->GridRowCount()));
+      if (exposure == nullptr) {
+        return RunTable{};
+      }
+      RunTable table = MakeRunTable(exposure->TableRows(), exposure->ColumnTitles(),
+                                    static_cast<size_t>(exposure->GridRowCount()));
+      table.name = std::filesystem::path(CurrentTablePath).filename().string();
+      return table;
     };
   }
   windows.main = std::make_unique<TForm_Main>(std::move(environment));
   TForm_Main* main = windows.main.get();
   windows.camera = std::make_unique<TForm_Camera>(std::move(cameraHost));
   TForm_Camera* camera = windows.camera.get();
+  main->SetCloseGuard([camera] { return camera->MayStopRun(StopRunToExitQuestion); });
   main->SetCameraWindowHook([camera] {
     camera->show();
     camera->raise();
     camera->activateWindow();
   });
   host.selectEclipse = [main](int32_t number) { main->SelectEclipseNumber(number); };
+  host.mayReplaceTable = [camera] { return camera->AskDuringStartRun(OpenTableDuringRunQuestion); };
   host.setExposureTablesEnabled = [main](bool enabled) { main->Exposure_Tables->setEnabled(enabled); };
   windows.exposure = std::make_unique<TForm_Exposure>(std::move(host));
   TForm_Exposure* exposure = windows.exposure.get();

@@ -94,6 +94,20 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 
 std::string SystemText(int error) { return std::generic_category().message(error); }
 
+}  // namespace
+
+bool FileLayer::Unlinked(int file) {
+#ifdef _WIN32
+  static_cast<void>(file);  // an open file cannot be removed there
+  return false;
+#else
+  struct stat info {};
+  return ::fstat(file, &info) == 0 && info.st_nlink == 0;
+#endif
+}
+
+namespace {
+
 class OperatingSystemFiles final : public FileLayer {
  public:
   int CreateNew(const std::string& path, std::error_code& error) override {

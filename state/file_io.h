@@ -32,6 +32,9 @@ class FileLayer {
   // Returns once the folder's entries (a file created, renamed or removed in it) are on the disk.
   virtual std::error_code SyncFolder(const std::string& folder) = 0;
   virtual void Remove(const std::string& path) = 0;
+  // True when the open file has lost its last name: it or its folder was removed, and whatever is
+  // written to it is lost when it is closed.
+  virtual bool Unlinked(int file);
 };
 
 // The operating system's calls.

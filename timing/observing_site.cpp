@@ -1,5 +1,6 @@
 #include "timing/observing_site.h"
 
+#include "timing/text_util.h"
 #include "timing/time_text.h"
 
 #include <algorithm>
@@ -8,11 +9,6 @@
 
 namespace tevra {
 namespace {
-
-bool HasControlCharacter(std::string_view text) {
-  return std::any_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
 
 size_t CharacterCount(std::string_view text) {
   return static_cast<size_t>(std::count_if(

@@ -12,6 +12,13 @@ std::string_view Trim(std::string_view text);
 // ASCII letters upper-cased; every other byte kept.
 std::string UpperCase(std::string_view text);
 
+// True when the text holds a control character (a byte below ' ', or DEL).
+bool HasControlCharacter(std::string_view text);
+
+// The text with each control character and backslash written as an escape ("\x1B", "\\"), so
+// that printing it cannot steer a terminal.
+std::string Escaped(std::string_view text);
+
 // Equal when upper-cased.
 bool SameIgnoringCase(std::string_view a, std::string_view b);
 

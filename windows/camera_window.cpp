@@ -8,6 +8,7 @@
 #include "run/computer_state.h"
 #include "state/site_settings.h"
 #include "state/night_mode.h"
+#include "run/run_texts.h"
 #include "state/variables.h"
 #include "timing/divprocs.h"
 #include "timing/time_zones.h"
@@ -16,7 +17,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -32,16 +33,16 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <string_view>
 
 namespace tevra {
 namespace {
 
-// Pictures offered by the camera go to the program's folder; where that folder cannot be
-// written (an installed program), they go to the documents folder instead of failing.
-std::string DownloadFolder() {
-  return QFileInfo(QString::fromStdString(ProgramFolder)).isWritable() ? ProgramFolder : DocumentsFolder;
-}
+// Pictures offered by the camera go to a folder of their own below the documents folder, never to
+// the program's folder (an installed program's folder is a system folder).
+std::string DefaultDownloadFolder() { return DocumentsFolder + "Pictures/"; }
 
 constexpr int StatusBarHeight = 24;
 constexpr int TopPanelHeight = 44;
@@ -176,7 +177,11 @@ void TForm_Camera::BuildComponents() {
   Button_Disconnect = new QPushButton(QStringLiteral("Disconnect Camera"), Panel_Top);
   Button_Disconnect->setGeometry(156, 8, 140, 28);
   Button_Disconnect->setStatusTip(QStringLiteral("End the connection with the camera"));
-  connect(Button_Disconnect, &QPushButton::clicked, this, [this] { Button_DisconnectClick(); });
+  connect(Button_Disconnect, &QPushButton::clicked, this, [this] {
+    if (MayStopRun(StopRunToDisconnectQuestion)) {
+      Button_DisconnectClick();
+    }
+  });
   LabelA = MakeLabel(Panel_Top, {312, 2, 692, 40}, QStringLiteral("Camera :"));
   LabelA->setFont(PixelFont("Arial", 24, true));
   SetLabel(LabelA, "Camera :", CameraGrey);
@@ -306,6 +311,7 @@ void TForm_Camera::BuildPhotographyPage() {
   page.clock = host_.runClock;
   page.waiter = host_.runWaiter;
   page.preflight = [this](TAppMaster* camera) { return CheckBeforeTheNight(camera); };
+  page.confirm = host_.confirm;
   Photography = new TPhotographyPage(std::move(page), TabSheet_Photography);
   Photography->setGeometry(0, 0, CameraClientWidth, PhotographyPageHeight);
 }
@@ -349,19 +355,34 @@ TAppMaster* TForm_Camera::ReopenCamera() {
 }
 
 void TForm_Camera::BuildSaveFolderPanel() {
-  Panel_SaveFolder = new QWidget(centralWidget());
-  Panel_SaveFolder->setGeometry(312, 4, 692, 36);
-  Label_SaveFolder = MakeLabel(Panel_SaveFolder, {0, 8, 80, 20}, QStringLiteral("Save Folder"));
+  // Below the interactive tests, where the downloads of their pictures show.
+  Panel_SaveFolder = new QWidget(TabSheet_Interactive);
+  Panel_SaveFolder->setGeometry(10, 160, 830, 24);
+  Label_SaveFolder = MakeLabel(Panel_SaveFolder, {0, 2, 80, 20}, QStringLiteral("Save Folder"));
   Edit1 = new QLineEdit(Panel_SaveFolder);
-  Edit1->setGeometry(84, 6, 420, 24);
+  Edit1->setGeometry(84, 0, 420, 22);
+  Edit1->setText(QString::fromStdString(DefaultDownloadFolder()));
   SpeedButton1 = new QToolButton(Panel_SaveFolder);
-  SpeedButton1->setGeometry(508, 6, 24, 24);
+  SpeedButton1->setGeometry(508, 0, 24, 22);
   SpeedButton1->setText(QStringLiteral("..."));
+  SpeedButton1->setStatusTip(QStringLiteral("Choose the folder the pictures are saved in"));
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
   ProgressBar1 = new QProgressBar(Panel_SaveFolder);
-  ProgressBar1->setGeometry(540, 8, 150, 20);
+  ProgressBar1->setGeometry(540, 2, 150, 18);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
-  Panel_SaveFolder->hide();
+}
+
+void TForm_Camera::SpeedButton1Click() {
+  const QString current = Edit1->text();
+  const std::string chosen =
+      host_.askFolder
+          ? host_.askFolder(current.toStdString())
+          : QFileDialog::getExistingDirectory(this, QStringLiteral("Save Folder"), current).toStdString();
+  if (!chosen.empty()) {
+    chosenFolder_ = chosen.back() == '/' ? chosen : chosen + "/";
+    Edit1->setText(Q(chosenFolder_));
+  }
 }
 
 void TForm_Camera::FormCreate() {
@@ -456,7 +477,7 @@ void TForm_Camera::Button_ConnectClick() {
   if (CameraBusy()) {
     return;  // the connection or camera work under way goes on
   }
-  Edit1->setText(Q(DownloadFolder()));
+  Edit1->setText(Q(chosenFolder_.empty() ? DefaultDownloadFolder() : chosenFolder_));  // a choice stays
   if (const std::string error = DeleteCameraIni(DocumentsFolder); !error.empty()) {
     ShowMessage("Tevra", error);
   }
@@ -484,21 +505,31 @@ void TForm_Camera::Button_ConnectClick() {
       appMaster_ = std::make_unique<TAppMaster>(this, sdk_);
       CameraName = Trimmed(appMaster_->GetCameraName());
     }
-    uint32_t opened = CamNotFound;
+    uint32_t session = CamNotFound;
     if (appMaster_) {
       appMaster_->SetEventHandlers();
-      opened = appMaster_->OpenSession();
-      if (opened == CamOk && !CameraName.empty()) {
+      session = appMaster_->OpenSession();
+      if (session == CamOk && !CameraName.empty()) {
         CameraName = Trimmed(appMaster_->GetCameraName());  // a body on Wi-Fi names itself only now
       }
       appMaster_->ApplySaveTarget();
     }
+    // Found but not opened (no permission, held by another program) says why in the check.
+    connectStatus_ = session == CamNoAccess || session == CamBusy ? session
+                     : CameraName.empty()                         ? CamNotFound
+                                                                  : CamOk;
+    if (session != CamOk && !CameraName.empty()) {
+      // Nothing can be read from a body without a session: no settings, no Camera.ini.
+      SetStatusText(SessionFailedText(session));
+      Button_Abort2->setEnabled(false);
+      SetTestButtonsEnabled(false);
+      ApplyLabels(ConnectionState::SessionFailed);
+      appMaster_.reset();
+      CameraName.clear();
+      return;
+    }
     SetStatusText(ConnectedStatusText(CameraName));
     Button_Abort2->setEnabled(false);
-    // Found but not opened (no permission, held by another program) says why in the check.
-    connectStatus_ = opened == CamNoAccess || opened == CamBusy ? opened
-                     : CameraName.empty()                       ? CamNotFound
-                                                                : CamOk;
     if (CameraName.empty()) {
       SetTestButtonsEnabled(false);
       ApplyLabels(ConnectionState::NotDetected);
@@ -576,7 +607,6 @@ void TForm_Camera::Button_DisconnectClick() {
   }
   Pump();
   CameraName.clear();
-  SpeedButton1->setEnabled(false);
   SetTestButtonsEnabled(false);
   ApplyLabels(ConnectionState::Disconnected);
   SetStatusText(DisconnectedStatusText);
@@ -592,7 +622,29 @@ void TForm_Camera::FormClose() {
   Wait(CloseWaitMs);
 }
 
+bool TForm_Camera::AskDuringStartRun(const char* question) {
+  if (!Photography->Engine().IsStartRunning()) {
+    return true;
+  }
+  return host_.confirm
+             ? host_.confirm(question)
+             : QMessageBox::question(this, QStringLiteral("Tevra"), QString::fromUtf8(question),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool TForm_Camera::MayStopRun(const char* question) {
+  const bool stop = AskDuringStartRun(question);
+  if (stop && Photography->Engine().IsStartRunning()) {
+    AbortRun = true;
+  }
+  return stop;
+}
+
 void TForm_Camera::closeEvent(QCloseEvent* event) {
+  if (!MayStopRun(StopRunToExitQuestion)) {
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }
@@ -834,8 +886,17 @@ void TForm_Camera::HandleCameraMessage(const CameraMessage& message) {
       appMaster_->ReadPropertyDesc(propertyId);
     }
   } else if (message.message == WM_CAMERA_TRANSFER) {
-    if (appMaster_->DownloadItem(message.lParam, Edit1->text().toStdString()) != CamOk) {
-      SetStatusText(DownloadErrorText);
+    const std::string folder = Edit1->text().toStdString();
+    if (folder == DefaultDownloadFolder()) {
+      std::error_code ignored;  // the default folder is made at the first picture
+      std::filesystem::create_directories(folder, ignored);
+    }
+    if (appMaster_->DownloadItem(message.lParam, folder) != CamOk) {
+      const std::string& note = appMaster_->DownloadNote();
+      SetStatusText(note.empty() ? std::string(DownloadErrorText) : DownloadErrorText + (" " + note));
+      if (!note.empty()) {
+        static_cast<void>(std::fprintf(stderr, "tevra: %s\n", note.c_str()));
+      }
     }
   }
 }

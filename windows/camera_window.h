@@ -56,6 +56,11 @@ struct CameraWindowHost {
   RunWaiter* runWaiter = nullptr;
   // What the check before the night reads of this computer. Default: this computer, now.
   std::function<ComputerState()> computerState;
+  // The folder chosen for the pictures, given the present one; "" when cancelled. Default: a
+  // folder dialog.
+  std::function<std::string(const std::string&)> askFolder;
+  // A question with Yes and No, true for Yes. Default: a message box whose default button is No.
+  std::function<bool(const std::string&)> confirm;
 };
 
 class TPhotographyPage;
@@ -73,6 +78,12 @@ class TForm_Camera : public QMainWindow {
   // The session with the connected camera; null when none was created. A manager exists also
   // after a connection that found no camera (CameraName empty) until the next connection.
   [[nodiscard]] TAppMaster* AppMaster() const { return appMaster_.get(); }
+
+  // True when no start run is under way, or the user agrees to stop it with question (then the
+  // run is told to stop); false leaves the run going.
+  bool MayStopRun(const char* question);
+  // True when no start run is under way, or the user answers Yes to question.
+  bool AskDuringStartRun(const char* question);
 
   // Marks camera work in progress (one call, a series, a run) for its lifetime. Meanwhile the
   // camera messages wait, and the window's own commands that would call the camera are refused;
@@ -106,6 +117,7 @@ class TForm_Camera : public QMainWindow {
   void PageControl1Change();
   void Button_ConnectClick();
   void Button_DisconnectClick();
+  void SpeedButton1Click();
   void ComboBox_IQChange();
   void ComboBox_AEmodeChange();
   void ComboBox_ISOChange();
@@ -202,6 +214,7 @@ class TForm_Camera : public QMainWindow {
   TickClock* clock_;
   std::shared_ptr<CameraSdk> sdk_;
   std::unique_ptr<TAppMaster> appMaster_;
+  std::string chosenFolder_;  // the save folder the user chose; "" for the default one
   QLabel* statusPanel_ = nullptr;
   int busyDepth_ = 0;
   // While a run holds the camera the test commands are disabled; their states return after it.

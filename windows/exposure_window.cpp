@@ -585,6 +585,9 @@ void TForm_Exposure::SaveExposureTableAs1Click() {
 }
 
 void TForm_Exposure::OpenExposureTable1Click() {
+  if (host_.mayReplaceTable && !host_.mayReplaceTable()) {
+    return;
+  }
   const std::string path =
       host_.askOpenPath ? host_.askOpenPath()
                         : QFileDialog::getOpenFileName(this, QStringLiteral("Open Exposure Table"),

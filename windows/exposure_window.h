@@ -40,6 +40,9 @@ struct ExposureWindowHost {
   // File dialogs; an empty answer means cancelled. Default: QFileDialog in DocumentsFolder.
   std::function<std::string()> askOpenPath;
   std::function<std::string()> askSavePath;
+  // Asked before another table is opened: false keeps the table in the grid (a photography run is
+  // under way with it and the user keeps it). Unset: nothing is asked.
+  std::function<bool()> mayReplaceTable;
   // The documents folder; empty means DocumentsFolder.
   std::string documentsFolder;
 };

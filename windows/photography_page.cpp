@@ -661,4 +661,6 @@ void TPhotographyPage::StepDone(const RunStep& step) {
   ShowProgress();
 }
 
+bool TPhotographyPage::RetakeRows(const std::string& question) { return Confirm(question); }
+
 }  // namespace tevra

@@ -144,6 +144,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   bool ConfirmZone(const std::string& warning) override;
   bool TakePastRows(const std::string& question) override;
   void ShowCheck(const std::vector<CheckLine>& lines) override;
+  bool RetakeRows(const std::string& question) override;
   void StepDone(const RunStep& step) override;
 
  protected:

@@ -10,6 +10,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -278,30 +284,82 @@ TEST(AppMaster, DescriptionCountsOutsideTheListAreClamped) {
   EXPECT_EQ(CameraSettingLists[4].Count(), 0U);
 }
 
-TEST(AppMaster, DownloadLandsInTheFolderAndReleasesEverything) {
+std::string FileText(const std::filesystem::path& path) {
+  std::stringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+// The camera chooses the names, so a hostile one must stay inside the folder, and no download,
+// failed or whole, may empty or replace a file already there.
+TEST(AppMaster, DownloadKeepsInsideTheFolderAndReplacesNothing) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("tevra-download-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  const fs::path folder = root / "pictures";
+  fs::create_directories(folder);
+  std::ofstream(folder / "IMG_0001.JPG") << "older picture";
+  std::ofstream(root / "table.txt") << "table";
+  fs::create_symlink(root / "table.txt", folder / "IMG_0002.JPG");
+
   auto sdk = std::make_shared<StrictMock<MockCameraSdk>>();
   ExpectCameraFound(*sdk, 1);
   constexpr CameraRef Item = 33;
   constexpr CameraRef Stream = 44;
-  const DirectoryItemInfo info{642, false, 0, 0, "IMG_0001.JPG"};
+  std::string streamPath;
+  const auto info = [](const std::string& name) {
+    return DoAll(SetArgReferee<1>(DirectoryItemInfo{5, false, 0, 0, name}), Return(CamOk));
+  };
+  const auto writesPicture = [&](CameraRef, uint64_t, CameraRef) {
+    std::ofstream(streamPath) << "new picture";
+    return CamOk;
+  };
+  EXPECT_CALL(*sdk, CreateFileStream(_, FileCreateAlways, AccessReadWrite, _))
+      .WillRepeatedly(DoAll(SaveArg<0>(&streamPath), SetArgReferee<3>(Stream), Return(CamOk)));
+  EXPECT_CALL(*sdk, SetProgressCallback(Stream, _, _, _)).WillRepeatedly(Return(CamOk));
+  EXPECT_CALL(*sdk, DownloadComplete(Item)).WillRepeatedly(Return(CamOk));
+  EXPECT_CALL(*sdk, Release(Stream)).WillRepeatedly(Return(CamOk));
   {
     InSequence order;
-    EXPECT_CALL(*sdk, GetDirectoryItemInfo(Item, _)).WillOnce(DoAll(SetArgReferee<1>(info), Return(CamOk)));
-    EXPECT_CALL(*sdk, CreateFileStream("/tmp/pictures/IMG_0001.JPG", FileCreateAlways, AccessReadWrite, _))
-        .WillOnce(DoAll(SetArgReferee<3>(Stream), Return(CamOk)));
-    EXPECT_CALL(*sdk, SetProgressCallback(Stream, &TAppMaster::ProgressHandler, ProgressOptionPeriodic, _))
-        .WillOnce(Return(CamOk));
-    EXPECT_CALL(*sdk, Download(Item, 642U, Stream)).WillOnce(Return(CamDisconnected));
-    EXPECT_CALL(*sdk, Release(Stream)).WillOnce(Return(CamOk));
+    for (const char* hostile : {"..", "DCIM/", "DCIM/.bashrc", "IMG\x1B[8m.JPG", ""}) {
+      EXPECT_CALL(*sdk, GetDirectoryItemInfo(Item, _)).WillOnce(info(hostile));
+      EXPECT_CALL(*sdk, Release(Item)).WillOnce(Return(CamOk));
+    }
+    EXPECT_CALL(*sdk, GetDirectoryItemInfo(Item, _)).WillOnce(info("DCIM/100CANON/IMG_0001.JPG"));
+    EXPECT_CALL(*sdk, Download(Item, 5U, Stream)).WillOnce(Return(CamDisconnected));
     EXPECT_CALL(*sdk, Release(Item)).WillOnce(Return(CamOk));
-    // An item whose information cannot be read is released all the same.
-    EXPECT_CALL(*sdk, GetDirectoryItemInfo(Item, _)).WillOnce(Return(CamBusy));
-    EXPECT_CALL(*sdk, Release(Item)).WillOnce(Return(CamOk));
+    for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG", "../IMG_0001.JPG"}) {
+      EXPECT_CALL(*sdk, GetDirectoryItemInfo(Item, _)).WillOnce(info(name));
+      EXPECT_CALL(*sdk, Download(Item, 5U, Stream)).WillOnce(writesPicture);
+      EXPECT_CALL(*sdk, Release(Item)).WillOnce(Return(CamOk));
+    }
     ExpectTeardown(*sdk, false);
   }
   TAppMaster master(nullptr, sdk);
-  EXPECT_EQ(master.DownloadItem(Item, "/tmp/pictures"), CamDisconnected);
-  EXPECT_EQ(master.DownloadItem(Item, "/tmp/pictures/"), CamBusy);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(master.DownloadItem(Item, folder.string()), CamInvalidParameter);
+    EXPECT_THAT(master.DownloadNote(), ::testing::StartsWith("Refused the camera's file name"));
+  }
+  EXPECT_EQ(master.DownloadItem(Item, folder.string()), CamDisconnected);
+  EXPECT_EQ(master.DownloadPath(), "");
+  EXPECT_EQ(master.DownloadItem(Item, folder.string()), CamOk);
+  EXPECT_EQ(master.DownloadPath(), (folder / "IMG_0001-1.JPG").string());
+  EXPECT_EQ(master.DownloadItem(Item, folder.string()), CamOk);
+  EXPECT_EQ(master.DownloadPath(), (folder / "IMG_0002-1.JPG").string());
+  EXPECT_EQ(master.DownloadItem(Item, folder.string() + "/"), CamOk);
+  EXPECT_EQ(master.DownloadPath(), (folder / "IMG_0001-2.JPG").string());
+
+  EXPECT_EQ(FileText(folder / "IMG_0001.JPG"), "older picture");
+  EXPECT_EQ(FileText(root / "table.txt"), "table");
+  EXPECT_EQ(FileText(folder / "IMG_0001-2.JPG"), "new picture");
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    EXPECT_NE(entry.path().filename().string().front(), '.');  // no temporary file left
+    ++files;
+  }
+  EXPECT_EQ(files, 5U);
+  EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 2);
+  fs::remove_all(root);
 }
 
 // Records the camera messages that reach it.

@@ -7,6 +7,7 @@
 #include "camera/setting_names.h"
 #include "camera/simulated_camera.h"
 #include "exposure/camera_ini.h"
+#include "run/run_texts.h"
 #include "state/variables.h"
 #include "windows/photography_page.h"
 
@@ -133,6 +134,11 @@ class CameraWindow : public ::testing::Test {
       };
       host.runClock = &runClock_;
       host.runWaiter = &runWaiter_;
+      host.askFolder = [this](const std::string&) { return askFolderAnswer_; };
+      host.confirm = [this](const std::string& question) {
+        asked_.push_back(question);
+        return confirmAnswer_;
+      };
       form_ = std::make_unique<TForm_Camera>(host);
     }
     return *form_;
@@ -178,6 +184,9 @@ class CameraWindow : public ::testing::Test {
   SimulatorFaults faults_;
   std::vector<std::shared_ptr<SimulatedCamera>> sims_;
   std::vector<std::string> messages_;
+  std::vector<std::string> asked_;
+  bool confirmAnswer_ = false;
+  std::string askFolderAnswer_;
   int pumps_ = 0;
   std::function<void()> onPump_;
   std::unique_ptr<TForm_Camera> form_;
@@ -199,7 +208,7 @@ TEST_F(CameraWindow, ConnectionWritesTheLogFillsTheBoxesAndSetsTheCamera) {
   EXPECT_EQ(f.Label7->text(), "and press the Release button.");
   EXPECT_EQ(f.Label8->text(), "(Or operate the camera itself)");
   EXPECT_EQ(f.StatusText(), "Camera: Canon EOS Simulated");
-  EXPECT_EQ(f.Edit1->text().toStdString(), ProgramFolder);
+  EXPECT_EQ(f.Edit1->text().toStdString(), DocumentsFolder + "Pictures/");
   EXPECT_TRUE(f.SpeedButton_Release->isEnabled());
   EXPECT_TRUE(f.Button_take_5_pictures->isEnabled());
   EXPECT_TRUE(f.Button_take_9_pictures->isEnabled());
@@ -313,6 +322,23 @@ TEST_F(CameraWindow, NotDetectedAndANewConnectionAfterPluggingIn) {
   EXPECT_TRUE(IniExists());
 }
 
+// A body that is found but never opens its session is told as such, with its answer; nothing is
+// read from it and no Camera.ini is written.
+TEST_F(CameraWindow, SessionThatDoesNotOpenIsReportedWithItsStatus) {
+  faults_.disconnectAtCall = 9;  // OpenSession and everything after it
+  Connect();
+  ASSERT_EQ(sims_[0]->CallNames()[8], "OpenSession");
+  TForm_Camera& f = Form();
+  EXPECT_EQ(f.StatusText(), "The camera does not open its session: Sts=192 (" +
+                                std::string(CameraStatusText(CamDisconnected)) + ")");
+  EXPECT_EQ(f.LabelA->text(), "Camera : Canon EOS Simulated");
+  EXPECT_EQ(f.Label6->text(), "Sorry: Camera does not open its session!");
+  EXPECT_EQ(CameraName, "");
+  EXPECT_FALSE(f.SpeedButton_Release->isEnabled());
+  EXPECT_FALSE(IniExists());
+  EXPECT_TRUE(messages_.empty());  // not the manual-mode message
+}
+
 TEST_F(CameraWindow, ConnectWhileConnectedAndDisconnectWithoutAConnection) {
   std::ofstream(DocumentsFolder + "Camera.ini") << "left over";
   Form().Button_DisconnectClick();
@@ -331,7 +357,7 @@ TEST_F(CameraWindow, ConnectWhileConnectedAndDisconnectWithoutAConnection) {
   EXPECT_EQ(sims_.size(), 1U);
   EXPECT_EQ(Form().AppMaster(), master);
   EXPECT_EQ(Sim().Calls().size(), calls);
-  EXPECT_EQ(Form().Edit1->text().toStdString(), ProgramFolder);
+  EXPECT_EQ(Form().Edit1->text().toStdString(), DocumentsFolder + "Pictures/");
   EXPECT_FALSE(IniExists());  // deleted, and not written again
   EXPECT_EQ(CameraName, "Canon EOS Simulated");
 }
@@ -441,7 +467,7 @@ TEST_F(CameraWindow, SeriesWhereEveryReleaseWorksAtOnce) {
   EXPECT_EQ(Memo(), nine + "OK!");
   EXPECT_EQ(Form().StatusText(), "Status=0 Trials=1 ");
   Settle();  // the pictures offered for transfer were kept until the series ended
-  EXPECT_TRUE(fs::exists(ProgramFolder + "IMG_0014.JPG"));
+  EXPECT_TRUE(fs::exists(DocumentsFolder + "Pictures/IMG_0014.JPG"));
 }
 
 TEST_F(CameraWindow, ReleaseThatNeedsTheLastCallCountsInTheFiveSeriesOnly) {
@@ -543,16 +569,22 @@ TEST_F(CameraWindow, DownloadMovesTheProgressBarBackToZero) {
   const int64_t start = clock_.NowMs();
   Form().SpeedButton_ReleaseClick();
   Settle();
-  EXPECT_GT(fs::file_size(ProgramFolder + "IMG_0001.JPG"), 0U);
+  EXPECT_GT(fs::file_size(DocumentsFolder + "Pictures/IMG_0001.JPG"), 0U);
+  EXPECT_FALSE(fs::exists(ProgramFolder + "IMG_0001.JPG"));
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown.front(), 100);  // held at 100 for half a second
   EXPECT_GE(clock_.NowMs() - start, 500);
   EXPECT_EQ(Form().ProgressBar1->value(), 0);
 
-  Form().Edit1->setText(QString::fromStdString((base_ / "missing").string()));
+  // Another folder chosen: it stays through a new connection.
+  askFolderAnswer_ = (base_ / "missing").string();
+  Form().SpeedButton1->click();
+  Connect();
+  EXPECT_EQ(Form().Edit1->text().toStdString(), askFolderAnswer_ + "/");
   Form().SpeedButton_ReleaseClick();
   Settle();
-  EXPECT_EQ(Form().StatusText(), "Download error occurred!");
+  EXPECT_EQ(Form().StatusText(), "Download error occurred! Cannot create a file in " +
+                                     (base_ / "missing").string() + "/: No such file or directory");
 }
 
 TEST_F(CameraWindow, LogWrittenHereGivesTheExposureReaderTheSameLists) {
@@ -576,7 +608,7 @@ TEST_F(CameraWindow, LayoutPlacementTabHeightAndExplanations) {
   ASSERT_EQ(f.PageControl1->count(), 3);
   EXPECT_EQ(f.PageControl1->currentIndex(), 0);
   EXPECT_EQ(f.PageControl1->widget(2), f.TabSheet_Photography);
-  EXPECT_FALSE(f.Panel_SaveFolder->isVisibleTo(&f));
+  EXPECT_TRUE(f.Panel_SaveFolder->isVisibleTo(&f));
 
   f.setFixedHeight(420);  // as a taller page might leave it
   f.PageControl1->setCurrentIndex(1);
@@ -672,6 +704,40 @@ TEST_F(CameraWindow, CheckBeforeTheNightNamesWhyNoCameraAndThenTheBodysState) {
   const std::string lines = checked();
   EXPECT_NE(lines.find("OK       Camera: Canon EOS Simulated found\n"), std::string::npos) << lines;
   EXPECT_NE(lines.find("PROBLEM  Focus mode: AF."), std::string::npos) << lines;
+}
+
+// Closing the window and Disconnect ask before they end a start run; No, the default, keeps it.
+TEST_F(CameraWindow, ClosingOrDisconnectingAsksBeforeEndingAStartRun) {
+  runRows_ = {ExposureRow{}};
+  runRows_[0][ColumnLabel] = "P1";
+  runRows_[0][ColumnDateTime] = "2024-03-25 00:00:05";
+  runRows_[0][19] = "x";
+  Connect();
+  EclipseRun& run = Form().Photography->Engine();
+  run.SetLogFolder("");
+  int step = 0;
+  run.SetPump([&] {
+    if (step == 0) {
+      ++step;
+      Form().close();
+    } else if (step == 1) {
+      ++step;
+      Form().Button_Disconnect->click();
+    } else if (step == 2) {
+      ++step;
+      confirmAnswer_ = true;
+      Form().Button_Disconnect->click();
+    }
+  });
+  Form().Photography->Button_Start_Eclipse_Photography->click();
+  EXPECT_EQ(asked_, (std::vector<std::string>{StopRunToExitQuestion, StopRunToDisconnectQuestion,
+                                              StopRunToDisconnectQuestion}));
+  EXPECT_TRUE(Form().Photography->LastSummary().aborted);
+  EXPECT_EQ(Sim().PicturesTaken(), 0);
+  Settle();
+  EXPECT_EQ(CameraName, "");  // disconnected once the run had ended
+  Form().close();             // no run: no question
+  EXPECT_EQ(asked_.size(), 3U);
 }
 
 }  // namespace

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
+
+#include <unistd.h>
 
 namespace tevra::cli {
 namespace {
@@ -50,6 +54,22 @@ TEST(CliCamera, SetGetAndReleaseReportEachStatus) {
   EXPECT_EQ(full.status, ExitFailure);
   EXPECT_THAT(full.out, HasSubstr("Picture 1: Sts=194 Trials=1 (card full or write-protected)"));
   EXPECT_EQ(RunSimulator({"info"}, "no-camera").status, ExitFailure);
+}
+
+// Test shots without the window: each picture saved under its name made safe, replacing nothing.
+TEST(CliCamera, ReleaseDownloadsEachPictureWithoutReplacingAny) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("tevra-cli-download-" + std::to_string(::getpid()));
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  std::ofstream(folder / "IMG_0001.JPG") << "older";
+  const Result release = RunSimulator({"release", "--count", "2", "--download", folder.string()});
+  EXPECT_EQ(release.status, ExitOk) << release.out << release.err;
+  EXPECT_THAT(release.out, HasSubstr("Picture 1: downloaded " + (folder / "IMG_0001-1.JPG").string() + "\n"));
+  EXPECT_THAT(release.out, HasSubstr("Picture 2: downloaded " + (folder / "IMG_0002.JPG").string() + "\n"));
+  EXPECT_GT(fs::file_size(folder / "IMG_0002.JPG"), 100U);
+  EXPECT_EQ(fs::file_size(folder / "IMG_0001.JPG"), 5U);
+  fs::remove_all(folder);
 }
 
 TEST(CliCamera, UsageErrorsExitWithTwo) {

@@ -65,6 +65,8 @@ class ExposureWindow : public ::testing::Test {
       messages_.push_back(caption + " | " + text);
     };
     host.documentsFolder = dir_.string() + "/";
+    host.askOpenPath = [this] { return openPath_; };
+    host.mayReplaceTable = [this] { return mayReplace_; };
     form_ = std::make_unique<TForm_Exposure>(host);
   }
   TForm_Exposure& F() { return *form_; }
@@ -89,6 +91,8 @@ class ExposureWindow : public ::testing::Test {
   std::vector<int32_t> selected_;
   std::vector<std::string> messages_;
   bool menuEnabled_ = true;
+  bool mayReplace_ = true;
+  std::string openPath_;
 };
 
 TEST_F(ExposureWindow, PreparesAndGeneratesTheSelectedEclipse) {
@@ -302,6 +306,19 @@ TEST_F(ExposureWindow, SaveAndLoadThroughTheWindow) {
   EXPECT_TRUE(F().LoadTableFrom(Path("shifted.txt")));
   EXPECT_EQ(Cell(6, 0), "6");
   EXPECT_TRUE(F().StatusBar1->currentMessage().contains("shifted.txt: line 2: more than 23 commas"));
+}
+
+// While a start run goes on with the table, opening another one asks first; No keeps the grid.
+TEST_F(ExposureWindow, OpeningATableAsksWhileARunIsUnderWay) {
+  SmallTable(2);
+  Write("other.txt", "34\r\n,a,2024-09-18 02:44:16.8" + std::string(21, ',') + "\r\n");
+  openPath_ = Path("other.txt");
+  mayReplace_ = false;
+  F().OpenExposureTable1Click();
+  EXPECT_EQ(G().RowCount(), 2);
+  mayReplace_ = true;
+  F().OpenExposureTable1Click();
+  EXPECT_EQ(G().RowCount(), 1);
 }
 
 TEST_F(ExposureWindow, FRatioSettingAndRestoredChoices) {

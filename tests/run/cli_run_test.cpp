@@ -141,6 +141,19 @@ TEST_F(CliRunTest, EntriesDueLongAgoAreSkippedByDefault) {
   EXPECT_THAT(result.out, HasSubstr("entries skipped\t1\n"));
 }
 
+// A label's control characters never reach the terminal: "ESC[8m" would hide all that follows.
+TEST_F(CliRunTest, ControlCharactersOfLabelsArePrintedEscaped) {
+  const std::string table = Table({Row("A\x1B[8m", At("10:00:00.0"))});
+  std::ostringstream out;
+  std::ostringstream err;
+  cli::RunCli({"check", table}, out, err);
+  const Result run = Run({table, "--camera", "simulator", "--start-at", "2024-03-25 10:00:00"});
+  for (const std::string& text : {out.str(), err.str(), run.out, run.err}) {
+    EXPECT_EQ(text.find('\x1B'), std::string::npos) << text;
+  }
+  EXPECT_THAT(run.out + run.err, HasSubstr("A\\x1B[8m"));
+}
+
 TEST_F(CliRunTest, InterruptAbortsAndStillEndsTheRun) {
   const std::string table = Table({Row("A", At("10:00:30.0")), Row("B", At("10:01:00.0"))});
   std::thread interrupt([] {

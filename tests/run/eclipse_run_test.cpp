@@ -458,14 +458,16 @@ TEST_F(RunStartTest, RunLogHasALinePerStepFlushedAsItHappens) {
   };
   Connect();
   Start({Row("Phase, \"one\"", At("09:59:10.0")), Row("B", At("09:59:30.0"))});
-  EXPECT_EQ(linesDuringSecondRow, 1U + 7);  // header, the first row's seven steps
+  EXPECT_EQ(linesDuringSecondRow, 2U + 7);  // header, table line, the first row's seven steps
   std::ifstream file(path);
   std::vector<std::string> lines;
   for (std::string line; std::getline(file, line);) {
     lines.push_back(line);
   }
-  ASSERT_EQ(lines.size(), 1 + sink.steps.size());
+  ASSERT_EQ(lines.size(), 2 + sink.steps.size());
   EXPECT_EQ(lines[0], "row,label,step,due,issued,done,status,trials,text\r");
+  EXPECT_THAT(lines[1], ::testing::MatchesRegex("0,,Table,,,,,,[0-9a-f]{16}\r"));
+  lines.erase(lines.begin());
   // Released on the first reading at or after the due instant: a tick later where the JD of the
   // manual clock falls a rounding step short.
   EXPECT_THAT(lines[5], ::testing::StartsWith("1,\"Phase, \"\"one\"\"\",Wait,2024-03-25 09:59:10.000,"
@@ -501,18 +503,125 @@ TEST_F(RunStartTest, RunLogHasALinePerStepFlushedAsItHappens) {
   ASSERT_GE(files.calls.size(), 4U);
   EXPECT_THAT(files.calls[0], ::testing::StartsWith("create run-20240325-09"));
   EXPECT_EQ(files.calls[1], "write row,label,step,due,issued,done,status,trials,text\r\n");
-  EXPECT_EQ(files.calls[2], "flush");
-  EXPECT_EQ(files.calls[3], "sync folder tevra-run-log");
+  EXPECT_THAT(files.calls[2], ::testing::StartsWith("write 0,,Table,"));
+  EXPECT_EQ(files.calls[3], "flush");
+  EXPECT_EQ(files.calls[4], "sync folder tevra-run-log");
   EXPECT_EQ(files.calls.end()[-2], "flush");
   EXPECT_EQ(files.calls.back(), "close");
   onPump = nullptr;
 
+  // A log that cannot be created is told before the first entry; the run still shoots.
   run.SetLogFolder("/proc/no-such-folder/");
   sink.events.clear();
   sink.takePast = true;
   const RunSummary summary = Start({Row("A", At("09:58:00.0"))});
   EXPECT_EQ(summary.picturesTaken, 1);
+  EXPECT_THAT(sink.Texts("Status").front(), HasSubstr("Cannot create the run log /proc/no-such-folder/run-"));
   EXPECT_THAT(sink.Texts("Status").back(), HasSubstr("Cannot create the run log /proc/no-such-folder/run-"));
+  EXPECT_TRUE(summary.logPaths.empty());
+  EXPECT_EQ(summary.logPath, "");
+  EXPECT_NE(summary.logError, "");
+}
+
+std::vector<std::string> FileLines(const std::string& path) {
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// A log removed or failing during the run is told within a second and goes on in a continuation
+// file holding the lines not yet written; only logs that are there are named.
+TEST_F(RunStartTest, LostOrFailingRunLogGoesOnInAContinuation) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(testing::TempDir()) / "tevra-lost-log";
+  fs::remove_all(folder);
+  run.SetLogFolder(folder.string() + "/");
+  Connect();
+  int64_t removedMs = -1;
+  onPump = [&] {
+    if (removedMs < 0 && run.WannLabel() == "at: 2024-03-25 09:59:30.0") {
+      fs::remove_all(folder);
+      removedMs = ticks.NowMs();
+    }
+  };
+  RunSummary summary = Start({Row("A", At("09:59:10.0")), Row("B", At("09:59:30.0"))});
+  const auto told = std::find_if(sink.events.begin(), sink.events.end(), [](const Event& event) {
+    return event.kind == "Status" && event.text.find("was removed") != std::string::npos;
+  });
+  ASSERT_NE(told, sink.events.end());
+  EXPECT_LE(told->ms - removedMs, 1000 + 100);
+  EXPECT_EQ(summary.logError, "");
+  ASSERT_EQ(summary.logPaths.size(), 1U);
+  EXPECT_THAT(summary.logPath, ::testing::EndsWith("-2.csv"));
+  EXPECT_EQ(FileLines(summary.logPath).size(), 2 + sink.steps.size());  // every line of the run
+
+  // A disk full for a moment: the lines that could not be written go into the continuation.
+  RecordingFiles files;
+  run.SetLogFiles(files);
+  sink.steps.clear();
+  bool failed = false;
+  onPump = [&] {
+    const RunStep* last = sink.steps.empty() ? nullptr : &sink.steps.back();
+    if (last != nullptr && !failed && last->row == 1 && last->step == "Wait") {
+      files.failing = "write";
+      failed = true;
+    } else if (last != nullptr && last->row == 2) {
+      files.failing.clear();
+    }
+  };
+  summary = Start({Row("C", At("09:59:50.0")), Row("D", At("10:00:10.0"))});
+  EXPECT_THAT(sink.Texts("Status"), ::testing::Contains(HasSubstr("Cannot write the run log")));
+  EXPECT_EQ(summary.logError, "");
+  ASSERT_EQ(summary.logPaths.size(), 2U);
+  EXPECT_EQ(FileLines(summary.logPaths[0]).size() + FileLines(summary.logPaths[1]).size(),
+            4 + sink.steps.size());  // two headers and table lines
+}
+
+// A start run begun again after a kill passes over what the run logs of the same table show taken:
+// an entry in full, and the first picture of an entry cut short; --retake takes everything again.
+TEST_F(RunStartTest, RestartedRunPassesOverWhatEarlierRunsTook) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(testing::TempDir()) / "tevra-restart";
+  fs::remove_all(folder);
+  run.SetLogFolder(folder.string() + "/");
+  Connect();
+  const ExposureRows rows = {Row("A", At("09:59:10.0")), Row("B", At("09:59:20.0"), {6, 7}),
+                             Row("C", At("09:59:40.0"))};
+  Start(rows, RunKind::Test);  // a test run's pictures never count as taken
+  body->ClearCalls();
+  sink.steps.clear();
+  onPump = [&] {
+    AbortRun = AbortRun || std::any_of(sink.steps.begin(), sink.steps.end(), [](const RunStep& step) {
+                 return step.row == 2 && step.step == "Picture";
+               });
+  };
+  EXPECT_TRUE(Start(rows).aborted);  // as a kill would: A taken, B's first picture taken
+  onPump = nullptr;
+  EXPECT_EQ(Count(CameraSteps(), "release"), 2U);
+
+  body->ClearCalls();
+  sink.steps.clear();
+  RunSummary summary = Start(rows);
+  EXPECT_EQ(sink.Texts("Retake").size(), 1U);
+  EXPECT_EQ(summary.rowsTakenBefore, 1);
+  EXPECT_EQ(sink.StepNames().front(), "Taken before");
+  EXPECT_EQ(sink.steps.front().text, TakenBeforeRowText);
+  EXPECT_EQ(Count(CameraSteps(), "release"), 2U);  // B's second picture and C
+  EXPECT_EQ(summary.picturesTaken, 2);
+
+  // Another table in the same folder is not affected; --retake takes all three entries again.
+  body->ClearCalls();
+  sink.retake = true;
+  summary = Start(rows);
+  EXPECT_EQ(summary.rowsTakenBefore, 0);
+  EXPECT_EQ(Count(CameraSteps(), "release"), 4U);
+  sink.retake = false;
+  body->ClearCalls();
+  EXPECT_EQ(Start({Row("A", At("09:59:10.0"), {12})}).rowsTakenBefore, 0);
+  EXPECT_EQ(Count(CameraSteps(), "release"), 1U);
 }
 
 // The body drops off the bus during a run: the run opens it again every 2 s through a new session

@@ -19,7 +19,7 @@ namespace tevra::test {
 
 struct Event {
   std::string kind;  // "Phase", "Wann", "Diff", "Info", "Status", "Banner", "Blink", "Hide", "Starting",
-                     // "Advance", "Running", "Zone", "Past"
+                     // "Advance", "Running", "Zone", "Past", "Retake"
   std::string text;
   int64_t ms = 0;  // tick time
 };
@@ -31,6 +31,7 @@ class RecordingSink final : public RunSink {
   std::vector<RunStep> steps;
   bool confirmZone = true;
   bool takePast = false;
+  bool retake = false;
 
   void ShowPhase(const std::string& text) override { Add("Phase", text); }
   void ShowWann(const std::string& text) override { Add("Wann", text); }
@@ -53,6 +54,10 @@ class RecordingSink final : public RunSink {
   bool TakePastRows(const std::string& question) override {
     Add("Past", question);
     return takePast;
+  }
+  bool RetakeRows(const std::string& question) override {
+    Add("Retake", question);
+    return retake;
   }
   void StepDone(const RunStep& step) override { steps.push_back(step); }
 

@@ -66,19 +66,22 @@ const std::vector<Command>& Commands() {
        &RunCheck},
       {"camera",
        "[--camera NAME] [--camera-port PORT] [--camera-model MODEL] info | get ID | set ID NAME | "
-       "release [--count N] | events --seconds S",
-       "checks a camera: its settings and accepted values, one setting, releases, or its events (ID: iq, ae, "
-       "iso, av, tv or 0x100 ... 0x406)",
+       "release [--count N] [--download DIR] | events --seconds S",
+       "checks a camera: its settings and accepted values, one setting, releases (with --download each "
+       "picture saved into DIR under the camera's name, made safe, never replacing a file), or its events "
+       "(ID: iq, ae, iso, av, tv or 0x100 ... 0x406)",
        &RunCamera},
       {"run",
-       "FILE [--test] [--camera simulator|gphoto2|none] [--start-at \"YYYY-MM-DD hh:mm:ss\"] [--zone "
-       "ROW|OFFSET|NAME] "
-       "[--skip-past|--take-past]",
+       "FILE [--test] [--camera simulator|gphoto2|none] [--start-at \"YYYY-MM-DD hh:mm:ss\"] "
+       "[--zone ROW|OFFSET|NAME] [--skip-past|--take-past] [--retake]",
        "runs an exposure table as the camera window's photography page does: one line per step, then the "
        "count of pictures taken (the camera announced their file), failed, taken with settings not "
        "applied, released without a file, and late; entries due more than a minute before the start are "
-       "skipped (--take-past takes them at once); a camera that drops off is opened again every 2 s; "
-       "exits with 1 when any picture failed, was lost, was taken with settings not applied or left no file",
+       "skipped (--take-past takes them at once); entries the run logs of the same table from the last 12 "
+       "hours show taken are passed over (--retake takes them again); a camera that drops off is opened "
+       "again every 2 s; "
+       "exits with 1 when any picture failed, was lost, was taken with settings not applied or left no file, "
+       "or when the run log is incomplete",
        &RunRun},
       {"preflight",
        "FILE [--camera simulator|gphoto2|none] [--camera-port PORT] [--camera-model MODEL] [--zone "

@@ -15,14 +15,19 @@
 #include <QObject>
 
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace tevra::cli {
 namespace {
 
 constexpr int64_t RetryPauseMs = 15;
 constexpr int MaxTrials = 5000;
+// How long a released picture may take to be offered for download: the longest exposure and more.
+constexpr int64_t DownloadWaitMs = 60000;
 
 struct SettingId {
   const char* alias;
@@ -73,13 +78,20 @@ class EventPrinter : public QObject {
  public:
   explicit EventPrinter(std::ostream& out) : out_(out) {}
   bool printing = false;
+  bool collecting = false;           // pictures offered are kept for a download
+  std::vector<CameraRef> transfers;  // the pictures offered since the last download
 
  protected:
   void customEvent(QEvent* event) override {
-    if (!printing || CameraEvent::MessageOf(*event) == 0) {
+    const int message = CameraEvent::MessageOf(*event);
+    const auto& camera = static_cast<const CameraEvent&>(*event);
+    if (collecting && message == WM_CAMERA_TRANSFER) {
+      transfers.push_back(static_cast<CameraRef>(camera.LParam()));
       return;
     }
-    const auto& camera = static_cast<const CameraEvent&>(*event);
+    if (!printing || message == 0) {
+      return;
+    }
     out_ << HexId(static_cast<uint32_t>(camera.Message())) << ' '
          << HexId(static_cast<uint32_t>(camera.WParam())) << ' '
          << HexId(static_cast<uint32_t>(camera.LParam()));
@@ -127,7 +139,34 @@ int PrintInfo(TAppMaster& master, std::ostream& out, std::ostream& err) {
   return ExitOk;
 }
 
-int Release(TAppMaster& master, int64_t count, std::ostream& out, TickClock& clock) {
+// Downloads the pictures the body offers after a release into folder; true when one came and every
+// one offered was saved.
+bool DownloadOffered(TAppMaster& master, EventPrinter& printer, const std::string& folder, int64_t picture,
+                     std::ostream& out, TickClock& clock) {
+  const int64_t end = clock.NowMs() + DownloadWaitMs;
+  while (printer.transfers.empty() && clock.NowMs() < end) {
+    QCoreApplication::sendPostedEvents(&printer);
+    clock.SleepMs(20);
+  }
+  bool saved = !printer.transfers.empty();
+  if (!saved) {
+    out << "Picture " << picture << ": no file offered for download\n";
+  }
+  for (const CameraRef item : std::exchange(printer.transfers, {})) {
+    if (const uint32_t status = master.DownloadItem(item, folder); status == CamOk) {
+      out << "Picture " << picture << ": downloaded " << Escaped(master.DownloadPath()) << '\n';
+    } else {
+      saved = false;
+      out << "Picture " << picture << ": download failed: Sts=" << status << " ("
+          << (master.DownloadNote().empty() ? CameraStatusText(status) : master.DownloadNote()) << ")\n";
+    }
+  }
+  return saved;
+}
+
+int Release(TAppMaster& master, int64_t count, const std::optional<std::string>& folder,
+            EventPrinter& printer, std::ostream& out, TickClock& clock) {
+  printer.collecting = folder.has_value();
   int64_t taken = 0;
   for (int64_t picture = 1; picture <= count; ++picture) {
     uint32_t status = CamOk;
@@ -139,7 +178,9 @@ int Release(TAppMaster& master, int64_t count, std::ostream& out, TickClock& clo
     } while (status == CamBusy && trials < MaxTrials);
     out << "Picture " << picture << ": Sts=" << status << " Trials=" << trials
         << (status == CamOk ? "" : std::string(" (") + CameraStatusText(status) + ")") << '\n';
-    taken += status == CamOk ? 1 : 0;
+    const bool saved =
+        status == CamOk && (!folder || DownloadOffered(master, printer, *folder, picture, out, clock));
+    taken += saved ? 1 : 0;
   }
   out << taken << " of " << count << " pictures taken\n";
   return taken == count ? ExitOk : ExitFailure;
@@ -161,6 +202,7 @@ int RunCamera(const Args& arguments, std::ostream& out, std::ostream& err) {
   std::optional<SettingId> setting;
   std::optional<uint32_t> code;
   int64_t count = 1;
+  std::optional<std::string> downloadFolder;
   double seconds = 0;
   if (action == "info") {
     if (args.size() != 1) {
@@ -183,14 +225,28 @@ int RunCamera(const Args& arguments, std::ostream& out, std::ostream& err) {
       }
     }
   } else if (action == "release") {
-    if (args.size() == 3 && args[1] == "--count") {
-      const std::optional<int64_t> parsed = ParseInteger(args[2]);
+    for (size_t i = 1; i < args.size(); i += 2) {
+      if (i + 1 >= args.size() || (args[i] != "--count" && args[i] != "--download")) {
+        return UsageError(command, "release takes only --count N and --download DIR", err);
+      }
+      if (args[i] == "--download") {
+        downloadFolder = args[i + 1];
+        continue;
+      }
+      const std::optional<int64_t> parsed = ParseInteger(args[i + 1]);
       if (!parsed || *parsed < 1 || *parsed > 10000) {
         return UsageError(command, "--count needs a number from 1 to 10000", err);
       }
       count = *parsed;
-    } else if (args.size() != 1) {
-      return UsageError(command, "release takes only --count N", err);
+    }
+    if (downloadFolder) {
+      std::error_code ec;
+      std::filesystem::create_directories(*downloadFolder, ec);
+      if (ec) {
+        err << "tevra-cli camera: cannot make the folder " << Escaped(*downloadFolder) << ": " << ec.message()
+            << '\n';
+        return ExitFailure;
+      }
     }
   } else if (action == "events") {
     const std::optional<double> parsed =
@@ -243,7 +299,7 @@ int RunCamera(const Args& arguments, std::ostream& out, std::ostream& err) {
     return status == CamOk ? ExitOk : Fail(status, std::string("writing ") + setting->alias, err);
   }
   if (action == "release") {
-    return Release(master, count, out, clock);
+    return Release(master, count, downloadFolder, printer, out, clock);
   }
   printer.printing = true;
   const int64_t end = clock.NowMs() + static_cast<int64_t>(seconds * 1000);

@@ -1,5 +1,6 @@
 #include "exposure/exposure_table.h"
 #include "run/plan_check.h"
+#include "timing/text_util.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"
 #include "tools/tevra-cli/cli.h"
@@ -85,7 +86,7 @@ int RunCheck(const Args& args, std::ostream& out, std::ostream& err) {
   }
   const ExposureFile file = LoadExposureTable(*path);
   if (!file.fileError.empty()) {
-    err << "tevra-cli check: " << file.fileError << "\n";
+    err << "tevra-cli check: " << Escaped(file.fileError) << "\n";
     return ExitFailure;
   }
   if (file.problems.empty()) {
@@ -94,7 +95,7 @@ int RunCheck(const Args& args, std::ostream& out, std::ostream& err) {
     settings.zoneOffsetHours = TimeZoneTable()[static_cast<size_t>(zone)].Offset;
     settings.eclipseIndex = file.eclipseIndex;
     for (const TableProblem& warning : Warnings(file, CheckPlan(file.rows, settings))) {
-      err << "warning: " << DescribeProblem(*path, warning) << "\n";
+      err << "warning: " << Escaped(DescribeProblem(*path, warning)) << "\n";
     }
     out << "eclipse\t" << *file.eclipseIndex << "\nrows\t" << file.rows.size() << "\n";
     return ExitOk;
@@ -105,7 +106,8 @@ int RunCheck(const Args& args, std::ostream& out, std::ostream& err) {
   while (problem != file.problems.end() || warning != file.warnings.end()) {
     const bool takeProblem =
         warning == file.warnings.end() || (problem != file.problems.end() && problem->line < warning->line);
-    out << DescribeProblem(*path, takeProblem ? *problem++ : *warning++) << "\n";
+    // A label's control characters would reach the terminal: they are printed escaped.
+    out << Escaped(DescribeProblem(*path, takeProblem ? *problem++ : *warning++)) << "\n";
   }
   return ExitFailure;
 }

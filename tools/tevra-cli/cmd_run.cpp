@@ -12,6 +12,7 @@
 #include "state/parameter_file.h"
 #include "state/variables.h"
 #include "timing/countdown.h"
+#include "timing/text_util.h"
 #include "timing/time_text.h"
 #include "timing/time_zones.h"
 #include "tools/tevra-cli/cli.h"
@@ -20,6 +21,7 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -49,7 +51,8 @@ std::optional<int64_t> StoredZoneRow() {
 // Prints every step as the run log has it, then the status line's text; run messages as comments.
 class PrintingSink final : public QuietRunSink {
  public:
-  PrintingSink(std::ostream& out, bool takePast) : out_(out), takePast_(takePast) {}
+  PrintingSink(std::ostream& out, bool takePast, bool retake)
+      : out_(out), takePast_(takePast), retake_(retake) {}
 
   void ShowInfo(const std::string& text, Rgb /*colour*/, InfoKind kind) override {
     if (kind == InfoKind::Message && !text.empty() && text != shownMessage_) {
@@ -66,24 +69,37 @@ class PrintingSink final : public QuietRunSink {
     Comment(takePast_ ? "taking them (--take-past)" : "skipping them (--take-past takes them)");
     return takePast_;
   }
-  void StepDone(const RunStep& step) override { out_ << RunLogFields(step, '\t') << '\n' << std::flush; }
+  bool RetakeRows(const std::string& question) override {
+    Comment(question);
+    Comment(retake_ ? "taking them again (--retake)" : "passing over them (--retake takes them again)");
+    return retake_;
+  }
+  // Labels and texts come from the table file: their control characters are printed escaped, so
+  // that none reaches the terminal.
+  void StepDone(const RunStep& step) override {
+    RunStep shown = step;
+    shown.label = Escaped(step.label);
+    shown.text = Escaped(step.text);
+    out_ << RunLogFields(shown, '\t') << '\n' << std::flush;
+  }
 
  private:
   void Comment(const std::string& text) {
     std::string line;
     for (const char c : text) {
       if (c == '\n') {
-        out_ << "# " << line << '\n';
+        out_ << "# " << Escaped(line) << '\n';
         line.clear();
       } else if (c != '\r') {
         line += c;
       }
     }
-    out_ << "# " << line << '\n' << std::flush;
+    out_ << "# " << Escaped(line) << '\n' << std::flush;
   }
 
   std::ostream& out_;
   bool takePast_;
+  bool retake_;
   std::string shownMessage_;
 };
 
@@ -131,6 +147,7 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   std::optional<int64_t> zone;
   std::optional<double> startAt;
   bool takePast = false;
+  bool retake = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -138,6 +155,8 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
       kind = RunKind::Test;
     } else if (arg == "--skip-past" || arg == "--take-past") {
       takePast = arg == "--take-past";
+    } else if (arg == "--retake") {
+      retake = true;
     } else if (arg == "--zone") {
       std::string note;
       int64_t row = 0;
@@ -169,14 +188,16 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   const ExposureFile file = LoadExposureTable(*path);
   if (!file.fileError.empty() || !file.problems.empty()) {
     err << "tevra-cli run: "
-        << (file.fileError.empty() ? DescribeProblem(*path, file.problems.front()) : file.fileError) << '\n';
+        << Escaped(file.fileError.empty() ? DescribeProblem(*path, file.problems.front()) : file.fileError)
+        << '\n';
     return ExitFailure;
   }
   for (const TableProblem& warning : file.warnings) {
-    err << "warning: " << DescribeProblem(*path, warning) << '\n';
+    err << "warning: " << Escaped(DescribeProblem(*path, warning)) << '\n';
   }
   ApplyTimeZone(static_cast<int>(zone ? *zone : StoredZoneRow().value_or(ComputerZoneRow())));
-  const tevra::RunTable table = MakeRunTable(file.rows, ExposureColumnTitles(ZoneLabel), file.rows.size());
+  tevra::RunTable table = MakeRunTable(file.rows, ExposureColumnTitles(ZoneLabel), file.rows.size());
+  table.name = std::filesystem::path(*path).filename().string();
 
   std::unique_ptr<TAppMaster> camera;
   if (withCamera) {
@@ -193,7 +214,7 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   const std::unique_ptr<QCoreApplication> application = EnsureApplication();  // the check's D-Bus calls
   SystemRunClock clock;
   SystemRunWaiter waiter;
-  PrintingSink sink(out, takePast);
+  PrintingSink sink(out, takePast, retake);
   EclipseRun run(clock, waiter, sink);
   if (camera) {
     run.SetReconnect([&camera, &choice, &out, why = std::string()]() mutable -> TAppMaster* {
@@ -244,6 +265,9 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
     if (summary.rowsSkipped > 0) {
       out << "entries skipped\t" << summary.rowsSkipped << '\n';
     }
+    if (summary.rowsTakenBefore > 0) {
+      out << "entries taken before\t" << summary.rowsTakenBefore << '\n';
+    }
     if (summary.reconnections > 0 || summary.rowsLost > 0) {
       out << "reconnections\t" << summary.reconnections << "\nentries lost\t" << summary.rowsLost
           << "\npictures lost\t" << summary.picturesLost << '\n';
@@ -252,15 +276,15 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   if (summary.aborted) {
     out << "aborted\n";
   }
-  if (!summary.logPath.empty()) {
-    out << "run log\t" << summary.logPath << '\n';
+  for (const std::string& log : summary.logPaths) {
+    out << "run log\t" << log << '\n';
   }
   if (!summary.logError.empty()) {
     err << "tevra-cli run: " << summary.logError << '\n';
   }
   const bool everyPicture = summary.started && !summary.aborted && summary.picturesFailed == 0 &&
                             summary.picturesLost == 0 && summary.picturesNotApplied == 0 &&
-                            summary.picturesNoFile == 0;
+                            summary.picturesNoFile == 0 && summary.logError.empty();
   return everyPicture ? ExitOk : ExitFailure;
 }
 
