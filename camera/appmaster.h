@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TAppMaster: the session with one camera, and the only code that calls the camera interface.
 // The camera window creates it at connection and frees it at disconnection. Every operation
 // returns the camera's status unchanged (0 = success); nothing throws.

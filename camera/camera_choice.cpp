@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/camera_choice.h"
 
 #include "camera/gphoto2_camera.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which camera library the program and tevra-cli drive: the real one (libgphoto2) or the
 // simulated body, chosen by options or the environment.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three camera messages the session manager's callbacks post to the camera window, as Qt
 // events carrying the message number and its two parameters.
 #pragma once

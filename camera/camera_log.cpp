@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/camera_log.h"
 
 #include "camera/setting_names.h"

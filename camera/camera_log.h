@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The camera information log "Camera.ini": a header describing the computer, then the camera's
 // name and the accepted codes of its five settings. The exposure window reads the lists back.
 // The text is built from facts handed in, so that it is the same bytes for the same facts.

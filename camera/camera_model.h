@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the connected camera reported (TCamera) and the accepted codes of its five settings
 // (CameraSettingLists). The camera session fills both; the windows only read them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The camera operations the program needs, as one abstract interface. The session manager
 // TAppMaster is its only caller; the simulated camera and the libgphoto2 backend implement it.
 // Every operation returns a status of camera_status.h (0 = success) and never throws.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Statuses of camera calls: 0 is success, anything else an error that callers retry, show in
 // decimal or pass on. Every camera backend maps its own errors onto these, so the rest of the
 // program knows a busy camera from an unplugged one whatever library drives it.

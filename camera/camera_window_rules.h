@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the camera window shows, decided apart from the toolkit: the connection labels with their
 // colours, the message of a refused setting, the manual-mode message and the lines the picture
 // series write into the memo.

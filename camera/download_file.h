@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a picture from the camera lands. The camera names the file, and anything answering at a
 // camera's address can send any name: only its last path component is used, and a name that could
 // point outside the folder, hide the file or upset a terminal is refused. The bytes go into a new

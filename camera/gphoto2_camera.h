@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The camera interface on libgphoto2, for real Canon EOS bodies over USB or PTP/IP.
 //
 // One thread owns the library's context and camera; every call of the interface is carried out on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection: the library's context, finding and opening the body, references, the event poll.
 #include "camera/camera_status.h"
 #include "camera/gphoto2_names.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pictures: announcing the files the body adds and downloading them in parts, with progress.
 #include "camera/camera_status.h"
 #include "camera/gphoto2_names.h"

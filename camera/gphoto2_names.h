@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the libgphoto2 backend translates: the library's labels of a Canon EOS body's settings to
 // and from the Canon codes of the name tables, its property events to property ids, and its error
 // numbers to the statuses of camera_status.h. Plain C++, without the library.

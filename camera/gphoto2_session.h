@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libgphoto2 backend's state on its camera thread: the library's context and camera, the
 // references handed out, the handlers and a download under way. Only the camera thread calls it,
 // but for Silence and the atomics. Its parts live in files of their own: the connection and the

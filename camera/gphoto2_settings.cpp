@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings: reading and writing them through the driver's widgets, and telling the handlers
 // what the body changed.
 #include "camera/camera_status.h"

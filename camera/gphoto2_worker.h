@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The thread that owns a camera library: it runs the callers' tasks one at a time, each against a
 // deadline, and between them an idle task (the event poll). A caller whose task has not finished by
 // its deadline (the task itself, or whatever held the worker before it) gets CamTimeout and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names of the five camera settings and their 32-bit camera codes. The exposure tables and the
 // information log carry names; a name becomes a code only when it is written to the camera.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/simulated_camera.h"
 
 #include "camera/camera_status.h"

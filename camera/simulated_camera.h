@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A simulated Canon EOS body behind the camera interface: in-process, deterministic on an
 // injected clock, with the busy, slow and refusing behaviour of a real body and faults on demand.
 // Users rehearse with it without a camera; every camera test runs on it.

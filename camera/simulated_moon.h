@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Moon as the simulated body photographs it: its level in the picture follows the exposure
 // given (ISO, aperture, shutter time) and the Moon's brightness index Q at that moment, so that a
 // rehearsal's histograms and exposure bias mean something.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small valid JPEG (8 x 8 pixels) that the simulated body writes for every downloaded picture.
 #include "camera/simulated_picture.h"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where `cmake --install` puts the program and its files. Every destination is relative to the
 # install prefix, and the program reaches its own files from the folder of its executable, so an
 # installed tree works wherever it lands (a prefix, a package, a folder it was unpacked into).

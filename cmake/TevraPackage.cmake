@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, made by CPack from the install rules:
 #   cpack --config BUILD/CPackConfig.cmake -B BUILD/package
 # The libraries it needs are read from the executables by dpkg-shlibdeps; the list below holds only

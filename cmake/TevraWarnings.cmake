@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Common compile settings for every target of the project.
 add_library(tevra_options INTERFACE)
 target_compile_options(tevra_options INTERFACE

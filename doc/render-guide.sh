@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the user guide: Markdown to HTML with cmark-gfm, then gives every section heading the
 # anchor its links use (the same anchors as a Markdown viewer makes), puts a table of contents
 # under the title and wraps it all in one page with its style sheet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lists of accepted camera settings that the exposure window takes from the camera
 // information log "Camera.ini", and the default-setting choices built from them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Announcement rows for the contacts of an eclipse: "U2 IN ONE MINUTE", a minute before each.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An exposure bias during the run: the rows still to come are exposed more or less by moving their
 // marked shutter columns, and the ISO speed where the shutter columns run out.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exposure table generator: one row per step of the basic interval from before P1 to after
 // P4, with the phase, a brightness model of the eclipsed Moon and the shutter that fits it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exposure table: 23 text columns per row, and its comma-separated file.
 #pragma once
 

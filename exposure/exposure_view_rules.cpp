@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exposure/exposure_view_rules.h"
 
 #include "timing/time_text.h"

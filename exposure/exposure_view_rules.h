@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the exposure window shows, decided apart from the toolkit: row colours, the f-ratio
 // group's colours and the reading of the typed f-ratio.
 #pragma once

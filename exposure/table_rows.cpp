@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exposure/table_rows.h"
 
 #include "timing/text_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a row of an exposure table asks for: its kind, the time the run reads from it and its
 // marked shutter columns. The run, the plan check and the windows read rows through these.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TNiceGrid: the owner-drawn table on which the exposure table is shown and edited.
 

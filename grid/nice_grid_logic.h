@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the grid control that need no window: header merging, geometry, width fitting,
 // clipboard text and the tiling of pasted blocks.

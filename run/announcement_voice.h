@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an announcement row is heard as: the sound file its label names when that file is in the
 // documents folder, otherwise the banner's text spoken. The page owns a voice; tests give it one
 // that only records.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The computer's side of the check before the night, read from this machine: the clock's
 // synchronisation from the kernel, the zone, the free space, the desktop's keep-awake services
 // and the speech engine.

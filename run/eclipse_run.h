@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The eclipse photography run without widgets: the start run, which serves every row of the
 // exposure table at its own time, and the test run, which walks through the table half a second
 // per row. The camera window's page and `tevra-cli run` drive the same engine; they give it the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run's camera steps: settings written and read back, releases, the retries around each call,
 // the watch for each picture's file and the reads that keep an idle camera awake.
 #include "camera/appmaster.h"

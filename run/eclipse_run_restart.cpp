@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A start run begun again the same night: the entries earlier runs of the table took are passed
 // over unless the user wants them again.
 #include "run/eclipse_run.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps the computer awake during a start run: no suspend, no blanked screen. The run asks for it
 // at its start and gives it back at its end step; tests inject their own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A picture counts as taken only once the body announces its new file: a body without a card, or
 // with a full one, answers the release with OK and writes nothing. Each release answered OK is
 // watched until its exposure plus FileWaitMs have passed; the watch goes on while the run waits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plan check: what an exposure table asks of the night that the run cannot give. For each row
 // the time its pictures and settings changes take is compared with the time until the next row;
 // rows at which the Moon is below the observer's horizon, row times the run cannot read, times

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The check before the night: what the camera body, the computer and the exposure table say an
 // hour before the eclipse, each as one line OK, WARNING or PROBLEM with what to do about it.
 // The facts are gathered apart (ReadBodyFacts here, the computer's in computer_state.h) so that

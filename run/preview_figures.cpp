@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/preview_figures.h"
 
 #include "timing/time_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the observer reads off a picture's preview during the run: its luminance histogram, the
 // share of clipped pixels and the Moon's median level.
 #pragma once

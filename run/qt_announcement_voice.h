@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The announcement voice of the program: Qt Multimedia plays the sound files, Qt TextToSpeech
 // speaks the texts, and a tone made from samples says that something went wrong. All are set up at
 // their first use; without a speech engine the page plays the tone instead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run sink that shows nothing and starts whatever the zone, for runs without a window: the
 // command line and the benchmarks override what they print or measure.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock and the waits of the photography run. The run reads the computer's local time as a
 // JD and waits by sleeping in short slices through a waiter: the camera window waits in a nested
 // event loop, the command line and the benchmark sleep the thread, and tests move a manual clock.

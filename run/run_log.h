@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run log: every step of a start or test run as one line of a comma-separated file in the
 // documents folder. Each line is written whole in one piece as it happens, so that a crash leaves
 // no half line, and put on the disk in the next pause of the run (before each wait for a row, and

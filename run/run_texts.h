@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the photography run decides and shows, as plain functions: the texts of
 // the page's labels and status line, the loop's stop rule, the rehearsal offset and the checks
 // made before a run starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What earlier runs of the same table took. A start run begun again after a crash, a kill or a
 // power cut finds the run logs of the night in the log folder and passes over the pictures they
 // logged as taken, instead of taking every entry of the last minute again.

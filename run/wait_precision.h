@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How closely a sleeping thread wakes at its instant. Linux lets a sleep run over by the thread's
 // timer slack (50 us by default) and a busy machine may hand the processor to others first; the
 // run's waits ask for a slack of 1 us and, where the desktop's RealtimeKit grants one, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/abort_presenter.h"
 
 #include "timing/divprocs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes of the program: one OK button and a caption. Also routes the timing core's
 // fatal data message to a message box while a GUI is running.
 #pragma once

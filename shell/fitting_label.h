@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A label whose text is never cut off: while the text is wider than the label in its design
 // font, it is drawn in the largest smaller pixel size of that font that fits.
 #pragma once

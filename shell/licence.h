@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's licence, as the about panel and tevra-cli --version state it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program entry of Tevra.
 #include "camera/camera_choice.h"
 #include "shell/abort_presenter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm_Main: the window the observer watches all night. It selects the eclipse and the zone,
 // shows the live clock and the contact countdowns, carries the display options and the about
 // panel, and saves the user's choices when it closes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolkit's side of night mode: the style, palette and style sheet the whole application
 // gets, so that menus, dialogs, tool tips, buttons and edits are dim red on black like the
 // colours the windows choose themselves (state/night_mode.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's windows in their order of creation: the main window first (it loads the
 // parameter file), then the camera window and the exposure window, hidden; the exposure window
 // reads its choices from that record.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/site_dialog.h"
 
 #include "shell/night_look.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm_Site: the observing site, set from the main window's Options menu: a name, latitude and
 // longitude in degrees and the height in metres. OK takes the site only when it is sound; "No
 // Site" takes the site away, so that everything is as without one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the program's state before any window exists, in its fixed order.
 #pragma once
 

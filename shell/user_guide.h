@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user guide: the HTML page that F1 and the about panel open in the desktop's browser.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's version record: embedded in the executable at build time and read back from
 // the executable file, as the about panel, the caption and the parameter file need it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and replacing the program's own files. Only regular files are ever opened, so a FIFO
 // or a device in a file's place is reported instead of blocking or flooding the program, and a
 // replacement never destroys the previous file.

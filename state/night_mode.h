@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Night mode: the whole program in dim red on black, so that the observer's eyes stay adapted
 // to the dark. Every colour a window chooses itself passes through ShownColour, which gives it
 // unchanged by day and as a shade of red by night; the shell sets the toolkit's own colours to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tevra.prm: the 48-byte record that carries the user's choices from one run to the next, and
 // the one table that maps the exposure interval codes to their buttons.
 #pragma once

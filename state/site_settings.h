@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tevra.ini: the settings that the 48 bytes of Tevra.prm have no room for, kept beside it: the
 // observing site, whether announcements are heard and the night view. A text file of sections and key=value
 // lines, written with "." as the decimal point whatever the locale.

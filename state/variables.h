@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process-wide state of the program set up before any window exists: folders, program version,
 // abort and simulation flags, the camera name and the system description.
 #pragma once

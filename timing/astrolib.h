@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Julian Day, calendar and Delta T: the time base every instant of the program is built on.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compiled-in catalogue of the 143 partial and total lunar eclipses 2001-2099, the
 // selected entry and the contact instants derived from it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored catalogue entries 1..143 in date order (index 0 is entry 1). TypeName and DeltaTSec
 // are filled when the catalogue is built.
 #pragma once

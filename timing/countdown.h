@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live display of the main window as plain texts and colours: the clock line, the seven
 // contact rows with their countdowns and the greatest-eclipse labels. The window and
 // tevra-cli both show exactly what these functions produce.

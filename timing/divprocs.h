@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers shared by the whole program: the fatal data stop, hex text, power, floor and
 // the busy wait of the camera loops.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Moon in the observer's own sky: its apparent altitude and azimuth at the observing site at
 // an instant (topocentric, with refraction, from the Swiss Ephemeris), and the texts the main
 // window and tevra-cli show for the contacts of an eclipse.

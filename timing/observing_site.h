@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The observer's place on the Earth, as the user gives it.
 #pragma once
 

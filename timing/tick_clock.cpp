@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "timing/tick_clock.h"
 
 #include "timing/divprocs.h"

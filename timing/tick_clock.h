@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A millisecond tick counter that can sleep, injected wherever the program waits on time, so that
 // tests run a whole night on a clock of their own without sleeping.
 #pragma once

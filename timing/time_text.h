@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed text forms of instants, hours and time differences. Every number is written and
 // read with "." as decimal separator whatever the process locale says.
 #pragma once

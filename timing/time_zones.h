@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed list of time zones in which contact times are shown.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a file includes a file from a folder above its own. The folders stand in layers, each
 # including only from its own layer and those below:
 #   0 timing grid   1 state   2 camera exposure   3 run   4 windows   5 shell   6 tools

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang's libFuzzer under ASan + UBSan and runs each for a bounded
 # time on a copy of its seed corpus, printing how many inputs each one executed. A crash keeps
 # its input in build-fuzz/crashes/TARGET/; add it to tests/fuzz/regressions/TARGET/ so that the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Tevra needs to build and run it, and with --test also those the
 # tests, the linters and the fuzzers need; nothing when all are present. Works on Debian 12 and
 # Ubuntu; uses sudo when not run as root.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Kills `tevra-cli table -o` and `tevra-cli run` with SIGKILL at random moments, as a power cut or
 # a crash would stop them, and checks what they leave behind: the table file is always the old
 # table or the new one, whole, and every line of every run log is whole. Then a start run is

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that every source file carries its licence line (tools/spdx-headers.sh --check), checks
 # formatting (clang-format) and, with --tidy, runs clang-tidy on every source of the project.
 # Usage: tools/lint.sh [--tidy BUILD_DIR]

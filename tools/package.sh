@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a configured build folder and checks it: its files against
 # tools/package-files.txt, its copyright file, lintian (an error fails, warnings are shown), its
 # dependencies (computed from the binaries, and installable here), and the programs unpacked into

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the installed program on a virtual screen with a session bus and the accessibility bus of
 # its own, and walks it through its windows as a user would (tests/smoke/smoke_test.py).
 # Usage: tools/smoke-test.sh PREFIX      (the folder holding bin/tevra, e.g. build/package/root/usr)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Gives every source file the project's licence line, "SPDX-License-Identifier: GPL-3.0-or-later",
 # as a comment on its first line (on its second after a "#!" line). With --check it changes nothing,
 # lists the files without the line and exits with 1 when there is one.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the camera, run and window tests with ThreadSanitizer and runs them: the camera backend's
 # thread and the user-interface thread must share nothing unguarded. Reports that lie wholly in
 # Qt's or libgphoto2's own code, which is not built with the sanitizer, are suppressed by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/camera_window.h"
 
 #include "camera/camera_choice.h"
@@ -6,9 +7,9 @@
 #include "camera/camera_window_rules.h"
 #include "camera/setting_names.h"
 #include "run/computer_state.h"
-#include "state/site_settings.h"
-#include "state/night_mode.h"
 #include "run/run_texts.h"
+#include "state/night_mode.h"
+#include "state/site_settings.h"
 #include "state/variables.h"
 #include "timing/divprocs.h"
 #include "timing/time_zones.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm_Camera: the camera window. It connects and disconnects the camera, writes the camera
 // information log, shows the camera's settings both ways, releases the shutter, fires picture
 // series, and takes the camera's messages (changed settings, pictures to download, progress).

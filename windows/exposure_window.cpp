@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/exposure_window.h"
 
 #include "camera/camera_model.h"

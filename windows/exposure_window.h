@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm_Exposure: the exposure table window. It prepares the defaults for the selected eclipse,
 // generates the table, shows it in the grid NGE for editing, and saves and loads table files.
 #pragma once

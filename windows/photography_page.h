@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page "Eclipse Photography" of the camera window: the two runs, abort, rehearsal time and
 // the announcement banner, on the run engine. The page is the engine's sink; the run waits in a
 // nested event loop, so the main window's clock keeps ticking and every button keeps working.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session manager against a mocked camera interface: the exact calls of each chain, where a
 // chain stops, what is released, and what the callbacks post.
 #include "camera/appmaster.h"

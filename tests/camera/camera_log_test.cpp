@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The information log's text apart from the window: the state line and empty lists; the system
 // facts of a known zone.
 #include "camera/camera_log.h"

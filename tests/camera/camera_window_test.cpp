@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The camera window on the simulated camera, driven through its handlers on the offscreen
 // platform. The clock is a manual one and the pump is the test's, so nothing sleeps.
 #include "windows/camera_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libgphoto2 backend against the real Canon EOS driver (ptp2.so over ptpip.so), which drives a
 // fake EOS body on the loopback: settings, writes, releases, downloads, events and faults.
 #include "camera/camera_model.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The translation between the labels of libgphoto2's Canon EOS driver and the Canon codes of the
 // name tables, its property events and its error numbers.
 #include "camera/gphoto2_names.h"

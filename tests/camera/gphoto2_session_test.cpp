@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session manager's connection sequence on the libgphoto2 backend and the real driver, its
 // cost per connection, and tevra-cli run against the fake-eos program.
 #include "camera/appmaster.h"

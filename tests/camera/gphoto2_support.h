@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the tests of the libgphoto2 backend share: a fake EOS body on a port of its own, the real
 // library driving it from an empty home folder of the test's own, and the handlers' records.
 #pragma once

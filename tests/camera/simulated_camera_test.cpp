@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated body, driven through the session manager on a clock of the test's own.
 #include "camera/simulated_camera.h"
 #include "camera/appmaster.h"

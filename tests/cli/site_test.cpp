@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The observer's site in tevra-cli: the Moon at the contacts, the eclipses visible from a place,
 // the plan check of `check` and the announcements of `table`.
 #include "tools/tevra-cli/cli.h"

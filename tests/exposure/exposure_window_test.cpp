@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exposure window driven through its handlers on the offscreen platform.
 #include "windows/exposure_window.h"
 

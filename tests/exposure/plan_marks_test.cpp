@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exposure window marks the rows the plan check names, and says why when one is selected.
 #include "windows/exposure_window.h"
 

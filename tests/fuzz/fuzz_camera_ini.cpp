@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the camera information log as the exposure window reads it back.
 #include "exposure/camera_ini.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: tevra-cli's command line. The input is split into arguments at NUL bytes;
 // commands that write files, wait in real time or open a camera are left out.
 #include "tools/tevra-cli/cli.h"

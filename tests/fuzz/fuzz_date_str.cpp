@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: row times as the run decodes them, and the texts made from what decodes.
 #include "timing/astrolib.h"
 #include "timing/time_text.h"

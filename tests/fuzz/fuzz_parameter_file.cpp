@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: Tevra.prm of any content, decoded and loaded as the program does at start.
 #include "state/parameter_file.h"
 

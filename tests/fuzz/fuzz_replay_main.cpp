@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over the files given (or the files in the folders given), so that the
 // seed corpus and every input that once crashed are replayed by the normal test suite.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the exposure table loader on any bytes.
 #include "exposure/exposure_table.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid driven as a user drives it: QTest key and mouse events on an offscreen widget.
 #include "grid/nice_grid.h"
 

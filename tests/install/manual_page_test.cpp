@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manual page of tevra-cli against the tool's own help: every command has its entry, and every
 // word of a command's usage (options, their values, sub-commands, placeholders) appears in it.
 #include "tools/tevra-cli/cli.h"

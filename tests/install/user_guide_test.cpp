@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user guide as the build renders it, and where the program looks for it.
 #include "shell/user_guide.h"
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tools/spdx-headers.sh on a scratch folder: --check names every source file without the licence
 # line and fails; the script then adds it (after a "#!" line, keeping the file's mode, leaving data
 # files alone), after which --check passes and another run changes nothing.

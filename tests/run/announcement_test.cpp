@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Announcement rows heard: the sound file the label names, else the banner's text spoken, through
 // a voice that only records; the banner blinks either way.
 #include "run/announcement_voice.h"

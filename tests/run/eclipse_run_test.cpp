@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/camera_status.h"
 #include "camera/setting_names.h"
 #include "tests/run/run_test_support.h"

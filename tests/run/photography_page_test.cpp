@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Eclipse Photography" page on a manual clock: the commands through their labels, the
 // running look, rehearsal time, the banner and keeping the computer awake.
 #include "windows/photography_page.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run on a manual clock and the simulated body: the sink records what the page would show.
 #pragma once
 

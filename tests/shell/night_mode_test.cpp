@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/night_look.h"
 #include "shell/program_windows.h"
 #include "shell/site_dialog.h"

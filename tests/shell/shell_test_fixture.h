@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Base of the window tests of the shell: folders of their own per test (ctest runs them side by
 // side), cleared globals, messages collected instead of shown, the clock and the exit injected.
 #pragma once

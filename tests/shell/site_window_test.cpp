@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/main_window.h"
 #include "shell/site_dialog.h"
 #include "state/site_settings.h"

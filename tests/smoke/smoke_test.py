@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The installed program as a user meets it, driven through the accessibility bus.
 
 Started by tools/smoke-test.sh on a virtual screen with a session bus of its own. Tevra starts

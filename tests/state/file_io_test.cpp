@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "state/file_io.h"
 
 #include "tests/support/recording_files.h"

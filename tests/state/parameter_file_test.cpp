@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "state/parameter_file.h"
 #include "state/variables.h"
 #include "tests/support/temp_folder_test.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry of the test programs with widgets: one application object for the whole program, on the
 // offscreen platform unless another is chosen, destroyed before the process exits so that no
 // Qt object outlives it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file layer that does what the system's does and records each call, so that tests see the
 // order in which data reach the disk; one kind of call can be made to fail.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Base of the tests that work with files: a folder of their own per test (ctest runs them side by
 // side), removed afterwards.
 #pragma once

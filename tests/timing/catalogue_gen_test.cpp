@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/eclipse-gen/catalogue_gen.h"
 #include "timing/catalogue.h"
 #include "tools/eclipse-gen/constellation.h"

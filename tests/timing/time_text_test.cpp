@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "timing/time_text.h"
 #include "timing/astrolib.h"
 #include "timing/divprocs.h"

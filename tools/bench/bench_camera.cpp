@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench-camera: what the session manager adds to a release. 1,000 WriteProperty + TakePicture
 // pairs through TAppMaster on the simulated body with no busy time; prints the time per pair.
 #include "camera/appmaster.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench-camera-window: the camera window on the simulated body, on a manual clock so that the
 // body's exposure and busy times and the window's own waits cost nothing: a connection with its
 // information log and a disconnection, a release with its download, a series of 5.

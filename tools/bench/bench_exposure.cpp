@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The longest eclipse of the catalogue at the 15-second interval: generation, grid fill with the
 // column fit, save and load, each as the median of repeated runs.
 // Usage: bench-exposure [--night] [--screenshot FILE.png]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench-grid: paint timings of the grid in the exposure table's layout.
 //   bench-grid                      full repaints of a 1000 x 700 viewport, then a scroll through all rows
 //   bench-grid --screenshot FILE    also writes a picture of the grid with a selection

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up to the first shown main window, and the cost of one display tick (clock read, the
 // clock line and the 21 contact labels) as a median over 1,000 ticks.
 // Usage: bench-main-window [--longest-countdowns | --site | --about | --site-dialog] [--night]

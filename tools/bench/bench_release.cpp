@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How soon after its due instant a release reaches the body: rows 1 s apart whose shutter time
 // alternates, in real time, through the simulated body and through the real libgphoto2 driver
 // talking to a fake Canon EOS on the loopback. At the body: from the body's own time-stamped

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The photography run in real time on the simulated body without busy time: how late the run is
 // released after each row's due instant and how much processor time its waits take, with the
 // thread's default timer slack, with a slack of 1 us, and with a real-time priority from

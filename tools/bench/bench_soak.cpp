@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole eclipse night on the simulated body at an accelerated clock, with the faults of a real
 // night throughout: the longest eclipse of the catalogue, a table generated at the 15-second
 // interval with the contacts announced and a loop through greatest eclipse, a slow card, busy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every benchmark command shares: its one option, the offscreen platform when there is no
 // display, and the median of a series of timings.
 #pragma once

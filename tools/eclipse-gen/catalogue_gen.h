@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue entries computed to the catalogue's conventions, the six entries that are stored
 // as published, and the source file of the compiled-in table.
 #pragma once

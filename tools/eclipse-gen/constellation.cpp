@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/eclipse-gen/constellation.h"
 
 #include "timing/time_text.h"

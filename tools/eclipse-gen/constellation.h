@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The constellation of a point of the sky, from the IAU boundary table of Roman (1987): spans of
 // constant declination in B1875.0 coordinates, searched in order of decreasing declination.
 #pragma once

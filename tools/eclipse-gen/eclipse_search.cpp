@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/eclipse-gen/eclipse_search.h"
 
 #include <swephexp.h>

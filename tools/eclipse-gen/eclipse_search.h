@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lunar eclipses computed from the Swiss Ephemeris with the catalogue's own shadow model:
 // Chauvenet's shadow enlarged by 1/50, the Moon's distance from the shadow axis taken as the sine
 // of the angular separation. All instants are JD in dynamical time (TT).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // eclipse-gen: computes the lunar eclipse catalogue and writes timing/catalogue_data.cpp.
 #include "timing/time_text.h"
 #include "tools/eclipse-gen/catalogue_gen.h"

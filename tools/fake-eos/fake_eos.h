@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fake Canon EOS body on the loopback, speaking PTP/IP as a body on Wi-Fi does, so that the real
 // libgphoto2 driver can be run against it without a camera. It keeps the five settings with their
 // accepted lists, the capture destination, the available shots, the battery, the focus mode and its

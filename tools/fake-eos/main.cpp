@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fake-eos: a fake Canon EOS body on the loopback for rehearsing the real camera library without a
 // camera. Run it, then point the program or tevra-cli at the port it prints:
 //   fake-eos --port 15740 &

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tevra-cli: commands that print what the program computes, for scripts and checks.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tevra-cli camera: a headless check of a camera through the same session manager as the
 // camera window.
 #include "camera/appmaster.h"

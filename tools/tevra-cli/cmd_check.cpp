@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exposure/exposure_table.h"
 #include "run/plan_check.h"
 #include "timing/text_util.h"

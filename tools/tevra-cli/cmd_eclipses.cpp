@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "timing/catalogue.h"
 #include "timing/moon_sky.h"
 #include "timing/time_text.h"

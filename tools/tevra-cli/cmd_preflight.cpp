@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tevra-cli preflight: the check before the night of the camera, the computer and a table.
 #include "camera/appmaster.h"
 #include "camera/camera_choice.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tevra-cli run: an exposure table file run headless by the same engine as the camera window's
 // "Eclipse Photography" page, one line per step.
 #include "camera/appmaster.h"

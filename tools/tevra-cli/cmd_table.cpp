@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/setting_names.h"
 #include "exposure/camera_ini.h"
 #include "exposure/contact_announcements.h"
