@@ -177,9 +177,12 @@ def f1_opens_guide(window_node, opened, guide):
 def coming_eclipse(prefix):
     """The entry a first start selects now: the first whose P4 is still to come."""
     now = time.time() / 86400 + 2440587.5
-    for line in cli(prefix, "eclipses").splitlines():
+    lines = cli(prefix, "eclipses").splitlines()
+    names = lines[0].split("\t")  # the header line names the fields
+    columns = [names.index(name) for name in ("JDGreatest", "DeltaTSec", "GreatestOffset", "P4Offset")]
+    for line in lines[1:]:
         fields = line.split("\t")
-        jd_greatest, delta_t, greatest_offset, p4_offset = (float(fields[i]) for i in (5, 6, 14, 23))
+        jd_greatest, delta_t, greatest_offset, p4_offset = (float(fields[i]) for i in columns)
         if jd_greatest + (p4_offset - greatest_offset) / 24 - delta_t / 86400 > now:
             return int(fields[0])
     return int(fields[0])
