@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -235,7 +236,10 @@ TEST_F(Gphoto2Test, CliReadsTheFakeBodyProgram) {
 // The check before the night through the real driver: focus mode, battery, shots and clock as
 // the fake body program reports them.
 TEST_F(Gphoto2Test, CliPreflightReadsTheFakeBodysState) {
-  const std::vector<std::string> env = {"HOME=" + home_, "PATH=/usr/bin:/bin", "ASAN_OPTIONS=detect_leaks=0"};
+  std::vector<std::string> env = {"HOME=" + home_, "PATH=/usr/bin:/bin", "ASAN_OPTIONS=detect_leaks=0"};
+  if (const char* tsan = std::getenv("TSAN_OPTIONS"); tsan != nullptr) {
+    env.push_back(std::string("TSAN_OPTIONS=") + tsan);  // its suppressions hold for the program too
+  }
   Child body({TEVRA_FAKE_EOS, "--port=0", "--call-ms", "1", "--autofocus", "--battery", "20", "--shots", "1",
               "--clock-offset-ms", "-5000"},
              env);
