@@ -54,6 +54,16 @@ CameraChoice CameraChoiceFromEnvironment() {
   return choice;
 }
 
+bool TakeNoCameraOption(std::vector<std::string>& args) {
+  for (auto arg = args.begin(); arg != args.end(); ++arg) {
+    if ((*arg == "--camera" && arg + 1 != args.end() && arg[1] == "none") || *arg == "--camera=none") {
+      args.erase(arg, arg + (*arg == "--camera" ? 2 : 1));
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string TakeCameraOptions(std::vector<std::string>& args, CameraChoice& choice) {
   struct Option {
     const char* name;

@@ -26,6 +26,10 @@ CameraChoice CameraChoiceFromEnvironment();
 // args into choice. Returns "" or what is wrong.
 std::string TakeCameraOptions(std::vector<std::string>& args, CameraChoice& choice);
 
+// Takes --camera none (also --camera=none) out of args: true when it was there, and the command
+// goes without a camera.
+bool TakeNoCameraOption(std::vector<std::string>& args);
+
 // The camera library of a choice; null with error set when it cannot be made (an unknown backend,
 // an unreadable or faulty simulator script).
 std::shared_ptr<CameraSdk> CreateCameraSdk(const CameraChoice& choice, std::string& error);

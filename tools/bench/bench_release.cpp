@@ -12,6 +12,7 @@
 #include "run/quiet_sink.h"
 #include "run/wait_precision.h"
 #include "timing/time_text.h"
+#include "tools/bench/bench_rows.h"
 #include "tools/bench/bench_support.h"
 #include "tools/fake-eos/fake_eos.h"
 
@@ -33,12 +34,7 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 using tevra::bench::Percentile;
-constexpr double UnixEpochJD = 2440587.5;
-
-double UnixMs() {
-  return std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
+using tevra::bench::UnixMs;
 
 // The computer's clock in milliseconds since 1970 at a steady-clock instant.
 struct ClockPair {
@@ -48,25 +44,6 @@ struct ClockPair {
     return unixMs + std::chrono::duration<double, std::milli>(t - steady).count();
   }
 };
-
-// Rows 1 s apart from two seconds after the next whole second, one picture each, the shutter
-// 1/250 and 1/125 in turn so that every row writes its shutter time.
-tevra::RunTable Table(const tevra::RunClock& clock, int rows, double& firstDueMs) {
-  firstDueMs = (std::ceil(UnixMs() / 1000.0) + 2) * 1000.0;
-  const double first = UnixEpochJD + firstDueMs / tevra::MsPerDay + clock.UtcOffsetHours() / 24.0;
-  tevra::ExposureRows table;
-  for (int i = 0; i < rows; ++i) {
-    tevra::ExposureRow row;
-    row[tevra::ColumnLabel] = "Row " + std::to_string(i + 1);
-    row[tevra::ColumnDateTime] = tevra::WannText("", first + i / 86400.0);
-    row[tevra::ColumnQuality] = "JPGLarFin";
-    row[tevra::ColumnIso] = "400";
-    row[tevra::ColumnAperture] = "f/5.6";
-    row[static_cast<size_t>(i % 2 == 0 ? 11 : 12)] = "x";
-    table.push_back(row);
-  }
-  return tevra::MakeRunTable(table, tevra::ExposureColumnTitles(""), table.size());
-}
 
 // Keeps each release's issue time against its due instant.
 class CallSink final : public tevra::QuietRunSink {
@@ -101,7 +78,9 @@ CallFigures RunOn(tevra::TAppMaster& camera, int rows) {
   tevra::EclipseRun run(clock, waiter, sink);
   run.SetLogFolder("");
   CallFigures figures;
-  const tevra::RunTable table = Table(clock, rows, figures.firstDueMs);
+  // The shutter 1/250 and 1/125 in turn, so that every row writes its shutter time.
+  const tevra::RunTable table = tevra::bench::RowsEverySecond(clock, rows, figures.firstDueMs,
+                                                              [](int i) { return i % 2 == 0 ? 11 : 12; });
   figures.pictures = run.Run(tevra::RunKind::Start, table, &camera).picturesTaken;
   figures.callMs = sink.callMs;
   return figures;

@@ -11,6 +11,7 @@
 #include "run/wait_precision.h"
 #include "timing/time_text.h"
 
+#include "tools/bench/bench_rows.h"
 #include "tools/bench/bench_support.h"
 
 #include <algorithm>
@@ -30,7 +31,7 @@ using tevra::bench::Clock;
 using tevra::bench::Milliseconds;
 using tevra::bench::Percentile;
 
-constexpr double UnixEpochJD = 2440587.5;
+using tevra::bench::UnixMs;
 
 // The wait of the original design: read the clock again and again until the time has come.
 class PollingWaiter final : public tevra::RunWaiter {
@@ -46,9 +47,6 @@ class PollingWaiter final : public tevra::RunWaiter {
 };
 
 double ProcessorMs() { return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
-
-// Milliseconds since 1970 on the computer's clock, which the run clock reads too.
-double UnixMs() { return Milliseconds(std::chrono::system_clock::now().time_since_epoch()); }
 
 // Measures each wait from the end of the step before it to its release, and the release against
 // the row's instant on the computer's own clock rather than the run clock's day numbers.
@@ -82,24 +80,6 @@ class MeasuringSink final : public tevra::QuietRunSink {
   double markProcessorMs_ = 0;
 };
 
-// rows rows 1 s apart from two seconds after the next whole second, one 1/8000 s picture each.
-tevra::RunTable Table(const tevra::RunClock& clock, int rows, double& firstDueMs) {
-  firstDueMs = (std::ceil(UnixMs() / 1000.0) + 2) * 1000.0;
-  const double first = UnixEpochJD + firstDueMs / tevra::MsPerDay + clock.UtcOffsetHours() / 24.0;
-  tevra::ExposureRows table;
-  for (int i = 0; i < rows; ++i) {
-    tevra::ExposureRow row;
-    row[tevra::ColumnLabel] = "Row " + std::to_string(i + 1);
-    row[tevra::ColumnDateTime] = tevra::WannText("", first + i / 86400.0);
-    row[tevra::ColumnQuality] = "JPGLarFin";
-    row[tevra::ColumnIso] = "400";
-    row[tevra::ColumnAperture] = "f/5.6";
-    row[tevra::FirstShutterColumn] = "x";
-    table.push_back(row);
-  }
-  return tevra::MakeRunTable(table, tevra::ExposureColumnTitles(""), table.size());
-}
-
 struct Figures {
   MeasuringSink sink;
   int pictures = 0;
@@ -114,7 +94,9 @@ void Measure(tevra::RunWaiter& waiter, int rows, Figures& figures, tevra::RunClo
   tevra::EclipseRun run(clock, waiter, figures.sink);
   run.SetLogFolder("");
   figures.sink.Begin();
-  const tevra::RunTable table = Table(clock, rows, figures.sink.firstDueMs);
+  // One 1/8000 s picture each.
+  const tevra::RunTable table = tevra::bench::RowsEverySecond(
+      clock, rows, figures.sink.firstDueMs, [](int /*i*/) { return tevra::FirstShutterColumn; });
   figures.pictures = run.Run(tevra::RunKind::Start, table, &camera).picturesTaken;
 }
 

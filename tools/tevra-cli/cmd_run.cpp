@@ -132,14 +132,7 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   const Command& self = CommandNamed("run");
   Args args = arguments;
   CameraChoice choice = CameraChoiceFromEnvironment();
-  bool withCamera = true;
-  for (auto arg = args.begin(); arg != args.end(); ++arg) {
-    if ((*arg == "--camera" && arg + 1 != args.end() && arg[1] == "none") || *arg == "--camera=none") {
-      withCamera = false;
-      args.erase(arg, arg + (*arg == "--camera" ? 2 : 1));
-      break;
-    }
-  }
+  const bool withCamera = !TakeNoCameraOption(args);
   if (const std::string problem = TakeCameraOptions(args, choice); !problem.empty()) {
     return UsageError(self, problem, err);
   }
