@@ -302,6 +302,10 @@ uint32_t TAppMaster::DownloadItem(CameraRef item, const std::string& folder) {
   return status;
 }
 
+uint32_t TAppMaster::FetchPreview(CameraRef item, std::vector<uint8_t>& bytes) {
+  return sdk_->GetPreview(item, bytes);
+}
+
 uint32_t TAppMaster::PropertyEventHandler(uint32_t event, uint32_t propertyId, uint32_t /*parameter*/,
                                           void* context) {
   if ((event == PropertyEventValueChanged || event == PropertyEventDescChanged) && IsSetting(propertyId)) {
@@ -320,6 +324,7 @@ uint32_t TAppMaster::ObjectEventHandler(uint32_t event, CameraRef object, void* 
 uint32_t TAppMaster::CountingObjectEventHandler(uint32_t event, CameraRef object, void* context) {
   auto* target = static_cast<EventTarget*>(context);
   if (event == ObjectEventTransferRequest) {
+    target->lastFile.store(object);
     target->files.fetch_add(1);
   }
   return ObjectEventHandler(event, object, target->window);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QObject;
 
@@ -66,6 +67,11 @@ class TAppMaster {
 
   // New files the body has announced (0x208 events) since the session began; read from any thread.
   [[nodiscard]] uint64_t FilesAnnounced() const { return events_->files.load(); }
+  // The item of the file announced last (0 before the first); it stays valid until whoever takes
+  // the announcements downloads it: the window holds them back until a run ends.
+  [[nodiscard]] CameraRef LastFileAnnounced() const { return events_->lastFile.load(); }
+  // The body's preview of an announced item (see CameraSdk::GetPreview); the item is not released.
+  uint32_t FetchPreview(CameraRef item, std::vector<uint8_t>& bytes);
 
   // The callbacks: they only post the camera messages to the window given as context.
   static uint32_t PropertyEventHandler(uint32_t event, uint32_t propertyId, uint32_t parameter,
@@ -79,6 +85,7 @@ class TAppMaster {
   struct EventTarget {
     QObject* window = nullptr;
     std::atomic<uint64_t> files{0};
+    std::atomic<CameraRef> lastFile{0};
   };
   static uint32_t CountingObjectEventHandler(uint32_t event, CameraRef object, void* context);
 

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "camera/camera_model.h"
+#include "camera/camera_status.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace tevra {
 
@@ -131,6 +133,14 @@ class CameraSdk {
 
   // Gives a reference back; the object behind it ends when nothing holds it any more.
   virtual uint32_t Release(CameraRef ref) = 0;
+
+  // The body's own small preview of a picture it announced (a JPEG's thumbnail, the JPEG a RAW
+  // embeds; the simulated body's is a binary PGM), as the body gives it. The item stays the
+  // caller's. A body without previews answers CamNotSupported.
+  virtual uint32_t GetPreview(CameraRef /*item*/, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    return CamNotSupported;
+  }
 
   // Called over and over while a call waits for a camera that answers slowly, so that the
   // caller's windows keep repainting and taking clicks. Empty: the call just blocks.

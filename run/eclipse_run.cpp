@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/eclipse_run.h"
 
+#include "exposure/exposure_bias.h"
+
 #include "camera/appmaster.h"
 #include "camera/camera_model.h"
 #include "camera/camera_status.h"
@@ -602,6 +604,14 @@ double EclipseRun::SliceMs(double remainingMs) const {
     untilChange += 100.0;
   }
   return std::min({untilChange + 0.5, MaxSliceMs, remainingMs - ApproachMs});
+}
+
+void EclipseRun::SetBias(int thirds) { biasThirds_ = std::clamp(thirds, -MaxBiasThirds, MaxBiasThirds); }
+
+void EclipseRun::SetPreviews(bool on, PreviewDecoder decoder, std::string folder) {
+  previews_ = on;
+  previewDecoder_ = std::move(decoder);
+  previewFolder_ = std::move(folder);
 }
 
 bool EclipseRun::AdvanceTime() {

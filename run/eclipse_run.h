@@ -17,6 +17,7 @@
 #include "exposure/exposure_table.h"
 #include "run/picture_watch.h"
 #include "run/preflight.h"
+#include "run/preview_image.h"
 #include "run/run_clock.h"
 #include "run/run_log.h"
 #include "run/run_texts.h"
@@ -99,6 +100,9 @@ class RunSink {
   virtual bool RetakeRows(const std::string& /*question*/) { return false; }
   // One step done, as the run log writes it.
   virtual void StepDone(const RunStep& step) = 0;
+  // The preview of the picture the body announced last, fetched while the next camera step was
+  // at least PreviewLeadMs away.
+  virtual void ShowPreview(const PreviewShot& /*shot*/) {}
 };
 
 struct RunSummary {
@@ -170,6 +174,16 @@ class EclipseRun {
   void SetPreflight(std::function<std::vector<CheckLine>(TAppMaster*)> check) {
     preflight_ = std::move(check);
   }
+
+  // The exposure bias, in thirds of a stop (clamped to +-MaxBiasThirds): it moves the exposures of
+  // the rows the run has not begun yet. May be changed at any time, also during the run.
+  void SetBias(int thirds);
+  [[nodiscard]] int BiasThirds() const { return biasThirds_; }
+  // Previews of the pictures taken during the run (off by default): fetched only while the next
+  // camera step is at least PreviewLeadMs away, decoded with decoder (PGM only when unset), saved
+  // into folder when it is not empty, and shown through the sink.
+  static constexpr int64_t PreviewLeadMs = 3000;
+  void SetPreviews(bool on, PreviewDecoder decoder = {}, std::string folder = {});
 
   // Runs the table. camera null: simulation mode. Returns at once, without starting, while a run
   // is under way.
@@ -303,6 +317,10 @@ class EclipseRun {
   std::optional<RunLog> log_;
   RunSummary summary_;
   std::optional<double> rehearseFrom_;  // set by RehearseFrom during a start run
+  int biasThirds_ = 0;
+  bool previews_ = false;
+  PreviewDecoder previewDecoder_;
+  std::string previewFolder_;
 };
 
 }  // namespace tevra
