@@ -30,10 +30,10 @@ using PreviewDecoder = std::function<std::optional<PreviewImage>(std::span<const
 
 // One preview shown during the run.
 struct PreviewShot {
-  size_t row = 0;         // grid row counted from 1
-  std::string label;      // the row's label, trimmed
-  std::string settings;   // the settings it was taken with: "ISO 800  f/8  1/125"
-  int biasThirds = 0;     // the exposure bias the row was taken with
+  size_t row = 0;        // grid row counted from 1
+  std::string label;     // the row's label, trimmed
+  std::string settings;  // the settings it was taken with: "ISO 800  f/8  1/125"
+  int biasThirds = 0;    // the exposure bias the row was taken with
   PreviewImage image;
   PreviewFigures figures;
   std::string savedPath;  // where the preview was saved, "" when it was not
