@@ -64,6 +64,8 @@ constexpr uint32_t ProgressOptionPeriodic = 2;
 constexpr int64_t CallDeadlineMs = 10000;
 constexpr int64_t OpenDeadlineMs = 20000;   // connecting: drivers load, a USB body may need tries
 constexpr int64_t ReleaseMarginMs = 15000;  // a release: the exposure time plus this
+// A preview is fetched only while the next release is at least 3 s away: it may take no longer.
+constexpr int64_t PreviewDeadlineMs = 2000;
 
 // Handlers may be called on any thread; they must return at once.
 using PropertyEventHandler = uint32_t (*)(uint32_t event, uint32_t propertyId, uint32_t parameter,

@@ -4,6 +4,7 @@
 #include "camera/setting_names.h"
 #include "exposure/table_rows.h"
 #include "timing/text_util.h"
+#include "timing/time_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -95,6 +96,50 @@ std::string BiasText(int thirds) {
     text += (whole > 0 ? " " : "") + std::to_string(rest) + "/3";
   }
   return text + " EV";
+}
+
+std::optional<int> ReadBiasThirds(std::string_view text, std::string& why) {
+  std::string_view rest = Trim(text);
+  if (rest.ends_with("EV")) {
+    rest = Trim(rest.substr(0, rest.size() - 2));
+  }
+  const bool negative = rest.starts_with('-');
+  if (negative || rest.starts_with('+')) {
+    rest.remove_prefix(1);
+  }
+  // "W", "W.DD", "P/3" or "W P/3".
+  double ev = 0;
+  const size_t space = rest.find(' ');
+  const std::string_view first = rest.substr(0, space);
+  const std::string_view fraction = space == std::string_view::npos ? std::string_view() : Trim(rest.substr(space));
+  const auto thirdsOf = [](std::string_view part) -> std::optional<double> {
+    if (part.size() == 3 && part[0] >= '0' && part[0] <= '9' && part.substr(1) == "/3") {
+      return (part[0] - '0') / 3.0;
+    }
+    return std::nullopt;
+  };
+  if (const std::optional<double> onlyThirds = fraction.empty() ? thirdsOf(first) : std::nullopt) {
+    ev = *onlyThirds;
+  } else {
+    const std::optional<double> whole = ParseDecimal(first);
+    const std::optional<double> part = fraction.empty() ? 0.0 : thirdsOf(fraction);
+    if (!whole || !std::isfinite(*whole) || *whole < 0 || !part || (!fraction.empty() && *whole != std::floor(*whole))) {
+      why = "\"" + std::string(text) + "\" is no exposure bias: give EV as 1, -0.67, -2/3 or +1 1/3";
+      return std::nullopt;
+    }
+    ev = *whole + *part;
+  }
+  const double thirds = (negative ? -ev : ev) * 3.0;
+  const double nearest = std::round(thirds);
+  if (std::abs(thirds - nearest) > 0.05) {
+    why = "\"" + std::string(text) + "\" is no whole number of third stops";
+    return std::nullopt;
+  }
+  if (std::abs(nearest) > MaxBiasThirds) {
+    why = "\"" + std::string(text) + "\" is beyond the bias the run allows (-3 to +3 EV)";
+    return std::nullopt;
+  }
+  return static_cast<int>(nearest);
 }
 
 }  // namespace tevra

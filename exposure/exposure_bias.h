@@ -5,6 +5,10 @@
 
 #include "exposure/exposure_table.h"
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace tevra {
 
 // The bias the observer can set, in thirds of a stop: -3 to +3 EV.
@@ -23,5 +27,10 @@ BiasedRow WithExposureBias(const ExposureRow& row, int thirds);
 
 // "+1 EV", "-2/3 EV", "+1 1/3 EV", "0 EV".
 std::string BiasText(int thirds);
+
+// A bias typed by the user, in thirds: "1", "-0.67", "+1.33", "-2/3", "1 1/3", BiasText's own texts
+// ("EV" may follow). nullopt, with why set, for anything else, for what is not a whole number of
+// thirds and for more than MaxBiasThirds.
+std::optional<int> ReadBiasThirds(std::string_view text, std::string& why);
 
 }  // namespace tevra

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/eclipse_run.h"
 
-#include "exposure/exposure_bias.h"
-
 #include "camera/appmaster.h"
 #include "camera/camera_model.h"
 #include "camera/camera_status.h"
@@ -107,6 +105,9 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   watch_ = PictureWatch{};
   watched_.clear();
   shownStatus_.clear();
+  rowBias_.assign(table.rows.size(), std::nullopt);
+  previewSources_.clear();
+  pendingPreview_.reset();
   if (camera != nullptr) {
     watch_.Restart(camera->FilesAnnounced());
   }
@@ -150,6 +151,9 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
       i = ResumeAfterReconnection(i);
     }
     AwaitLastPictures();
+    if (!summary_.aborted) {
+      ShowWaitingPreview(HUGE_VAL);  // the last picture's: no step comes after it
+    }
   }
   EndStep();
   running_ = false;
@@ -297,8 +301,7 @@ void EclipseRun::EndStep() {
 }
 
 bool EclipseRun::ProcessRow(size_t index) {
-  const ExposureRow& row = table_.rows[index];
-  const RowKind kind = RowKindOf(row);
+  const RowKind kind = RowKindOf(table_.rows[index]);
   if (kind == RowKind::Skipped) {
     return true;
   }
@@ -306,12 +309,14 @@ bool EclipseRun::ProcessRow(size_t index) {
     SkipRow(index);
     return true;
   }
+  row_ = index + 1;
+  label_ = std::string(Trim(table_.rows[index][ColumnLabel]));
+  BeginRowBias(index);
+  const ExposureRow row = ServedRow(index);
   if (shotsRow_ != index + 1) {
     shotsRow_ = index + 1;
     shotsDone_ = FirstMarkedColumns(row, takenBefore_[index]);
   }
-  row_ = index + 1;
-  label_ = std::string(Trim(row[ColumnLabel]));
   sink_.ShowPhase("");
   clock_.Ticks().SleepMs(PhaseClearMs);
   sink_.ShowPhase(label_);
@@ -576,6 +581,7 @@ bool EclipseRun::WaitUntil(double target) {
     if (remainingMs > ApproachMs) {
       CheckPictures();
       WatchLog();
+      ShowWaitingPreview(remainingMs);
       if (!KeepCameraAwake(remainingMs)) {
         return false;
       }
@@ -604,14 +610,6 @@ double EclipseRun::SliceMs(double remainingMs) const {
     untilChange += 100.0;
   }
   return std::min({untilChange + 0.5, MaxSliceMs, remainingMs - ApproachMs});
-}
-
-void EclipseRun::SetBias(int thirds) { biasThirds_ = std::clamp(thirds, -MaxBiasThirds, MaxBiasThirds); }
-
-void EclipseRun::SetPreviews(bool on, PreviewDecoder decoder, std::string folder) {
-  previews_ = on;
-  previewDecoder_ = std::move(decoder);
-  previewFolder_ = std::move(folder);
 }
 
 bool EclipseRun::AdvanceTime() {

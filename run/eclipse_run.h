@@ -271,6 +271,13 @@ class EclipseRun {
   bool PrepareShot(const ExposureRow& row, int column, std::optional<double> due);
   bool Release(std::optional<double> due, const char* simulationName, int column);
   bool WaitUntil(double target);
+
+  // Previews and bias.
+  [[nodiscard]] ExposureRow ServedRow(size_t index) const;
+  void BeginRowBias(size_t index);
+  void NotePreviewSource(int64_t tag);
+  void PreviewPictureWritten(int64_t tag);
+  void ShowWaitingPreview(double remainingMs);
   [[nodiscard]] double SliceMs(double remainingMs) const;
   StepResult RetryCameraStep(const char* name, const char* simulationName,
                              const std::function<uint32_t()>& call);
@@ -321,6 +328,11 @@ class EclipseRun {
   bool previews_ = false;
   PreviewDecoder previewDecoder_;
   std::string previewFolder_;
+  std::vector<std::optional<int>> rowBias_;  // per row, the bias it was begun with
+  std::string shotSettings_;                 // the settings of the picture prepared last
+  std::map<int64_t, PreviewShot> previewSources_;  // by the watch's tag, the pictures awaited
+  std::optional<PreviewShot> pendingPreview_;      // the newest picture written, not yet previewed
+  uint64_t pendingItem_ = 0;                       // its item on the body
 };
 
 }  // namespace tevra

@@ -87,7 +87,7 @@ double EclipseRun::GiveUpJD() const {
     if (kind == RowKind::Skipped || skipped_[i] != LeftOut::No) {
       continue;
     }
-    const std::array<int64_t, 4> codes = RowCodes(rows[i], 0);
+    const std::array<int64_t, 4> codes = RowCodes(ServedRow(i), 0);
     int changes = 0;
     for (size_t slot = 0; slot < codes.size() && kind != RowKind::Announcement; ++slot) {
       changes += codes[slot] != 0 && codes[slot] != lastCodes_[slot] ? 1 : 0;
@@ -147,6 +147,8 @@ bool EclipseRun::ApplySetting(CodeSlot slot, uint32_t code, const char* name, st
 bool EclipseRun::PrepareShot(const ExposureRow& row, int column, std::optional<double> due) {
   const std::string shutterName = ShutterNameOfTitle(table_.titles[static_cast<size_t>(column)]);
   Info(ShotInfoText(row, shutterName), infoColour_, InfoKind::Settings);
+  shotSettings_ = "ISO " + std::string(Trim(row[ColumnIso])) + "  " + std::string(Trim(row[ColumnAperture])) +
+                  "  " + shutterName;
   return ApplySetting(SlotShutter, ShutterCodeOf(shutterName), "Tv", due);
 }
 
@@ -202,6 +204,7 @@ bool EclipseRun::Release(std::optional<double> due, const char* simulationName, 
       watched.dueJD = due;
       watched.issuedJD = result.issuedJD;
       watched_.emplace(nextTag_, watched);
+      NotePreviewSource(nextTag_);
       const bool alone = watch_.Empty();
       watch_.Released(clock_.Ticks().NowMs(), ExposureMs(shutterName), nextTag_++);
       // Most bodies announce the file while the release call is still under way.
@@ -240,6 +243,7 @@ void EclipseRun::PictureDecided(const PictureWatch::Outcome& outcome) {
   step.text = outcome.written ? FileWrittenText : NoFileText;
   if (outcome.written) {
     ++summary_.picturesTaken;
+    PreviewPictureWritten(outcome.tag);
     const std::string_view released = PictureReleasedText;
     if (shownStatus_.starts_with(released)) {
       shownStatus_ = PictureTakenText + shownStatus_.substr(released.size());

@@ -44,5 +44,20 @@ TEST(ExposureBias, ShutterColumnsThenIso) {
   EXPECT_EQ(BiasText(-2), "-2/3 EV");
 }
 
+// What the user types for `tevra-cli run --bias`: decimals, thirds and BiasText's own texts.
+TEST(ExposureBias, ReadBiasThirds) {
+  std::string why;
+  for (const auto& [text, thirds] : std::initializer_list<std::pair<const char*, int>>{
+           {"1", 3}, {"-0.67", -2}, {"+1.33", 4}, {"-2/3", -2}, {"1 1/3", 4}, {"+1 1/3 EV", 4}, {"0", 0},
+           {"-3", -9}}) {
+    EXPECT_EQ(ReadBiasThirds(text, why), thirds) << text;
+  }
+  for (const char* text : {"", "0.5", "4", "-3.34", "one", "1/2", "nan", "1.5 1/3", "--1"}) {
+    why.clear();
+    EXPECT_EQ(ReadBiasThirds(text, why), std::nullopt) << text;
+    EXPECT_NE(why.find(text), std::string::npos) << why;
+  }
+}
+
 }  // namespace
 }  // namespace tevra

@@ -19,14 +19,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-std::string Hex(uint32_t code) {
-  std::array<char, 12> buffer{};
-  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), code, 16).ptr;
-  return "0x" + std::string(buffer.data(), end);
-}
-
-std::string TvWrite(const char* shutter) { return "0x406=" + Hex(ShutterCodeOf(shutter)); }
-
 size_t Count(const std::vector<std::string>& texts, const std::string& text) {
   return static_cast<size_t>(std::count(texts.begin(), texts.end(), text));
 }

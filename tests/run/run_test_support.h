@@ -3,6 +3,7 @@
 #pragma once
 
 #include "camera/appmaster.h"
+#include "camera/setting_names.h"
 #include "camera/simulated_camera.h"
 #include "run/eclipse_run.h"
 #include "state/variables.h"
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <functional>
 #include <memory>
 #include <string>
@@ -92,6 +95,15 @@ class RecordingSink final : public RunSink {
   void Add(const char* kind, const std::string& text) { events.push_back({kind, text, ticks_.NowMs()}); }
   const TickClock& ticks_;
 };
+
+inline std::string Hex(uint32_t code) {
+  std::array<char, 12> buffer{};
+  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), code, 16).ptr;
+  return "0x" + std::string(buffer.data(), end);
+}
+
+// A write of the shutter time as CameraSteps lists it.
+inline std::string TvWrite(const char* shutter) { return "0x406=" + Hex(ShutterCodeOf(shutter)); }
 
 // Seconds between two run clock readings.
 inline double Seconds(double fromJD, double toJD) { return (toJD - fromJD) * 86400.0; }

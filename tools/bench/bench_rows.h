@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The tables the run benchmarks serve: rows one second apart on the computer's clock.
+// The tables the run benchmarks serve: rows a few seconds apart on the computer's clock.
 #pragma once
 
 #include "exposure/exposure_table.h"
@@ -21,17 +21,18 @@ inline double UnixMs() {
       .count();
 }
 
-// rows rows 1 s apart from two seconds after the next whole second (firstDueMs, Unix ms), one
-// picture each, in the shutter column shutterColumn(i) gives row i.
+// rows rows spacingSeconds apart from two seconds after the next whole second (firstDueMs, Unix
+// ms), one picture each, in the shutter column shutterColumn(i) gives row i.
 template <typename ShutterColumn>
-RunTable RowsEverySecond(const RunClock& clock, int rows, double& firstDueMs, ShutterColumn shutterColumn) {
+RunTable RowsApart(const RunClock& clock, int rows, double spacingSeconds, double& firstDueMs,
+                   ShutterColumn shutterColumn) {
   firstDueMs = (std::ceil(UnixMs() / 1000.0) + 2) * 1000.0;
   const double first = UnixEpochJD + firstDueMs / MsPerDay + clock.UtcOffsetHours() / 24.0;
   ExposureRows table;
   for (int i = 0; i < rows; ++i) {
     ExposureRow row;
     row[ColumnLabel] = "Row " + std::to_string(i + 1);
-    row[ColumnDateTime] = WannText("", first + i / 86400.0);
+    row[ColumnDateTime] = WannText("", first + i * spacingSeconds / 86400.0);
     row[ColumnQuality] = "JPGLarFin";
     row[ColumnIso] = "400";
     row[ColumnAperture] = "f/5.6";
@@ -39,6 +40,11 @@ RunTable RowsEverySecond(const RunClock& clock, int rows, double& firstDueMs, Sh
     table.push_back(row);
   }
   return MakeRunTable(table, ExposureColumnTitles(""), table.size());
+}
+
+template <typename ShutterColumn>
+RunTable RowsEverySecond(const RunClock& clock, int rows, double& firstDueMs, ShutterColumn shutterColumn) {
+  return RowsApart(clock, rows, 1.0, firstDueMs, shutterColumn);
 }
 
 }  // namespace tevra::bench

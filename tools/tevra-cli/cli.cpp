@@ -74,13 +74,15 @@ const std::vector<Command>& Commands() {
        &RunCamera},
       {"run",
        "FILE [--test] [--camera simulator|gphoto2|none] [--start-at \"YYYY-MM-DD hh:mm:ss\"] "
-       "[--zone ROW|OFFSET|NAME] [--skip-past|--take-past] [--retake]",
+       "[--zone ROW|OFFSET|NAME] [--skip-past|--take-past] [--retake] [--bias EV] [--previews DIR]",
        "runs an exposure table as the camera window's photography page does: one line per step, then the "
        "count of pictures taken (the camera announced their file), failed, taken with settings not "
        "applied, released without a file, and late; entries due more than a minute before the start are "
        "skipped (--take-past takes them at once); entries the run logs of the same table from the last 12 "
        "hours show taken are passed over (--retake takes them again); a camera that drops off is opened "
-       "again every 2 s; "
+       "again every 2 s; --bias moves the exposures of every row by EV in third stops (-3 to +3, its "
+       "shutter columns first, then its ISO); --previews saves the camera's preview of each picture in DIR "
+       "while the next step is at least 3 s away, and prints its figures on a Preview line; "
        "exits with 1 when any picture failed, was lost, was taken with settings not applied or left no file, "
        "or when the run log is incomplete",
        &RunRun},

@@ -4,9 +4,11 @@
 #include "camera/appmaster.h"
 #include "camera/camera_choice.h"
 #include "camera/camera_status.h"
+#include "exposure/exposure_bias.h"
 #include "exposure/exposure_table.h"
 #include "run/computer_state.h"
 #include "run/eclipse_run.h"
+#include "run/qt_preview_decoder.h"
 #include "run/quiet_sink.h"
 #include "run/wait_precision.h"
 #include "state/file_io.h"
@@ -142,6 +144,8 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   std::optional<double> startAt;
   bool takePast = false;
   bool retake = false;
+  int biasThirds = 0;
+  std::optional<std::string> previewFolder;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -151,6 +155,18 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
       takePast = arg == "--take-past";
     } else if (arg == "--retake") {
       retake = true;
+    } else if (arg == "--bias") {
+      std::string why = "--bias needs an exposure bias in EV";
+      const std::optional<int> thirds = hasValue ? ReadBiasThirds(args[++i], why) : std::nullopt;
+      if (!thirds) {
+        return UsageError(self, why, err);
+      }
+      biasThirds = *thirds;
+    } else if (arg == "--previews") {
+      if (!hasValue || args[i + 1].empty()) {
+        return UsageError(self, "--previews needs a folder", err);
+      }
+      previewFolder = args[++i];
     } else if (arg == "--zone") {
       std::string note;
       int64_t row = 0;
@@ -177,6 +193,16 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   }
   if (startAt && kind == RunKind::Test) {
     return UsageError(self, "--start-at applies to the start run; the test run keeps no time", err);
+  }
+
+  if (previewFolder) {
+    std::error_code error;
+    std::filesystem::create_directories(*previewFolder, error);
+    if (error || !std::filesystem::is_directory(*previewFolder)) {
+      err << "tevra-cli run: the preview folder " << Escaped(*previewFolder) << " cannot be made: "
+          << error.message() << '\n';
+      return ExitFailure;
+    }
   }
 
   const ExposureFile file = LoadExposureTable(*path);
@@ -244,6 +270,10 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   });
   if (startAt) {
     RehearsalOffset = *startAt - clock.LocalJD();
+  }
+  run.SetBias(biasThirds);
+  if (previewFolder) {
+    run.SetPreviews(true, [](std::span<const uint8_t> bytes) { return DecodePreview(bytes); }, *previewFolder);
   }
   const auto previous = std::signal(SIGINT, &OnInterrupt);
   SetFineTimerSlack();  // the waits wake within a microsecond of their instant, not 50
