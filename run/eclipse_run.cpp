@@ -108,6 +108,7 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   rowBias_.assign(table.rows.size(), std::nullopt);
   previewSources_.clear();
   pendingPreview_.reset();
+  noPreviews_ = false;
   if (camera != nullptr) {
     watch_.Restart(camera->FilesAnnounced());
   }

@@ -333,6 +333,7 @@ class EclipseRun {
   std::map<int64_t, PreviewShot> previewSources_;  // by the watch's tag, the pictures awaited
   std::optional<PreviewShot> pendingPreview_;      // the newest picture written, not yet previewed
   uint64_t pendingItem_ = 0;                       // its item on the body
+  bool noPreviews_ = false;                        // the body has none
 };
 
 }  // namespace tevra

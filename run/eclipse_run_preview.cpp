@@ -112,7 +112,7 @@ void EclipseRun::PreviewPictureWritten(int64_t tag) {
 // PreviewLeadMs away (remainingMs).
 void EclipseRun::ShowWaitingPreview(double remainingMs) {
   if (!pendingPreview_ || remainingMs < static_cast<double>(PreviewLeadMs) || camera_ == nullptr ||
-      simulation_) {
+      simulation_ || noPreviews_) {
     return;
   }
   PreviewShot shot = std::move(*pendingPreview_);
@@ -133,6 +133,7 @@ void EclipseRun::ShowWaitingPreview(double remainingMs) {
   if (*step.status == CamOk) {
     image = previewDecoder_ ? previewDecoder_(bytes) : DecodePgmPreview(bytes);
   }
+  noPreviews_ = *step.status == CamNotSupported;  // said once, not after every picture
   if (!image) {
     step.text = *step.status == CamOk ? "The preview cannot be read"
                                       : std::string("No preview: ") + CameraStatusText(*step.status);

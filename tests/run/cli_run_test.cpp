@@ -68,7 +68,8 @@ TEST_F(CliRunTest, UsageErrorsExitWithTwo) {
        {cli::Args{}, cli::Args{table, table}, cli::Args{table, "--zone", "40"},
         cli::Args{table, "--start-at"}, cli::Args{table, "--start-at", "2024-03-25T10:00:00"},
         cli::Args{table, "--camera", "webcam"},
-        cli::Args{table, "--test", "--start-at", "2024-03-25 10:00:00"}}) {
+        cli::Args{table, "--test", "--start-at", "2024-03-25 10:00:00"}, cli::Args{table, "--bias", "4"},
+        cli::Args{table, "--bias", "0.5"}, cli::Args{table, "--previews"}}) {
     EXPECT_EQ(Run(args).status, cli::ExitUsage) << ::testing::PrintToString(args);
   }
 }
@@ -95,6 +96,19 @@ TEST_F(CliRunTest, StartRunOnTheSimulatedBody) {
                                     "released, no file\t0\nlate by more than 1 s\t0\nrun log\t" +
                                     (home / "Documents/Tevra/run-").string()));
   EXPECT_EQ(RehearsalOffset, 0);
+}
+
+// The bias is said on the row's line; the last picture's preview is saved and its figures printed.
+TEST_F(CliRunTest, BiasAndPreviewsOnTheSimulatedBody) {
+  const fs::path previews = home / "previews";
+  const Result result = Run({Table({Row("A", At("10:00:00.0"))}), "--camera", "simulator", "--start-at",
+                             "2024-03-25 10:00:00", "--bias", "+1 1/3", "--previews", previews.string()});
+  ASSERT_EQ(result.status, cli::ExitOk) << result.err;
+  EXPECT_THAT(result.out, HasSubstr("1\tA\tBias\t"));
+  EXPECT_THAT(result.out, HasSubstr("+1 1/3 EV"));
+  EXPECT_THAT(result.out, HasSubstr("1\tA\tPreview\t"));
+  EXPECT_THAT(result.out, HasSubstr(", saved " + previews.string() + "/preview-"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(previews), fs::directory_iterator()), 1);
 }
 
 // A body that refuses every ISO: each write is tried three times, never 5000, every picture taken
