@@ -192,9 +192,8 @@ class Gphoto2Camera final : public CameraSdk {
   }
   uint32_t GetPreview(CameraRef item, std::vector<uint8_t>& bytes) override {
     bytes.clear();
-    return CallFor(options_.callDeadlineMs, bytes, [item](Gphoto2Session& s, std::vector<uint8_t>& out) {
-      return s.Preview(item, out);
-    });
+    return CallFor(options_.callDeadlineMs, bytes,
+                   [item](Gphoto2Session& s, std::vector<uint8_t>& out) { return s.Preview(item, out); });
   }
   uint32_t Release(CameraRef ref) override {
     return Call(options_.callDeadlineMs, [ref](Gphoto2Session& s) { return s.ReleaseRef(ref); });

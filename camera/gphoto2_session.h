@@ -135,7 +135,8 @@ class Gphoto2Session {
   uint32_t ReadInto(const Ref& item, std::ofstream& out);
   uint32_t ReadWhole(const Ref& item, std::ofstream& out);
   // The whole file of a type in one read; take gets its bytes. The library's result.
-  int GetWhole(const Ref& item, CameraFileType type, const std::function<void(const char*, unsigned long)>& take);
+  int GetWhole(const Ref& item, CameraFileType type,
+               const std::function<void(const char*, unsigned long)>& take);
   void Report(uint32_t percent);
   static unsigned int ProgressStart(GPContext* context, float target, const char* text, void* data);
   static void ProgressUpdate(GPContext* context, unsigned int id, float current, void* data);

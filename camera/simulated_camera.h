@@ -186,7 +186,7 @@ class SimulatedCamera final : public CameraSdk {
   enum class RefKind { CameraList, Camera, Item, Stream };
   struct Ref {
     RefKind kind;
-    std::string path;  // stream: the file; item: its name on the card
+    std::string path;   // stream: the file; item: its name on the card
     int moonLevel = 0;  // item: the Moon's level in the picture
     tevra::ProgressHandler progress = nullptr;
     void* progressContext = nullptr;
