@@ -37,14 +37,21 @@ MoonScene MoonSceneOf(int32_t eclipseIndex, double zoneOffsetHours) {
   return MoonScene{contacts, e.TypeCode, e.UmbMagnitude};
 }
 
+namespace {
+
+double QNow(const std::function<MoonScene()>& scene, const RunClock& clock) {
+  return MoonSceneQ(scene(), clock.LocalJD() + RehearsalOffset);
+}
+
+}  // namespace
+
 std::function<double()> MoonSceneNow(std::function<MoonScene()> scene, const RunClock& clock) {
-  return
-      [scene = std::move(scene), &clock] { return MoonSceneQ(scene(), clock.LocalJD() + RehearsalOffset); };
+  return [scene = std::move(scene), &clock] { return QNow(scene, clock); };
 }
 
 std::function<double()> MoonSceneNow(std::function<MoonScene()> scene) {
   auto clock = std::make_shared<SystemRunClock>();
-  return [clock, now = MoonSceneNow(std::move(scene), *clock)] { return now(); };
+  return [scene = std::move(scene), clock] { return QNow(scene, *clock); };
 }
 
 }  // namespace tevra

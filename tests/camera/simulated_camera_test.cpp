@@ -228,12 +228,14 @@ TEST(SimulatedCamera, PicturesNobodyDownloadsDoNotPileUp) {
 
 // The Moon's level in the body's preview of a picture (the brightest pixel of its PGM); -1 when the
 // preview cannot be had.
+constexpr ptrdiff_t PreviewPixels = ptrdiff_t{160} * 120;
+
 int PreviewLevel(Session& session, CameraRef item) {
   std::vector<uint8_t> bytes;
-  if (session.master->FetchPreview(item, bytes) != CamOk || bytes.size() < 160 * 120) {
+  if (session.master->FetchPreview(item, bytes) != CamOk || std::ssize(bytes) < PreviewPixels) {
     return -1;
   }
-  return *std::max_element(bytes.end() - 160 * 120, bytes.end());
+  return *std::max_element(bytes.end() - PreviewPixels, bytes.end());
 }
 
 // The level of a picture taken now, read once the body has written it.
@@ -291,7 +293,7 @@ TEST(SimulatedCamera, PreviewIsBusyWhileTheBodyWorksAndCostsAThumbnailsTime) {
   session.clock.Advance(200);
   session.camera->ClearCalls();
   ASSERT_EQ(session.master->FetchPreview(item, bytes), CamOk);
-  EXPECT_TRUE(bytes.size() > 160 * 120 && bytes[0] == 'P' && bytes[1] == '5');
+  EXPECT_TRUE(std::ssize(bytes) > PreviewPixels && bytes[0] == 'P' && bytes[1] == '5');
   const SimulatorCall& call = session.camera->Calls().back();
   EXPECT_EQ(call.name, "GetPreview");
   EXPECT_EQ(call.answeredMs - call.atMs, settings.callMs + SimulatedCamera::PreviewMs);
