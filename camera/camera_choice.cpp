@@ -121,8 +121,12 @@ std::shared_ptr<CameraSdk> CreateCameraSdk(const CameraChoice& choice, std::stri
     error = "Simulator settings: " + problem + ".";
     return nullptr;
   }
-  return std::make_shared<SimulatedCamera>(std::move(settings), std::move(faults), SystemTicks(),
-                                           SimulatorOriginMs());
+  auto camera = std::make_shared<SimulatedCamera>(std::move(settings), std::move(faults), SystemTicks(),
+                                                  SimulatorOriginMs());
+  if (choice.moonScene) {
+    camera->SetMoonScene(choice.moonScene);
+  }
+  return camera;
 }
 
 }  // namespace tevra

@@ -5,6 +5,7 @@
 
 #include "camera/camera_sdk.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@ struct CameraChoice {
   std::string port;                 // gphoto2: a port such as "usb:001,004" or "ptpip:127.0.0.1:15740:15740"
   std::string model;                // gphoto2: the model the library should assume for that port
   std::string simulatorScript;      // simulator: settings and faults (ParseSimulatorScript)
+  // simulator: the Moon's brightness index Q now (SimulatedCamera::SetMoonScene); empty: a full Moon.
+  std::function<double()> moonScene;
 };
 
 // The choice from TEVRA_CAMERA, TEVRA_CAMERA_PORT, TEVRA_CAMERA_MODEL and TEVRA_SIMULATOR (a

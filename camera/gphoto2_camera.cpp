@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tevra {
 
@@ -188,6 +189,12 @@ class Gphoto2Camera final : public CameraSdk {
   }
   uint32_t DownloadComplete(CameraRef item) override {
     return Call(options_.callDeadlineMs, [item](Gphoto2Session& s) { return s.CheckItem(item); });
+  }
+  // Cancelled well before the release it was fetched ahead of.
+  uint32_t GetPreview(CameraRef item, std::vector<uint8_t>& bytes) override {
+    bytes.clear();
+    return CallFor(std::min(options_.callDeadlineMs, PreviewDeadlineMs), bytes,
+                   [item](Gphoto2Session& s, std::vector<uint8_t>& out) { return s.Preview(item, out); });
   }
   uint32_t Release(CameraRef ref) override {
     return Call(options_.callDeadlineMs, [ref](Gphoto2Session& s) { return s.ReleaseRef(ref); });

@@ -101,6 +101,20 @@ uint32_t Gphoto2Session::CheckItem(CameraRef item) const {
   return Find(item, Ref::Kind::Item) != nullptr ? CamOk : CamInvalidHandle;
 }
 
+uint32_t Gphoto2Session::Preview(CameraRef item, std::vector<uint8_t>& bytes) {
+  const Ref* ref = Find(item, Ref::Kind::Item);
+  if (ref == nullptr) {
+    return CamInvalidHandle;
+  }
+  if (const uint32_t status = CheckOpen(openRef_); status != CamOk) {
+    return status;
+  }
+  const int result = GetWhole(*ref, GP_FILE_TYPE_PREVIEW, [&bytes](const char* data, unsigned long size) {
+    bytes.assign(data, data + size);
+  });
+  return CameraStatusOfGphoto2(result, Gphoto2Call::Other, *log_);
+}
+
 void Gphoto2Session::Announce(const std::string& folder, const std::string& name) {
   if (objectHandler_ == nullptr) {
     return;
@@ -151,21 +165,28 @@ uint32_t Gphoto2Session::ReadInto(const Ref& item, std::ofstream& out) {
 }
 
 uint32_t Gphoto2Session::ReadWhole(const Ref& item, std::ofstream& out) {
+  transfer_.part = transfer_.total;
+  const int result = GetWhole(item, GP_FILE_TYPE_NORMAL, [&out](const char* data, unsigned long size) {
+    out.write(data, static_cast<std::streamsize>(size));
+  });
+  return transfer_.cancel ? CamCancelled : CameraStatusOfGphoto2(result, Gphoto2Call::Other, *log_);
+}
+
+int Gphoto2Session::GetWhole(const Ref& item, CameraFileType type,
+                             const std::function<void(const char*, unsigned long)>& take) {
   CameraFile* file = nullptr;
   gp_file_new(&file);
-  transfer_.part = transfer_.total;
-  int result = gp_camera_file_get(camera_, item.folder.c_str(), item.name.c_str(), GP_FILE_TYPE_NORMAL, file,
-                                  context_);
+  int result = gp_camera_file_get(camera_, item.folder.c_str(), item.name.c_str(), type, file, context_);
   const char* data = nullptr;
   unsigned long size = 0;
   if (result >= 0) {
     result = gp_file_get_data_and_size(file, &data, &size);
   }
   if (result >= 0) {
-    out.write(data, static_cast<std::streamsize>(size));
+    take(data, size);
   }
   gp_file_unref(file);
-  return transfer_.cancel ? CamCancelled : CameraStatusOfGphoto2(result, Gphoto2Call::Other, *log_);
+  return result;
 }
 
 void Gphoto2Session::Report(uint32_t percent) {

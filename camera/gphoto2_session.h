@@ -70,6 +70,8 @@ class Gphoto2Session {
   uint32_t SetProgress(CameraRef stream, ProgressHandler handler, void* context);
   uint32_t Download(CameraRef item, uint64_t size, CameraRef stream);
   uint32_t CheckItem(CameraRef item) const;
+  // The library's preview of the item's file (a JPEG's thumbnail, the JPEG a RAW embeds).
+  uint32_t Preview(CameraRef item, std::vector<uint8_t>& bytes);
 
  private:
   struct Entry {
@@ -132,6 +134,9 @@ class Gphoto2Session {
   void Announce(const std::string& folder, const std::string& name);
   uint32_t ReadInto(const Ref& item, std::ofstream& out);
   uint32_t ReadWhole(const Ref& item, std::ofstream& out);
+  // The whole file of a type in one read; take gets its bytes. The library's result.
+  int GetWhole(const Ref& item, CameraFileType type,
+               const std::function<void(const char*, unsigned long)>& take);
   void Report(uint32_t percent);
   static unsigned int ProgressStart(GPContext* context, float target, const char* text, void* data);
   static void ProgressUpdate(GPContext* context, unsigned int id, float current, void* data);

@@ -377,4 +377,18 @@ std::optional<double> ShutterSeconds(std::string_view name) {
   return ParseDecimal(decimal);
 }
 
+std::optional<double> IsoSpeed(std::string_view name) {
+  const std::optional<double> speed = ParseDecimal(name);
+  return speed && *speed > 0 ? speed : std::nullopt;
+}
+
+std::optional<double> ApertureFNumber(std::string_view name) {
+  if (!name.starts_with("f/")) {
+    return std::nullopt;
+  }
+  name.remove_prefix(2);
+  const std::optional<double> number = ParseDecimal(name.substr(0, name.find(' ')));
+  return number && *number > 0 ? number : std::nullopt;
+}
+
 }  // namespace tevra

@@ -53,4 +53,10 @@ uint32_t ShutterCodeOf(std::string_view name);
 // anything that is not a shutter name of that form.
 std::optional<double> ShutterSeconds(std::string_view name);
 
+// The speed of an ISO name ("100"); empty for "AUTO" and anything else.
+std::optional<double> IsoSpeed(std::string_view name);
+
+// The f-number of an aperture name ("f/5.6", "f/13 (1/3)"); empty for anything else.
+std::optional<double> ApertureFNumber(std::string_view name);
+
 }  // namespace tevra

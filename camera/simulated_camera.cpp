@@ -3,6 +3,7 @@
 
 #include "camera/camera_status.h"
 #include "camera/setting_names.h"
+#include "camera/simulated_moon.h"
 #include "camera/simulated_picture.h"
 #include "timing/astrolib.h"
 #include "timing/time_text.h"
@@ -298,12 +299,15 @@ uint32_t SimulatedCamera::BeginInSession(const char* name, CameraRef camera, std
   if (status == CamOk) {
     status = CheckCamera(camera);
   }
-  if (status == CamOk &&
-      (halfPressHeld_ || (busy != BusyWhen::Never && (Busy() || (busy == BusyWhen::FaultOrExposure &&
-                                                                 clock_.NowMs() < busyUntilMs_))))) {
+  if (status == CamOk && AnswersBusy(busy)) {
     status = CamBusy;
   }
   return status;
+}
+
+bool SimulatedCamera::AnswersBusy(BusyWhen busy) {
+  return halfPressHeld_ || (busy != BusyWhen::Never &&
+                            (Busy() || (busy == BusyWhen::FaultOrExposure && clock_.NowMs() < busyUntilMs_)));
 }
 
 // The answer is recorded before the wait: the wait hook may call the body again, or let go of
@@ -708,7 +712,9 @@ uint32_t SimulatedCamera::TakePicture(CameraRef camera, std::string args) {
   if (objectHandler_ != nullptr) {
     // The body holds the announced pictures until they are downloaded or released, but only so
     // many: a run with nobody to download them (tevra-cli) must not grow for the whole night.
-    const CameraRef item = NewRef(Ref{RefKind::Item, name});
+    Ref picture{RefKind::Item, name};
+    picture.moonLevel = MoonLevelNow();
+    const CameraRef item = NewRef(std::move(picture));
     announced_.push_back(item);
     if (announced_.size() > MaxAnnouncedItems) {
       refs_.erase(announced_.front());  // nothing when it was released already
@@ -794,6 +800,36 @@ uint32_t SimulatedCamera::DownloadComplete(CameraRef item) {
   }
   const auto found = refs_.find(item);
   return End(found == refs_.end() || found->second.kind != RefKind::Item ? CamInvalidHandle : CamOk);
+}
+
+int SimulatedCamera::MoonLevelNow() const {
+  return SimulatedMoonLevelOfCodes(moonScene_ ? moonScene_() : FullMoonQ, settings_.iso, settings_.aperture,
+                                   settings_.shutterSpeed);
+}
+
+// As a thumbnail read over USB: busy while the body exposes or writes a picture.
+uint32_t SimulatedCamera::GetPreview(CameraRef item, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  uint32_t status = Begin("GetPreview", Hex(item));
+  const auto found = refs_.find(item);
+  if (status == CamOk && (found == refs_.end() || found->second.kind != RefKind::Item)) {
+    status = CamInvalidHandle;
+  } else if (status == CamOk && !sessionOpen_) {
+    status = CamSessionNotOpen;
+  } else if (status == CamOk && AnswersBusy(BusyWhen::FaultOrExposure)) {
+    status = CamBusy;
+  }
+  if (status != CamOk) {
+    return End(status);
+  }
+  callCostMs_ += PreviewMs;
+  // Taken before the wait, whose hook may call the body again and release the item.
+  std::vector<uint8_t> preview = SimulatedMoonPgm(found->second.moonLevel);
+  const uint32_t answer = End(CamOk);
+  if (answer == CamOk) {
+    bytes = std::move(preview);
+  }
+  return answer;
 }
 
 uint32_t SimulatedCamera::Release(CameraRef ref) {

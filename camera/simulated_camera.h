@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -142,6 +143,9 @@ class SimulatedCamera final : public CameraSdk {
   uint32_t Download(CameraRef item, uint64_t size, CameraRef stream) override;
   uint32_t DownloadComplete(CameraRef item) override;
   uint32_t Release(CameraRef ref) override;
+  // A binary PGM of the Moon as the item's picture shows it: at the level its exposure and the
+  // scene's brightness index Q gave when it was taken. Costs PreviewMs on top of the call.
+  uint32_t GetPreview(CameraRef item, std::vector<uint8_t>& bytes) override;
 
   // Tests change the faults at any time.
   SimulatorFaults& Faults() { return faults_; }
@@ -150,6 +154,9 @@ class SimulatedCamera final : public CameraSdk {
   void ChangeOnCamera(uint32_t propertyId, uint32_t code);
   // The computer's local time the body's clock runs against; SystemLocalJD unless a test sets one.
   void SetComputerClock(LocalClock clock) { computerClock_ = std::move(clock); }
+  // The Moon the body photographs: its brightness index Q at this moment (8 full Moon, -7 at
+  // totality, see exposure/exposure_generator.h). Unset, the Moon is full (FullMoonQ).
+  void SetMoonScene(std::function<double()> q) { moonScene_ = std::move(q); }
 
   // Current value of a property as the body reports it; 0 for one it does not have.
   [[nodiscard]] uint32_t Value(uint32_t propertyId) const;
@@ -165,6 +172,9 @@ class SimulatedCamera final : public CameraSdk {
   static constexpr int64_t AutofocusSearchMs = 2000;
   // Pictures announced for transfer that the body still holds when nobody takes them.
   static constexpr size_t MaxAnnouncedItems = 100;
+  // What reading a picture's preview costs beyond an ordinary call: a thumbnail of some 10 kB
+  // over USB.
+  static constexpr int64_t PreviewMs = 150;
 
   // The calls made so far (the last MaxRecordedCalls of them), oldest first.
   static constexpr size_t MaxRecordedCalls = 20000;
@@ -176,7 +186,8 @@ class SimulatedCamera final : public CameraSdk {
   enum class RefKind { CameraList, Camera, Item, Stream };
   struct Ref {
     RefKind kind;
-    std::string path;  // stream: the file; item: its name on the card
+    std::string path;   // stream: the file; item: its name on the card
+    int moonLevel = 0;  // item: the Moon's level in the picture
     tevra::ProgressHandler progress = nullptr;
     void* progressContext = nullptr;
   };
@@ -194,7 +205,11 @@ class SimulatedCamera final : public CameraSdk {
                           int64_t deadlineMs = CallDeadlineMs);
   // Answers the call once its cost has passed, or CamTimeout at its deadline.
   uint32_t End(uint32_t status);
+  // Busy as given: for the busy faults, a held half press and (FaultOrExposure) a picture under way.
+  bool AnswersBusy(BusyWhen busy);
   uint32_t TakePicture(CameraRef camera, std::string args);
+  // The Moon's level for the present settings and scene.
+  [[nodiscard]] int MoonLevelNow() const;
   uint32_t CheckCamera(CameraRef camera) const;
   bool Busy();  // counts down the busy-calls fault
   [[nodiscard]] bool InWindow(const std::vector<std::pair<int64_t, int64_t>>& windows) const;
@@ -214,6 +229,7 @@ class SimulatedCamera final : public CameraSdk {
   TickClock& clock_;
   int64_t originMs_;
   LocalClock computerClock_;
+  std::function<double()> moonScene_;
   int64_t callCount_ = 0;
   // The cost and deadline of the call under way, between Begin and End.
   int64_t callCostMs_ = 0;

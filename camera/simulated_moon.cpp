@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/simulated_moon.h"
 
+#include "camera/setting_names.h"
+
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 
 namespace tevra {
@@ -14,6 +17,15 @@ int SimulatedMoonLevel(double q, double iso, double fNumber, double seconds) {
   const double ratio = seconds * iso * std::pow(2.0, q) / (fNumber * fNumber);
   const double level = WellExposedMoonLevel * std::pow(ratio, 1 / 2.2);
   return static_cast<int>(std::lround(std::clamp(level, static_cast<double>(SkyLevel), 255.0)));
+}
+
+int SimulatedMoonLevelOfCodes(double q, uint32_t isoCode, uint32_t apertureCode, uint32_t shutterCode) {
+  const std::optional<double> iso = IsoSpeed(SettingNameByCode(KindIso, isoCode));
+  const std::optional<double> fNumber = ApertureFNumber(SettingNameByCode(KindAperture, apertureCode));
+  const std::optional<double> seconds = ShutterSeconds(SettingNameByCode(KindShutter, shutterCode));
+  // A telescope reports no aperture: take the focal ratio the exposure generator assumes.
+  constexpr double UnknownFNumber = 8;
+  return SimulatedMoonLevel(q, iso.value_or(0), fNumber.value_or(UnknownFNumber), seconds.value_or(1.0));
 }
 
 std::vector<uint8_t> SimulatedMoonPgm(int level, int width, int height) {

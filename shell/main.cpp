@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Program entry of Tevra.
 #include "camera/camera_choice.h"
+#include "run/moon_scene.h"
 #include "shell/abort_presenter.h"
 #include "shell/program_windows.h"
 #include "shell/startup.h"
@@ -41,6 +42,9 @@ int main(int argc, char* argv[]) {
   for (const std::string& failure : failures) {
     tevra::ShowMessageBox("Tevra", failure);
   }
+  // The simulated body photographs the selected eclipse as the clock reads it, Rehearsal Time
+  // included.
+  choice.moonScene = tevra::MoonSceneNow(&tevra::CurrentMoonScene);
   tevra::CameraWindowHost cameraHost;
   cameraHost.createCamera = [choice](std::string& error) { return tevra::CreateCameraSdk(choice, error); };
   const tevra::ProgramWindows windows = tevra::CreateProgramWindows({}, {}, std::move(cameraHost));

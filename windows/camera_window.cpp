@@ -7,6 +7,7 @@
 #include "camera/camera_window_rules.h"
 #include "camera/setting_names.h"
 #include "run/computer_state.h"
+#include "run/moon_scene.h"
 #include "run/run_texts.h"
 #include "state/night_mode.h"
 #include "state/site_settings.h"
@@ -127,8 +128,12 @@ TForm_Camera::TForm_Camera(CameraWindowHost host, QWidget* parent)
       host_(std::move(host)),
       clock_(host_.clock != nullptr ? host_.clock : &SystemTicks()) {
   if (!host_.createCamera) {
-    host_.createCamera = [](std::string& error) {
-      return CreateCameraSdk(CameraChoiceFromEnvironment(), error);
+    host_.createCamera = [clock = host_.runClock](std::string& error) {
+      CameraChoice choice = CameraChoiceFromEnvironment();
+      // The simulated body photographs the selected eclipse as the run's clock reads it.
+      choice.moonScene =
+          clock != nullptr ? MoonSceneNow(&CurrentMoonScene, *clock) : MoonSceneNow(&CurrentMoonScene);
+      return CreateCameraSdk(choice, error);
     };
   }
   if (!host_.pump) {

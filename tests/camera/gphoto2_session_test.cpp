@@ -4,6 +4,8 @@
 #include "camera/appmaster.h"
 #include "camera/camera_events.h"
 #include "camera/setting_names.h"
+#include "camera/simulated_moon.h"
+#include "run/qt_preview_decoder.h"
 #include "tests/camera/gphoto2_support.h"
 
 #include <QCoreApplication>
@@ -82,13 +84,24 @@ TEST_F(Gphoto2Test, SessionManagerConnectsReleasesAndDownloads) {
   ASSERT_EQ(master.ReadProperty(PropAll), CamOk);
   EXPECT_EQ(master.GetCamera()->GetValue(PropTv), 0x78);
 
-  EXPECT_EQ(master.WriteProperty(PropTv, 0x60), CamOk);  // 1/30
-  EXPECT_EQ(fake_->Value(EosPropShutterSpeed), 0x60U);
+  EXPECT_EQ(master.WriteProperty(PropTv, 0x90), CamOk);  // 1/2000
+  EXPECT_EQ(fake_->Value(EosPropShutterSpeed), 0x90U);
   ASSERT_EQ(master.TakePicture(), CamOk);
   ASSERT_TRUE(window.WaitFor(WM_CAMERA_TRANSFER));
   const auto transfer = *std::find_if(window.messages.begin(), window.messages.end(),
                                       [](const auto& m) { return std::get<0>(m) == WM_CAMERA_TRANSFER; });
   EXPECT_EQ(std::get<1>(transfer), ObjectEventTransferRequest);
+
+  // The preview is the body's thumbnail, a JPEG of the Moon at the level of the settings it was
+  // taken with (JPEG moves a flat level by a step or two).
+  std::vector<uint8_t> preview;
+  ASSERT_EQ(master.FetchPreview(master.LastFileAnnounced(), preview), CamOk);
+  const std::optional<PreviewImage> image = DecodePreview(preview);
+  ASSERT_TRUE(image);
+  ASSERT_EQ(image->width, 160);
+  const int centre = image->luminance.at(image->luminance.size() / 2 + 80);
+  EXPECT_NEAR(centre, SimulatedMoonLevelOfCodes(FullMoonQ, 0x48, 0x30, 0x90), 3);
+  EXPECT_NEAR(centre, 78, 3);                                           // ISO 100, f/5.6, 1/2000
   ASSERT_EQ(master.DownloadItem(std::get<2>(transfer), home_), CamOk);  // no trailing separator
   EXPECT_TRUE(window.WaitFor(WM_CAMERA_PROGRESS));
   std::ifstream file(home_ + "/IMG_0001.JPG", std::ios::binary);

@@ -5,6 +5,7 @@
 #include "camera/camera_choice.h"
 #include "camera/camera_events.h"
 #include "camera/camera_status.h"
+#include "camera/simulated_moon.h"
 #include "timing/astrolib.h"
 
 #include <sys/stat.h>
@@ -16,6 +17,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -221,6 +224,84 @@ TEST(SimulatedCamera, PicturesNobodyDownloadsDoNotPileUp) {
   EXPECT_EQ(session.camera->GetDirectoryItemInfo(offered.front().second, info), CamInvalidHandle);
   EXPECT_EQ(session.camera->GetDirectoryItemInfo(offered.back().second, info), CamOk);
   EXPECT_EQ(info.FileName, "IMG_0250.JPG");
+}
+
+// The Moon's level in the body's preview of a picture (the brightest pixel of its PGM); -1 when the
+// preview cannot be had.
+constexpr ptrdiff_t PreviewPixels = ptrdiff_t{160} * 120;
+
+int PreviewLevel(Session& session, CameraRef item) {
+  std::vector<uint8_t> bytes;
+  if (session.master->FetchPreview(item, bytes) != CamOk || std::ssize(bytes) < PreviewPixels) {
+    return -1;
+  }
+  return *std::max_element(bytes.end() - PreviewPixels, bytes.end());
+}
+
+// The level of a picture taken now, read once the body has written it.
+int LevelOfAPicture(Session& session) {
+  if (session.master->TakePicture() != CamOk) {
+    return -1;
+  }
+  session.clock.Advance(60000);
+  return PreviewLevel(session, session.master->LastFileAnnounced());
+}
+
+TEST(SimulatedCamera, PreviewShowsTheMoonAsTheExposureAndTheSceneMakeIt) {
+  Session session(Costless());
+  ASSERT_EQ(session.master->WriteProperty(PropTv, 0x98), CamOk);  // 1/4000 at ISO 100, f/5.6
+  const int base = LevelOfAPicture(session);
+  EXPECT_EQ(base, SimulatedMoonLevel(FullMoonQ, 100, 5.6, 1.0 / 4000));
+  // One stop more of each, as the tone curve of a JPEG shows it: 2^(1/2.2) times the level.
+  const double stop = base * std::pow(2, 1 / 2.2);
+  ASSERT_EQ(session.master->WriteProperty(PropTv, 0x90), CamOk);  // 1/2000
+  EXPECT_NEAR(LevelOfAPicture(session), stop, 1);
+  ASSERT_EQ(session.master->WriteProperty(PropTv, 0x98), CamOk);
+  ASSERT_EQ(session.master->WriteProperty(PropIso, 0x50), CamOk);  // 200
+  EXPECT_NEAR(LevelOfAPicture(session), stop, 1);
+  ASSERT_EQ(session.master->WriteProperty(PropIso, 0x48), CamOk);
+  ASSERT_EQ(session.master->WriteProperty(PropAv, 0x28), CamOk);  // f/4, about a stop (5.6 is rounded)
+  EXPECT_NEAR(LevelOfAPicture(session), stop, 3);
+  ASSERT_EQ(session.master->WriteProperty(PropTv, 0x38), CamOk);  // 1": far too much for a full Moon
+  EXPECT_EQ(LevelOfAPicture(session), 255);
+
+  // The eclipsed Moon at the same exposure: totality is 15 stops darker than the full Moon.
+  double q = -7;
+  session.camera->SetMoonScene([&q] { return q; });
+  const int totality = LevelOfAPicture(session);
+  EXPECT_EQ(totality, SimulatedMoonLevel(-7, 100, 4, 1));
+  EXPECT_LT(totality, 40);
+  // The picture keeps the level it was taken with, whatever the body and the Moon do afterwards.
+  const CameraRef item = session.master->LastFileAnnounced();
+  q = FullMoonQ;
+  ASSERT_EQ(session.master->WriteProperty(PropIso, 0x88), CamOk);
+  EXPECT_EQ(PreviewLevel(session, item), totality);
+}
+
+TEST(SimulatedCamera, PreviewIsBusyWhileTheBodyWorksAndCostsAThumbnailsTime) {
+  SimulatorSettings settings = SimulatorSettings::Default();
+  settings.processingMs = 300;
+  Session session(settings);
+  ASSERT_EQ(session.master->WriteProperty(PropTv, 0x38), CamOk);  // 1"
+  ASSERT_EQ(session.master->TakePicture(), CamOk);
+  const CameraRef item = session.master->LastFileAnnounced();
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(session.master->FetchPreview(item, bytes), CamBusy);  // exposing
+  session.clock.Advance(1200);
+  EXPECT_EQ(session.master->FetchPreview(item, bytes), CamBusy);  // writing the picture
+  EXPECT_TRUE(bytes.empty());
+  session.clock.Advance(200);
+  session.camera->ClearCalls();
+  ASSERT_EQ(session.master->FetchPreview(item, bytes), CamOk);
+  EXPECT_TRUE(std::ssize(bytes) > PreviewPixels && bytes[0] == 'P' && bytes[1] == '5');
+  const SimulatorCall& call = session.camera->Calls().back();
+  EXPECT_EQ(call.name, "GetPreview");
+  EXPECT_EQ(call.answeredMs - call.atMs, settings.callMs + SimulatedCamera::PreviewMs);
+  // The item stays the caller's: a second preview, then gone once released.
+  EXPECT_EQ(session.master->FetchPreview(item, bytes), CamOk);
+  EXPECT_EQ(session.camera->Release(item), CamOk);
+  EXPECT_EQ(session.master->FetchPreview(item, bytes), CamInvalidHandle);
+  EXPECT_EQ(session.master->FetchPreview(0, bytes), CamInvalidHandle);
 }
 
 TEST(SimulatedCamera, SlowCallsRunTheWaitHook) {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/fake-eos/fake_eos.h"
 
+#include "camera/simulated_moon.h"
+#include "tools/fake-eos/moon_thumb.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -225,8 +228,8 @@ FakeEos::FakeEos(FakeEosBody body, uint16_t port) : body_(std::move(body)), powe
   }
   port_ = ntohs(address.sin_port);
   delayMs_ = body_.callMs;
-  objects_[DcimHandle] = Object{0, FormatAssociation, "DCIM", {}};
-  objects_[FolderHandle] = Object{DcimHandle, FormatAssociation, "100CANON", {}};
+  objects_[DcimHandle] = Object{0, FormatAssociation, "DCIM", {}, 0, {}};
+  objects_[FolderHandle] = Object{DcimHandle, FormatAssociation, "100CANON", {}, 0, {}};
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
     close(listener_);
@@ -734,6 +737,16 @@ void FakeEos::Operation(Connection& connection, const FakeEosOperation& operatio
             withData = true;
           }
           break;
+        case 0x100A: {  // GetThumb
+          auto it = objects_.find(param(0));
+          if (it == objects_.end() || it->second.format == FormatAssociation) {
+            response = PtpInvalidObjectHandle;
+          } else {
+            data = Thumb(it->second);
+            withData = true;
+          }
+          break;
+        }
         case 0x1009:    // GetObject
         case 0x101B: {  // GetPartialObject
           auto it = objects_.find(param(0));
@@ -857,6 +870,7 @@ uint16_t FakeEos::Release() {
     picture.data[picture.data.size() - 2] = 0xFF;
     picture.data[picture.data.size() - 1] = 0xD9;
   }
+  picture.moonLevel = SimulatedMoonLevelOfCodes(body_.moonQ, body_.iso, body_.aperture, body_.shutterSpeed);
   const uint32_t handle = nextHandle_++;
   objects_[handle] = std::move(picture);
   added_.push_back(handle);
@@ -947,9 +961,9 @@ uint32_t FakeEos::BodyClock() const {
 }
 
 std::vector<uint8_t> FakeEos::DeviceInfo() const {
-  std::vector<uint32_t> operations{
-      0x1001, 0x1002, 0x1003, 0x1004, 0x1005, 0x1007, 0x1008, 0x1009, 0x101B, 0x9101,
-      0x9102, 0x9110, 0x9114, 0x9115, 0x9116, 0x9117, 0x911A, 0x911B, 0x911C, EosOpRemoteRelease};
+  std::vector<uint32_t> operations{0x1001, 0x1002, 0x1003, 0x1004, 0x1005, 0x1007, 0x1008,
+                                   0x1009, 0x100A, 0x101B, 0x9101, 0x9102, 0x9110, 0x9114,
+                                   0x9115, 0x9116, 0x9117, 0x911A, 0x911B, 0x911C, EosOpRemoteRelease};
   if (body_.releaseOnOff) {
     operations.push_back(EosOpRemoteReleaseOn);
     operations.push_back(0x9129);
@@ -972,18 +986,20 @@ std::vector<uint8_t> FakeEos::DeviceInfo() const {
       .Get();
 }
 
-std::vector<uint8_t> FakeEos::ObjectInfo(uint32_t handle) const {
-  const Object& object = objects_.at(handle);
+// The thumbnail's format, size and dimensions tell the driver that it may ask for it (GetThumb).
+std::vector<uint8_t> FakeEos::ObjectInfo(uint32_t handle) {
+  Object& object = objects_.at(handle);
   const bool folder = object.format == FormatAssociation;
+  const auto thumbSize = static_cast<uint32_t>(folder ? 0 : Thumb(object).size());
   return Bytes()
       .U32(StorageId)
       .U16(object.format)
       .U16(0)
       .U32(static_cast<uint32_t>(object.data.size()))
       .U16(folder ? 0 : FormatJpeg)
-      .U32(0)
-      .U32(0)
-      .U32(0)
+      .U32(thumbSize)
+      .U32(folder ? 0 : MoonThumbWidth)
+      .U32(folder ? 0 : MoonThumbHeight)
       .U32(folder ? 0 : 6720)
       .U32(folder ? 0 : 4480)
       .U32(folder ? 0 : 24)
@@ -996,6 +1012,13 @@ std::vector<uint8_t> FakeEos::ObjectInfo(uint32_t handle) const {
       .Str("20260303T120000")
       .Str("")
       .Get();
+}
+
+const std::vector<uint8_t>& FakeEos::Thumb(Object& object) {
+  if (object.thumb.empty()) {
+    object.thumb = MoonThumbJpeg(object.moonLevel);
+  }
+  return object.thumb;
 }
 
 }  // namespace tevra

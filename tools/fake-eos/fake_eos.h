@@ -6,6 +6,8 @@
 // The tests use it in-process; tools/fake-eos serves it to other programs.
 #pragma once
 
+#include "camera/simulated_moon.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -76,6 +78,9 @@ struct FakeEosBody {
   // Current bodies release with RemoteReleaseOn/Off; older ones only with RemoteRelease.
   bool releaseOnOff = true;
   uint32_t pictureBytes = 150000;
+  // The Moon it photographs: its brightness index Q (8 full, -7 totality). Each picture's thumbnail
+  // shows it at the level the settings give (SimulatedMoonLevelOfCodes).
+  double moonQ = FullMoonQ;
 
   // A full-frame body in manual mode with a 24-70 mm f/2.8 lens, set in third stops, as the
   // summaries of real bodies list them.
@@ -161,6 +166,8 @@ class FakeEos {
     uint16_t format = 0;
     std::string name;
     std::vector<uint8_t> data;
+    int moonLevel = 0;           // the Moon's level in the picture
+    std::vector<uint8_t> thumb;  // its JPEG, made when first asked for
   };
 
   void Serve();
@@ -179,7 +186,8 @@ class FakeEos {
   [[nodiscard]] uint32_t BodyClock() const;
   std::vector<uint8_t> Events();
   std::vector<uint8_t> DeviceInfo() const;
-  std::vector<uint8_t> ObjectInfo(uint32_t handle) const;
+  std::vector<uint8_t> ObjectInfo(uint32_t handle);
+  const std::vector<uint8_t>& Thumb(Object& object);
   std::vector<uint32_t>* ListOf(uint16_t property);
   uint32_t* ValueOf(uint16_t property);
   [[nodiscard]] const uint32_t* ValueOf(uint16_t property) const;

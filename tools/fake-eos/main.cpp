@@ -27,6 +27,8 @@ constexpr const char* Usage =
     "  --battery N          battery in percent, reported in the body's steps (default 100)\n"
     "  --clock-offset-ms N  the body's clock against the computer's (default 0)\n"
     "  --call-ms N          every operation costs N ms (default 3; --delay-ms N alike)\n"
+    "  --moon-q Q           the Moon in the pictures' thumbnails: brightness index Q, 8 full\n"
+    "                       (default) to -7 in totality\n"
     "Faults:\n"
     "  --autofocus          focus mode AF: every release fails after some 2 s (no focus)\n"
     "  --mirror-lockup      the full press answers Device Busy\n"
@@ -132,6 +134,9 @@ int main(int argc, char** argv) {
       body.clockOffsetMs = *value;
     } else if (arg == "--busy" && value && *value >= 0) {
       busy = *value;
+    } else if (const std::optional<double> q = tevra::ParseDecimal(next);
+               arg == "--moon-q" && q && *q >= -20 && *q <= 20) {
+      body.moonQ = *q;
     } else if ((arg == "--call-ms" || arg == "--delay-ms") && value && *value >= 0 && *value <= 600000) {
       body.callMs = static_cast<int>(*value);
     } else {

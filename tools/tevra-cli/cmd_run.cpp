@@ -8,6 +8,7 @@
 #include "exposure/exposure_table.h"
 #include "run/computer_state.h"
 #include "run/eclipse_run.h"
+#include "run/moon_scene.h"
 #include "run/qt_preview_decoder.h"
 #include "run/quiet_sink.h"
 #include "run/wait_precision.h"
@@ -221,6 +222,12 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
 
   std::unique_ptr<TAppMaster> camera;
   if (withCamera) {
+    // The simulated body photographs the table's eclipse as the run's clock reads it, --start-at
+    // included.
+    if (file.eclipseIndex) {
+      choice.moonScene =
+          MoonSceneNow([scene = MoonSceneOf(*file.eclipseIndex, ZoneOffset)] { return scene; });
+    }
     camera = Connect(choice, err);
     if (!camera) {
       return ExitFailure;
