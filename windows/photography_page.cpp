@@ -4,8 +4,8 @@
 #include "exposure/exposure_bias.h"
 #include "exposure/exposure_table.h"
 #include "run/keep_awake.h"
-#include "run/qt_preview_decoder.h"
 #include "run/qt_announcement_voice.h"
+#include "run/qt_preview_decoder.h"
 #include "run/wait_precision.h"
 #include "state/night_mode.h"
 #include "state/site_settings.h"
@@ -146,7 +146,9 @@ class BiasSpinBox final : public QSpinBox {
     return QString::fromStdString(BiasText(value));
   }
   [[nodiscard]] int valueFromText(const QString& /*text*/) const override { return value(); }
-  QValidator::State validate(QString& /*input*/, int& /*pos*/) const override { return QValidator::Acceptable; }
+  QValidator::State validate(QString& /*input*/, int& /*pos*/) const override {
+    return QValidator::Acceptable;
+  }
 };
 
 }  // namespace
@@ -321,8 +323,9 @@ void TPhotographyPage::BuildPreviewAndBias() {
 }
 
 void TPhotographyPage::CheckBox_PreviewsClick() {
-  run_->SetPreviews(CheckBox_Previews->isChecked(),
-                    [](std::span<const uint8_t> bytes) { return DecodePreview(bytes); }, "");
+  run_->SetPreviews(
+      CheckBox_Previews->isChecked(), [](std::span<const uint8_t> bytes) { return DecodePreview(bytes); },
+      "");
 }
 
 void TPhotographyPage::SpinEdit_BiasChange() {
@@ -565,9 +568,10 @@ void TPhotographyPage::ShowProgress() {
       settings += " (bias " + BiasText(next.appliedThirds) + ")";
     }
   }
-  Label_NextRow->setText(serving ? QStringLiteral("Next: %1  %2  %3")
-                                       .arg(Label_Phase->text(), Label_Wann->text(), QString::fromStdString(settings))
-                                 : QString());
+  Label_NextRow->setText(
+      serving ? QStringLiteral("Next: %1  %2  %3")
+                    .arg(Label_Phase->text(), Label_Wann->text(), QString::fromStdString(settings))
+              : QString());
   const RunSummary& counts = run_->IsRunning() ? run_->Progress() : summary_;
   Label_Counts->setText(QString::fromStdString(RunCountsText(counts.picturesTaken, counts.picturesFailed,
                                                              counts.picturesNotApplied, counts.picturesNoFile,

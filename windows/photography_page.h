@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The page "Eclipse Photography" of the camera window: the two runs, abort, rehearsal time, the
-// announcement banner, the last picture's preview and the exposure bias, on the run engine. The page is the engine's sink; the run waits in a
-// nested event loop, so the main window's clock keeps ticking and every button keeps working.
+// announcement banner, the last picture's preview and the exposure bias, on the run engine. The
+// page is the engine's sink; the run waits in a nested event loop, so the main window's clock
+// keeps ticking and every button keeps working.
 #pragma once
 
 #include "run/announcement_voice.h"

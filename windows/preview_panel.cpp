@@ -63,7 +63,8 @@ int HistogramBarHeight(uint32_t count, uint32_t most, int height) {
 }
 
 TPreviewHistogram::TPreviewHistogram(QWidget* parent) : QWidget(parent) {
-  setToolTip(QStringLiteral("Luminance histogram of the preview, log scale; levels 250 and above are clipped"));
+  setToolTip(
+      QStringLiteral("Luminance histogram of the preview, log scale; levels 250 and above are clipped"));
 }
 
 void TPreviewHistogram::SetHistogram(const std::array<uint32_t, 256>& histogram) {
@@ -107,14 +108,16 @@ TPreviewPanel::TPreviewPanel(QWidget* parent) : QWidget(parent) {
   Image_Preview->setWordWrap(true);
   Image_Preview->setFrameShape(QFrame::Box);
   Image_Preview->setToolTip(QStringLiteral("The last picture's preview"));
-  Image_Preview->setText(QStringLiteral("No preview yet.\nDuring the run, the preview of each picture shows here."));
+  Image_Preview->setText(
+      QStringLiteral("No preview yet.\nDuring the run, the preview of each picture shows here."));
   Histogram_Preview = new TPreviewHistogram(this);
   Histogram_Preview->setGeometry(HistogramLeft, 0, HistogramWidth, HistogramHeight);
   Label_PreviewFigures = MakeLine(this, QRect(HistogramLeft, HistogramHeight + 4, HistogramWidth, 20));
   Label_PreviewFigures->setToolTip(
       QStringLiteral("The Moon's median level and the share of clipped pixels (level 250 and above)"));
   Label_PreviewSource = MakeLine(this, QRect(HistogramLeft, HistogramHeight + 26, HistogramWidth, 42));
-  Label_PreviewSource->setToolTip(QStringLiteral("The row of the table and the settings the preview came from"));
+  Label_PreviewSource->setToolTip(
+      QStringLiteral("The row of the table and the settings the preview came from"));
   ApplyNightMode();
 }
 

@@ -104,7 +104,11 @@ TEST_F(NightModeTest, EveryWindowKeepsTheNightRuleAndTheChoiceIsKept) {
   page.ShowBanner("Totality begins");
   page.BlinkBanner(BannerLime);
   // A preview of the sky with a bright Moon: picture and histogram in reds.
-  PreviewShot shot{.row = 2, .label = "U2", .settings = "ISO 800  f/8  1/2", .biasThirds = 1};
+  PreviewShot shot;
+  shot.row = 2;
+  shot.label = "U2";
+  shot.settings = "ISO 800  f/8  1/2";
+  shot.biasThirds = 1;
   shot.image = {16, 8, std::vector<uint8_t>(128, 10)};
   std::fill_n(shot.image.luminance.begin() + 36, 40, 230);
   shot.figures = MeasurePreview(shot.image.luminance);

@@ -92,8 +92,9 @@ tevra::PreviewShot TotalityPreview(const tevra::ExposureRow& row, size_t rowNumb
   ComputeContacts(false);
   const ContactTimes contacts = CurrentContacts();
   const double t = contacts.U2 + 30.0 / 86400.0;  // half a minute into totality
-  const double q =
-      BrightnessAt(PhaseCodeAt(t, contacts), t, contacts, CurrentEclipse.TypeCode, CurrentEclipse.UmbMagnitude).q;
+  const double q = BrightnessAt(PhaseCodeAt(t, contacts), t, contacts, CurrentEclipse.TypeCode,
+                                CurrentEclipse.UmbMagnitude)
+                       .q;
   const BiasedRow biased = WithExposureBias(row, biasThirds);
   std::string shutter;
   for (int column = FirstShutterColumn; column <= LastShutterColumn; ++column) {
@@ -151,8 +152,8 @@ int main(int argc, char* argv[]) {
   // A start run of three rows, the computer's clock 5 s before the first when it starts (an entry
   // due more than a minute before the start would be asked about first).
   ExposureRows rows = {RunRow("U1 umbra begins", "2025-03-14 05:09:40", "RAW", "400", 12),
-                             RunRow("U1 + 5 min", "2025-03-14 05:14:40", "RAW", "800", 14),
-                             RunRow("U2 totality begins", "2025-03-14 06:26:06", "RAW", "3200", 19)};
+                       RunRow("U1 + 5 min", "2025-03-14 05:14:40", "RAW", "800", 14),
+                       RunRow("U2 totality begins", "2025-03-14 06:26:06", "RAW", "3200", 19)};
   host.runTable = [&rows] { return MakeRunTable(rows, ExposureColumnTitles("[UTC]"), rows.size()); };
   BenchRunClock runClock(clock);
   ManualRunWaiter runWaiter(clock);
