@@ -464,6 +464,7 @@ void TPhotographyPage::StartRun(RunKind kind) {
   Label_CameraStatus->clear();
   failuresHeard_ = {};
   logFailureHeard_ = false;
+  run_->SetBias(SpinEdit_Bias->value());  // the bias set on the page, kept from run to run
   summary_ = run_->Run(kind, table, camera);
   ResetTimerSlack();
   if (!summary_.logError.empty() && !logFailureHeard_ && AnnouncementSound) {

@@ -305,6 +305,11 @@ TEST_F(PhotographyPageTest, MessagesAndBannerShowWholeAndTheZoneWarningAsks) {
 
 TEST_F(PhotographyPageTest, PreviewFillsThePanelAndTheBiasKeysMoveTheRunsBiasInThirds) {
   EXPECT_TRUE(page->Panel_Preview->Image_Preview->text().startsWith("No preview yet"));
+  // Everything on the page stands inside it: the camera window shows it whole.
+  for (const QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    EXPECT_TRUE(QRect(0, 0, 1012, PhotographyPageHeight).contains(child->geometry()))  // the window's width
+        << child->metaObject()->className() << " " << child->toolTip().toStdString();
+  }
   PreviewShot shot;
   shot.row = 3;
   shot.label = "U2 totality begins";
@@ -355,7 +360,10 @@ TEST_F(PhotographyPageTest, PreviewFillsThePanelAndTheBiasKeysMoveTheRunsBiasInT
   press(Qt::Key_Up, 12);
   EXPECT_EQ(page->Engine().BiasThirds(), MaxBiasThirds);
   press(Qt::Key_0, 1);
-  press(Qt::Key_Down, 12);
+  page->SpinEdit_Bias->setFocus();  // the same with the focus in the box itself
+  press(Qt::Key_Down, 1);
+  EXPECT_EQ(page->Engine().BiasThirds(), -1);
+  press(Qt::Key_Down, 11);
   EXPECT_EQ(page->Engine().BiasThirds(), -MaxBiasThirds);
   press(Qt::Key_0, 1);
   press(Qt::Key_Up, 3);
