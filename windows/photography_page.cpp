@@ -1,28 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/photography_page.h"
 
+#include "exposure/exposure_bias.h"
 #include "exposure/exposure_table.h"
 #include "run/keep_awake.h"
 #include "run/qt_announcement_voice.h"
+#include "run/qt_preview_decoder.h"
 #include "run/wait_precision.h"
 #include "state/night_mode.h"
 #include "state/site_settings.h"
 #include "state/variables.h"
 #include "timing/catalogue.h"
 #include "timing/moon_sky.h"
+#include "windows/preview_panel.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -125,6 +132,24 @@ QPushButton* MakeCommand(QWidget* parent, const QRect& geometry, const char* cap
   label->setFont(font);
   return button;
 }
+
+// Thirds of a stop shown as "+1 1/3 EV"; set with its arrows and the page's keys, not typed.
+class BiasSpinBox final : public QSpinBox {
+ public:
+  explicit BiasSpinBox(QWidget* parent) : QSpinBox(parent) {
+    setRange(-MaxBiasThirds, MaxBiasThirds);
+    lineEdit()->setReadOnly(true);
+  }
+
+ protected:
+  [[nodiscard]] QString textFromValue(int value) const override {
+    return QString::fromStdString(BiasText(value));
+  }
+  [[nodiscard]] int valueFromText(const QString& /*text*/) const override { return value(); }
+  QValidator::State validate(QString& /*input*/, int& /*pos*/) const override {
+    return QValidator::Acceptable;
+  }
+};
 
 }  // namespace
 
@@ -253,11 +278,62 @@ void TPhotographyPage::BuildComponents() {
   }
 
   Button_Check = new QPushButton(QStringLiteral("Check Before the Night"), this);
-  Button_Check->setGeometry(10, 200, 230, 30);
+  Button_Check->setGeometry(10, 192, 230, 30);
   SetHint(Button_Check, "Camera, computer and exposure table checked an hour before the eclipse");
   Button_Check->setVisible(static_cast<bool>(host_.preflight));
   connect(Button_Check, &QPushButton::clicked, this, [this] { Button_CheckClick(); });
+  BuildPreviewAndBias();
 }
+
+void TPhotographyPage::BuildPreviewAndBias() {
+  constexpr int Top = 300;
+  constexpr int Controls = 690;
+  Panel_Preview = new TPreviewPanel(this);
+  Panel_Preview->setGeometry(10, Top, Controls - 20, PhotographyPageHeight - Top - 4);
+
+  CheckBox_Previews = new QCheckBox(QStringLiteral("Previews"), this);
+  CheckBox_Previews->setGeometry(Controls, Top, 300, 24);
+  CheckBox_Previews->setChecked(true);
+  SetHint(CheckBox_Previews, "Show the preview of each picture during the run, when there is time for it");
+  connect(CheckBox_Previews, &QCheckBox::toggled, this, [this] { CheckBox_PreviewsClick(); });
+  CheckBox_PreviewsClick();
+
+  Label_Bias = MakeLabel(this, QRect(Controls, Top + 32, 110, 28), 10, true);
+  Label_Bias->setText(QStringLiteral("Exposure bias"));
+  SpinEdit_Bias = new BiasSpinBox(this);
+  SpinEdit_Bias->setGeometry(Controls + 115, Top + 32, 150, 28);
+  SpinEdit_Bias->setFont(QFont(QStringLiteral("Arial"), 11, QFont::Bold));
+  static constexpr const char* BiasKeys =
+      "Ctrl+Up / Ctrl+Down: a third of a stop brighter / darker, Ctrl+0: back to 0 EV. The rows still to "
+      "come are exposed with it.";
+  SetHint(SpinEdit_Bias, BiasKeys);
+  Label_BiasKeys = MakeLabel(this, QRect(Controls, Top + 66, 1002 - Controls, 60), 9, false);
+  Label_BiasKeys->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label_BiasKeys->setWordWrap(true);
+  Label_BiasKeys->setText(QString::fromLatin1(BiasKeys));
+  SpinEdit_Bias->setValue(run_->BiasThirds());
+  connect(SpinEdit_Bias, &QSpinBox::valueChanged, this, [this] { SpinEdit_BiasChange(); });
+  // Keys of the page: they work wherever the focus is in the camera window while the page shows.
+  const auto key = [this](QKeyCombination combination, auto action) {
+    connect(new QShortcut(QKeySequence(combination), this), &QShortcut::activated, this, action);
+  };
+  key(Qt::CTRL | Qt::Key_Up, [this] { SpinEdit_Bias->stepBy(1); });
+  key(Qt::CTRL | Qt::Key_Down, [this] { SpinEdit_Bias->stepBy(-1); });
+  key(Qt::CTRL | Qt::Key_0, [this] { SpinEdit_Bias->setValue(0); });
+}
+
+void TPhotographyPage::CheckBox_PreviewsClick() {
+  run_->SetPreviews(
+      CheckBox_Previews->isChecked(), [](std::span<const uint8_t> bytes) { return DecodePreview(bytes); },
+      "");
+}
+
+void TPhotographyPage::SpinEdit_BiasChange() {
+  run_->SetBias(SpinEdit_Bias->value());
+  ShowProgress();
+}
+
+void TPhotographyPage::ShowPreview(const PreviewShot& shot) { Panel_Preview->ShowShot(shot); }
 
 void TPhotographyPage::Button_CheckClick() {
   if (!host_.preflight || run_->IsRunning()) {
@@ -388,6 +464,7 @@ void TPhotographyPage::StartRun(RunKind kind) {
   Label_CameraStatus->clear();
   failuresHeard_ = {};
   logFailureHeard_ = false;
+  run_->SetBias(SpinEdit_Bias->value());  // the bias set on the page, kept from run to run
   summary_ = run_->Run(kind, table, camera);
   ResetTimerSlack();
   if (!summary_.logError.empty() && !logFailureHeard_ && AnnouncementSound) {
@@ -483,11 +560,19 @@ void TPhotographyPage::ShowProgress() {
       "Table: " + file +
       (row == 0 ? "" : ", row " + std::to_string(row) + " of " + std::to_string(run_->Table().rows.size()))));
   const bool serving = run_->IsRunning() && row > 0 && row <= run_->Table().rows.size();
-  Label_NextRow->setText(serving
-                             ? QStringLiteral("Next: %1  %2  %3")
-                                   .arg(Label_Phase->text(), Label_Wann->text(),
-                                        QString::fromStdString(RowSettingsText(run_->Table().rows[row - 1])))
-                             : QString());
+  std::string settings;
+  if (serving) {
+    // The next row is taken with the bias in force: its settings as they will be set.
+    const BiasedRow next = WithExposureBias(run_->Table().rows[row - 1], run_->BiasThirds());
+    settings = RowSettingsText(next.row);
+    if (next.appliedThirds != 0) {
+      settings += " (bias " + BiasText(next.appliedThirds) + ")";
+    }
+  }
+  Label_NextRow->setText(
+      serving ? QStringLiteral("Next: %1  %2  %3")
+                    .arg(Label_Phase->text(), Label_Wann->text(), QString::fromStdString(settings))
+              : QString());
   const RunSummary& counts = run_->IsRunning() ? run_->Progress() : summary_;
   Label_Counts->setText(QString::fromStdString(RunCountsText(counts.picturesTaken, counts.picturesFailed,
                                                              counts.picturesNotApplied, counts.picturesNoFile,
@@ -520,6 +605,7 @@ void TPhotographyPage::PaintBanner() {
 }
 
 void TPhotographyPage::ApplyNightMode() {
+  Panel_Preview->ApplyNightMode();
   PaintInfo();
   PaintBanner();
   PaintAdvanceLabels(rehearsalShown_);

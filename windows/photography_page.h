@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page "Eclipse Photography" of the camera window: the two runs, abort, rehearsal time and
-// the announcement banner, on the run engine. The page is the engine's sink; the run waits in a
-// nested event loop, so the main window's clock keeps ticking and every button keeps working.
+// The page "Eclipse Photography" of the camera window: the two runs, abort, rehearsal time, the
+// announcement banner, the last picture's preview and the exposure bias, on the run engine. The
+// page is the engine's sink; the run waits in a nested event loop, so the main window's clock
+// keeps ticking and every button keeps working.
 #pragma once
 
 #include "run/announcement_voice.h"
@@ -16,14 +17,17 @@
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QDialog;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 
 namespace tevra {
 
 class KeepAwake;
+class TPreviewPanel;
 
 // What the page needs from the windows around it; tests replace each part.
 struct PhotographyPageHost {
@@ -62,7 +66,7 @@ struct PhotographyPageHost {
 };
 
 // The page's height: the camera window is this much taller while it shows the page.
-constexpr int PhotographyPageHeight = 296;
+constexpr int PhotographyPageHeight = 486;
 
 // Waits in a nested event loop, so that the program's windows live on while the run waits.
 class EventLoopWaiter final : public RunWaiter {
@@ -100,6 +104,10 @@ class TPhotographyPage : public QWidget, public RunSink {
   void BitBtn_RehearseFromClick();
   // The colours the page chooses itself, through the night view (state/night_mode.h).
   void ApplyNightMode();
+  // "Previews": the run fetches and shows the previews of its pictures (on by default).
+  void CheckBox_PreviewsClick();
+  // The exposure bias of the rows still to come, kept for the whole session.
+  void SpinEdit_BiasChange();
 
   // Components, by their design names.
   QLabel* Label_Phase = nullptr;
@@ -129,6 +137,13 @@ class TPhotographyPage : public QWidget, public RunSink {
   QLabel* Label_NextRow = nullptr;
   QLabel* Label_Counts = nullptr;
   QLabel* Label_CameraStatus = nullptr;
+  // Below them: the last preview, and beside it whether to fetch previews and the exposure bias
+  // (Ctrl+Up and Ctrl+Down move it a third of a stop, Ctrl+0 takes it back to 0).
+  TPreviewPanel* Panel_Preview = nullptr;
+  QCheckBox* CheckBox_Previews = nullptr;
+  QLabel* Label_Bias = nullptr;
+  QSpinBox* SpinEdit_Bias = nullptr;
+  QLabel* Label_BiasKeys = nullptr;
 
   // The run engine's sink.
   void ShowPhase(const std::string& text) override;
@@ -147,12 +162,14 @@ class TPhotographyPage : public QWidget, public RunSink {
   void ShowCheck(const std::vector<CheckLine>& lines) override;
   bool RetakeRows(const std::string& question) override;
   void StepDone(const RunStep& step) override;
+  void ShowPreview(const PreviewShot& shot) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildComponents();
+  void BuildPreviewAndBias();
   void StartRun(RunKind kind);
   static void PressLabel(QLabel* label, bool pressed);
   void PaintAdvanceLabels(bool rehearsal);

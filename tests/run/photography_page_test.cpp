@@ -2,11 +2,14 @@
 // The "Eclipse Photography" page on a manual clock: the commands through their labels, the
 // running look, rehearsal time, the banner and keeping the computer awake.
 #include "windows/photography_page.h"
+#include "exposure/exposure_bias.h"
 #include "run/keep_awake.h"
+#include "state/night_mode.h"
 #include "state/variables.h"
 #include "tests/run/run_test_support.h"
 #include "timing/astrolib.h"
 #include "timing/countdown.h"
+#include "windows/preview_panel.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -14,6 +17,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -297,6 +301,79 @@ TEST_F(PhotographyPageTest, MessagesAndBannerShowWholeAndTheZoneWarningAsks) {
   ASSERT_EQ(questions.size(), 1U);
   EXPECT_TRUE(questions[0].ends_with("late.\n\nStart the run anyway?")) << questions[0];
   EXPECT_TRUE(zonePage.LastSummary().cancelled);
+}
+
+TEST_F(PhotographyPageTest, PreviewFillsThePanelAndTheBiasKeysMoveTheRunsBiasInThirds) {
+  EXPECT_TRUE(page->Panel_Preview->Image_Preview->text().startsWith("No preview yet"));
+  // Everything on the page stands inside it: the camera window shows it whole.
+  for (const QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    EXPECT_TRUE(QRect(0, 0, 1012, PhotographyPageHeight).contains(child->geometry()))  // the window's width
+        << child->metaObject()->className() << " " << child->toolTip().toStdString();
+  }
+  PreviewShot shot;
+  shot.row = 3;
+  shot.label = "U2 totality begins";
+  shot.settings = "ISO 800  f/8  1/2";
+  shot.biasThirds = 4;
+  // Sky, a dim Moon and two clipped pixels.
+  shot.image = {8, 4, std::vector<uint8_t>(32, 6)};
+  std::fill_n(shot.image.luminance.begin() + 9, 12, 120);
+  shot.image.luminance[30] = shot.image.luminance[31] = 255;
+  shot.figures = MeasurePreview(shot.image.luminance);
+  page->ShowPreview(shot);
+  const TPreviewPanel& panel = *page->Panel_Preview;
+  EXPECT_EQ(panel.Label_PreviewFigures->text().toStdString(), PreviewFiguresText(shot.figures));
+  EXPECT_EQ(panel.Label_PreviewSource->text().toStdString(),
+            "Row 3: U2 totality begins \u2014 ISO 800  f/8  1/2, bias +1 1/3 EV");
+  EXPECT_FALSE(panel.Image_Preview->pixmap().isNull());
+  // Log scale: the sky's 18 pixels fill the height, the 2 clipped ones still show, no bar elsewhere.
+  TPreviewHistogram& histogram = *panel.Histogram_Preview;
+  EXPECT_EQ(histogram.BarHeight(6), histogram.height() - 2);
+  EXPECT_GT(histogram.BarHeight(255), histogram.BarHeight(6) / 3);
+  EXPECT_LT(histogram.BarHeight(255), histogram.BarHeight(120));
+  EXPECT_EQ(histogram.BarHeight(0) + histogram.BarHeight(200), 0);
+
+  // Night: the picture and the histogram in reds only.
+  Night.on = true;
+  page->ApplyNightMode();
+  for (const QImage& drawn : {panel.Image_Preview->pixmap().toImage(), histogram.grab().toImage()}) {
+    const QImage image = drawn.convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(NightRuleViolations({reinterpret_cast<const uint32_t*>(image.constBits()), image.width(),
+                                   image.height(), static_cast<int>(image.bytesPerLine() / 4)})
+                  .violations,
+              0U);
+  }
+  Night = {};
+
+  // The keys move the bias a third at a time up to +-3 EV; it stays for the next run.
+  page->show();
+  page->activateWindow();
+  QCoreApplication::processEvents();
+  const auto press = [this](Qt::Key key, int times) {
+    for (int i = 0; i < times; ++i) {
+      QTest::keyClick(page.get(), key, Qt::ControlModifier);
+    }
+  };
+  press(Qt::Key_Up, 2);
+  EXPECT_EQ(page->Engine().BiasThirds(), 2);
+  EXPECT_EQ(page->SpinEdit_Bias->text(), "+2/3 EV");
+  press(Qt::Key_Up, 12);
+  EXPECT_EQ(page->Engine().BiasThirds(), MaxBiasThirds);
+  press(Qt::Key_0, 1);
+  page->SpinEdit_Bias->setFocus();  // the same with the focus in the box itself
+  press(Qt::Key_Down, 1);
+  EXPECT_EQ(page->Engine().BiasThirds(), -1);
+  press(Qt::Key_Down, 11);
+  EXPECT_EQ(page->Engine().BiasThirds(), -MaxBiasThirds);
+  press(Qt::Key_0, 1);
+  press(Qt::Key_Up, 3);
+  rows = {test::Row("P1", "2024-03-25 10:00:00")};
+  QString nextRow;
+  onPump = [&] { nextRow = nextRow.isEmpty() ? page->Label_NextRow->text() : nextRow; };
+  page->Button_Test_Eclipse_Photography->click();
+  EXPECT_TRUE(nextRow.endsWith(QString::fromStdString(", " + ShutterNameOfColumn(12) + " (bias +1 EV)")))
+      << nextRow.toStdString();  // a stop longer than the row's own column 11
+  EXPECT_EQ(page->Engine().BiasThirds(), 3);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -102,6 +103,16 @@ TEST_F(NightModeTest, EveryWindowKeepsTheNightRuleAndTheChoiceIsKept) {
   page.ShowAdvanceControls(true);
   page.ShowBanner("Totality begins");
   page.BlinkBanner(BannerLime);
+  // A preview of the sky with a bright Moon: picture and histogram in reds.
+  PreviewShot shot;
+  shot.row = 2;
+  shot.label = "U2";
+  shot.settings = "ISO 800  f/8  1/2";
+  shot.biasThirds = 1;
+  shot.image = {16, 8, std::vector<uint8_t>(128, 10)};
+  std::fill_n(shot.image.luminance.begin() + 36, 40, 230);
+  shot.figures = MeasurePreview(shot.image.luminance);
+  page.ShowPreview(shot);
   ExpectNightRule(windows.camera.get(), "photography page with banner");
   TForm_Site site(ObservingSite{"Munich", 48.1, 11.6, 520});
   ExpectNightRule(&site, "site dialog");

@@ -3,13 +3,23 @@
 // body's exposure and busy times and the window's own waits cost nothing: a connection with its
 // information log and a disconnection, a release with its download, a series of 5.
 // Usage: bench-camera-window [--night] [--screenshot FILE.png] [--run-screenshot FILE.png]
-// --run-screenshot shows the "Eclipse Photography" page in the middle of a start run.
+//                            [--preview-screenshot FILE.png]
+// --run-screenshot shows the "Eclipse Photography" page in the middle of a start run,
+// --preview-screenshot in a rehearsal at the beginning of totality with a picture's preview and an
+// exposure bias.
+#include "camera/setting_names.h"
 #include "camera/simulated_camera.h"
+#include "camera/simulated_moon.h"
+#include "exposure/exposure_bias.h"
+#include "exposure/exposure_generator.h"
 #include "shell/night_look.h"
 #include "state/variables.h"
 #include "timing/astrolib.h"
+#include "timing/catalogue.h"
+#include "timing/time_text.h"
 #include "windows/camera_window.h"
 #include "windows/photography_page.h"
+#include "windows/preview_panel.h"
 
 #include "tools/bench/bench_support.h"
 
@@ -18,6 +28,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include <filesystem>
@@ -25,12 +36,12 @@
 
 namespace {
 
-// Takes "--run-screenshot FILE" out of the arguments; "" when not given.
-std::string TakeRunScreenshotOption(int& argc, char* argv[]) {
+// Takes "OPTION FILE" out of the arguments; "" when not given.
+std::string TakeFileOption(int& argc, char* argv[], const std::string& option) {
   std::string path;
   int kept = 1;
   for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--run-screenshot" && i + 1 < argc) {
+    if (std::string(argv[i]) == option && i + 1 < argc) {
       path = argv[++i];
     } else {
       argv[kept++] = argv[i];
@@ -72,11 +83,44 @@ class BenchRunClock final : public tevra::RunClock {
   int64_t originMs_ = 0;
 };
 
+// The preview the simulated body gives of a row of the 2025-03-14 eclipse taken just after the
+// beginning of totality with an exposure bias: the Moon's level from the generator's brightness
+// model at that moment and the row's biased exposure.
+tevra::PreviewShot TotalityPreview(const tevra::ExposureRow& row, size_t rowNumber, int biasThirds) {
+  using namespace tevra;
+  SelectEclipse(NextEclipseIndex(CalJD(2025, 3, 13, 0, 0, 0)));
+  ComputeContacts(false);
+  const ContactTimes contacts = CurrentContacts();
+  const double t = contacts.U2 + 30.0 / 86400.0;  // half a minute into totality
+  const double q = BrightnessAt(PhaseCodeAt(t, contacts), t, contacts, CurrentEclipse.TypeCode,
+                                CurrentEclipse.UmbMagnitude)
+                       .q;
+  const BiasedRow biased = WithExposureBias(row, biasThirds);
+  std::string shutter;
+  for (int column = FirstShutterColumn; column <= LastShutterColumn; ++column) {
+    if (IsMarked(biased.row, column)) {
+      shutter = ShutterNameOfColumn(column);
+    }
+  }
+  const double iso = ParseDecimal(biased.row[ColumnIso]).value_or(100);
+  const double fNumber = ParseDecimal(biased.row[ColumnAperture].substr(2)).value_or(8);
+  const int level = SimulatedMoonLevel(q, iso, fNumber, ShutterSeconds(shutter).value_or(1));
+  PreviewShot shot;
+  shot.row = rowNumber;
+  shot.label = row[ColumnLabel];
+  shot.settings = "ISO " + biased.row[ColumnIso] + "  " + biased.row[ColumnAperture] + "  " + shutter;
+  shot.biasThirds = biased.appliedThirds;
+  shot.image = DecodePgmPreview(SimulatedMoonPgm(level)).value_or(PreviewImage{});
+  shot.figures = MeasurePreview(shot.image.luminance);
+  return shot;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace tevra;
-  const std::string runScreenshot = TakeRunScreenshotOption(argc, argv);
+  const std::string runScreenshot = TakeFileOption(argc, argv, "--run-screenshot");
+  const std::string previewScreenshot = TakeFileOption(argc, argv, "--preview-screenshot");
   const bool night = bench::TakeNightOption(argc, argv);
   const std::optional<std::string> screenshot =
       bench::ReadScreenshotOption(argc, argv, "bench-camera-window");
@@ -107,9 +151,9 @@ int main(int argc, char* argv[]) {
   host.clock = &clock;
   // A start run of three rows, the computer's clock 5 s before the first when it starts (an entry
   // due more than a minute before the start would be asked about first).
-  const ExposureRows rows = {RunRow("U1 umbra begins", "2025-03-14 05:09:40", "RAW", "400", 12),
-                             RunRow("U1 + 5 min", "2025-03-14 05:14:40", "RAW", "800", 14),
-                             RunRow("U2 totality begins", "2025-03-14 06:26:06", "RAW", "3200", 19)};
+  ExposureRows rows = {RunRow("U1 umbra begins", "2025-03-14 05:09:40", "RAW", "400", 12),
+                       RunRow("U1 + 5 min", "2025-03-14 05:14:40", "RAW", "800", 14),
+                       RunRow("U2 totality begins", "2025-03-14 06:26:06", "RAW", "3200", 19)};
   host.runTable = [&rows] { return MakeRunTable(rows, ExposureColumnTitles("[UTC]"), rows.size()); };
   BenchRunClock runClock(clock);
   ManualRunWaiter runWaiter(clock);
@@ -178,6 +222,43 @@ int main(int argc, char* argv[]) {
       }
     });
     window.Photography->Button_Start_Eclipse_Photography->click();
+    RehearsalOffset = 0;
+  }
+  if (!previewScreenshot.empty()) {
+    // A rehearsal: "Advance Time" takes the run to 5 s before totality begins; the preview of that
+    // row shows while the run counts down to the next, with the bias set at +2/3 EV.
+    rows = {RunRow("U2 totality begins", "2025-03-14 06:26:06", "RAW", "1600", 19),
+            RunRow("U2 + 1 min", "2025-03-14 06:27:06", "RAW", "1600", 19)};
+    if (CameraName.empty()) {
+      window.Button_ConnectClick();
+      settle();
+    }
+    window.PageControl1->setCurrentIndex(2);
+    runClock.Set(CalJD(2025, 3, 14, 6, 20, 0));
+    window.show();
+    TPhotographyPage& page = *window.Photography;
+    page.SpinEdit_Bias->setValue(2);
+    page.Engine().SetLogFolder("");
+    bool taken = false;
+    page.Engine().SetPump([&] {
+      // Once the run counts down to the first row: before that, there is no time to advance to.
+      if (RehearsalOffset == 0 && page.BitBtn_Advance->isEnabled() &&
+          page.Label_Wann->text().endsWith(QStringLiteral("06:26:06.0"))) {
+        page.BitBtn_Advance->click();
+      }
+      if (!taken && page.Label_Wann->text().endsWith(QStringLiteral("06:27:06.0")) &&
+          page.Label_WannDiff->text().startsWith(QStringLiteral("+0 00:00:4"))) {
+        page.ShowPreview(TotalityPreview(rows[0], 1, page.Engine().BiasThirds()));
+        settle();
+        taken = true;
+        if (!window.grab().save(QString::fromStdString(previewScreenshot))) {
+          std::cerr << "cannot write " << previewScreenshot << "\n";
+          result = 1;
+        }
+        AbortRun = true;
+      }
+    });
+    page.Button_Start_Eclipse_Photography->click();
     RehearsalOffset = 0;
   }
   window.Button_DisconnectClick();
