@@ -109,6 +109,7 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   previewSources_.clear();
   pendingPreview_.reset();
   noPreviews_ = false;
+  previewNotBeforeMs_ = 0;
   if (camera != nullptr) {
     watch_.Restart(camera->FilesAnnounced());
   }
@@ -153,7 +154,7 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
     }
     AwaitLastPictures();
     if (!summary_.aborted) {
-      ShowWaitingPreview(HUGE_VAL);  // the last picture's: no step comes after it
+      ShowLastPreview();
     }
   }
   EndStep();
@@ -614,6 +615,11 @@ double EclipseRun::SliceMs(double remainingMs) const {
 }
 
 bool EclipseRun::AdvanceTime() {
+  // Before a row's time shows there is nothing to advance to: the empty label would read as the
+  // year 1 and hold the run for ever.
+  if (wann_.size() <= 4 || !TryDateStrJD(std::string_view(wann_).substr(4)).jd) {
+    return RehearsalOffset != 0;
+  }
   RehearsalOffset = RehearsalOffsetFor(wann_, clock_.LocalJD());
   if (running_ && log_ && RehearsalOffset != 0) {
     log_->Append(StepOf(AdvanceTimeStepName));  // what follows is a rehearsal

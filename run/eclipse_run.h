@@ -183,6 +183,7 @@ class EclipseRun {
   // camera step is at least PreviewLeadMs away, decoded with decoder (PGM only when unset), saved
   // into folder when it is not empty, and shown through the sink.
   static constexpr int64_t PreviewLeadMs = 3000;
+  static constexpr int64_t PreviewRetryMs = 200;
   void SetPreviews(bool on, PreviewDecoder decoder = {}, std::string folder = {});
 
   // Runs the table. camera null: simulation mode. Returns at once, without starting, while a run
@@ -277,7 +278,9 @@ class EclipseRun {
   void BeginRowBias(size_t index);
   void NotePreviewSource(int64_t tag);
   void PreviewPictureWritten(int64_t tag);
-  void ShowWaitingPreview(double remainingMs);
+  // False when the body was busy: the preview waits for the next chance.
+  bool ShowWaitingPreview(double remainingMs);
+  void ShowLastPreview();
   [[nodiscard]] double SliceMs(double remainingMs) const;
   StepResult RetryCameraStep(const char* name, const char* simulationName,
                              const std::function<uint32_t()>& call);
@@ -334,6 +337,7 @@ class EclipseRun {
   std::optional<PreviewShot> pendingPreview_;      // the newest picture written, not yet previewed
   uint64_t pendingItem_ = 0;                       // its item on the body
   bool noPreviews_ = false;                        // the body has none
+  int64_t previewNotBeforeMs_ = 0;                 // tick time a busy body is asked again
 };
 
 }  // namespace tevra

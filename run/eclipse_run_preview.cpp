@@ -9,6 +9,7 @@
 #include "run/eclipse_run.h"
 #include "timing/text_util.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -110,10 +111,11 @@ void EclipseRun::PreviewPictureWritten(int64_t tag) {
 
 // Fetches, measures, saves and shows the preview waiting, when the next camera step is at least
 // PreviewLeadMs away (remainingMs).
-void EclipseRun::ShowWaitingPreview(double remainingMs) {
+bool EclipseRun::ShowWaitingPreview(double remainingMs) {
+  TickClock& ticks = clock_.Ticks();
   if (!pendingPreview_ || remainingMs < static_cast<double>(PreviewLeadMs) || camera_ == nullptr ||
-      simulation_ || noPreviews_) {
-    return;
+      simulation_ || noPreviews_ || ticks.NowMs() < previewNotBeforeMs_) {
+    return true;
   }
   PreviewShot shot = std::move(*pendingPreview_);
   pendingPreview_.reset();
@@ -126,9 +128,15 @@ void EclipseRun::ShowWaitingPreview(double remainingMs) {
   step.status = camera_->FetchPreview(static_cast<CameraRef>(pendingItem_), bytes);
   step.trials = 1;
   step.doneJD = Now();
-  lastCameraMs_ = clock_.Ticks().NowMs();
+  lastCameraMs_ = ticks.NowMs();
   touched_ = true;
   Pump();
+  // A body still writing the picture is asked again a little later, while there is time.
+  if (*step.status == CamBusy) {
+    pendingPreview_ = std::move(shot);
+    previewNotBeforeMs_ = ticks.NowMs() + PreviewRetryMs;
+    return false;
+  }
   std::optional<PreviewImage> image;
   if (*step.status == CamOk) {
     image = previewDecoder_ ? previewDecoder_(bytes) : DecodePgmPreview(bytes);
@@ -138,7 +146,7 @@ void EclipseRun::ShowWaitingPreview(double remainingMs) {
     step.text = *step.status == CamOk ? "The preview cannot be read"
                                       : std::string("No preview: ") + CameraStatusText(*step.status);
     Log(step);
-    return;
+    return true;
   }
   shot.image = std::move(*image);
   shot.figures = MeasurePreview(shot.image.luminance);
@@ -152,6 +160,14 @@ void EclipseRun::ShowWaitingPreview(double remainingMs) {
   }
   Log(step);
   sink_.ShowPreview(shot);
+  return true;
+}
+
+// The last picture's preview: no step comes after it, but the body may still be writing it.
+void EclipseRun::ShowLastPreview() {
+  const int64_t endMs = clock_.Ticks().NowMs() + PreviewDeadlineMs;
+  while (!ShowWaitingPreview(HUGE_VAL) && clock_.Ticks().NowMs() < endMs && PauseWithEvents(PreviewRetryMs)) {
+  }
 }
 
 }  // namespace tevra

@@ -232,6 +232,9 @@ TEST_F(RunRowsTest, AnnouncementShowsItsBannerForALittleOverFiveSeconds) {
 
 TEST_F(RunRowsTest, AdvanceTimeMakesTheCountdownReadFiveSecondsAndKeepsTheShift) {
   Connect();
+  // Pressed before any row's time shows, it does nothing: the clock is not sent to the year 1.
+  EXPECT_FALSE(run.AdvanceTime());
+  EXPECT_EQ(RehearsalOffset, 0);
   size_t advancedAt = 0;
   onPump = [&] {
     if (advancedAt == 0 && ticks.NowMs() > 2000) {
