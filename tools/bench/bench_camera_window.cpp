@@ -9,8 +9,7 @@
 // exposure bias.
 #include "camera/setting_names.h"
 #include "camera/simulated_camera.h"
-#include "camera/simulated_moon.h"
-#include "exposure/exposure_bias.h"
+#include "run/moon_scene.h"
 #include "exposure/exposure_generator.h"
 #include "shell/night_look.h"
 #include "state/variables.h"
@@ -19,7 +18,6 @@
 #include "timing/time_text.h"
 #include "windows/camera_window.h"
 #include "windows/photography_page.h"
-#include "windows/preview_panel.h"
 
 #include "tools/bench/bench_support.h"
 
@@ -83,38 +81,6 @@ class BenchRunClock final : public tevra::RunClock {
   int64_t originMs_ = 0;
 };
 
-// The preview the simulated body gives of a row of the 2025-03-14 eclipse taken just after the
-// beginning of totality with an exposure bias: the Moon's level from the generator's brightness
-// model at that moment and the row's biased exposure.
-tevra::PreviewShot TotalityPreview(const tevra::ExposureRow& row, size_t rowNumber, int biasThirds) {
-  using namespace tevra;
-  SelectEclipse(NextEclipseIndex(CalJD(2025, 3, 13, 0, 0, 0)));
-  ComputeContacts(false);
-  const ContactTimes contacts = CurrentContacts();
-  const double t = contacts.U2 + 30.0 / 86400.0;  // half a minute into totality
-  const double q = BrightnessAt(PhaseCodeAt(t, contacts), t, contacts, CurrentEclipse.TypeCode,
-                                CurrentEclipse.UmbMagnitude)
-                       .q;
-  const BiasedRow biased = WithExposureBias(row, biasThirds);
-  std::string shutter;
-  for (int column = FirstShutterColumn; column <= LastShutterColumn; ++column) {
-    if (IsMarked(biased.row, column)) {
-      shutter = ShutterNameOfColumn(column);
-    }
-  }
-  const double iso = ParseDecimal(biased.row[ColumnIso]).value_or(100);
-  const double fNumber = ParseDecimal(biased.row[ColumnAperture].substr(2)).value_or(8);
-  const int level = SimulatedMoonLevel(q, iso, fNumber, ShutterSeconds(shutter).value_or(1));
-  PreviewShot shot;
-  shot.row = rowNumber;
-  shot.label = row[ColumnLabel];
-  shot.settings = "ISO " + biased.row[ColumnIso] + "  " + biased.row[ColumnAperture] + "  " + shutter;
-  shot.biasThirds = biased.appliedThirds;
-  shot.image = DecodePgmPreview(SimulatedMoonPgm(level)).value_or(PreviewImage{});
-  shot.figures = MeasurePreview(shot.image.luminance);
-  return shot;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -145,17 +111,19 @@ int main(int argc, char* argv[]) {
   SimulatorSettings settings = SimulatorSettings::Default();
   settings.processingMs = 0;
   CameraWindowHost host;
+  BenchRunClock runClock(clock);
   host.createCamera = [&](std::string&) {
-    return std::make_shared<SimulatedCamera>(settings, SimulatorFaults{}, clock);
+    auto body = std::make_shared<SimulatedCamera>(settings, SimulatorFaults{}, clock);
+    body->SetMoonScene(MoonSceneNow(&CurrentMoonScene, runClock));  // the selected eclipse's Moon
+    return body;
   };
   host.clock = &clock;
   // A start run of three rows, the computer's clock 5 s before the first when it starts (an entry
   // due more than a minute before the start would be asked about first).
-  ExposureRows rows = {RunRow("U1 umbra begins", "2025-03-14 05:09:40", "RAW", "400", 12),
-                       RunRow("U1 + 5 min", "2025-03-14 05:14:40", "RAW", "800", 14),
+  ExposureRows rows = {RunRow("U1 umbra begins", "2025-03-14 05:09:40", "RAW", "400", 9),
+                       RunRow("U1 + 5 min", "2025-03-14 05:14:40", "RAW", "800", 9),
                        RunRow("U2 totality begins", "2025-03-14 06:26:06", "RAW", "3200", 19)};
   host.runTable = [&rows] { return MakeRunTable(rows, ExposureColumnTitles("[UTC]"), rows.size()); };
-  BenchRunClock runClock(clock);
   ManualRunWaiter runWaiter(clock);
   host.runClock = &runClock;
   host.runWaiter = &runWaiter;
@@ -225,8 +193,11 @@ int main(int argc, char* argv[]) {
     RehearsalOffset = 0;
   }
   if (!previewScreenshot.empty()) {
-    // A rehearsal: "Advance Time" takes the run to 5 s before totality begins; the preview of that
-    // row shows while the run counts down to the next, with the bias set at +2/3 EV.
+    // A rehearsal of the 2025-03-14 eclipse: "Advance Time" takes the run to 5 s before totality
+    // begins; the simulated body's preview of that row, fetched by the run, shows while the run
+    // counts down to the next, with the bias set at +2/3 EV.
+    SelectEclipse(NextEclipseIndex(CalJD(2025, 3, 13, 0, 0, 0)));
+    ComputeContacts(false);
     rows = {RunRow("U2 totality begins", "2025-03-14 06:26:06", "RAW", "1600", 19),
             RunRow("U2 + 1 min", "2025-03-14 06:27:06", "RAW", "1600", 19)};
     if (CameraName.empty()) {
@@ -248,7 +219,6 @@ int main(int argc, char* argv[]) {
       }
       if (!taken && page.Label_Wann->text().endsWith(QStringLiteral("06:27:06.0")) &&
           page.Label_WannDiff->text().startsWith(QStringLiteral("+0 00:00:4"))) {
-        page.ShowPreview(TotalityPreview(rows[0], 1, page.Engine().BiasThirds()));
         settle();
         taken = true;
         if (!window.grab().save(QString::fromStdString(previewScreenshot))) {
