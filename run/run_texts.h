@@ -43,6 +43,11 @@ constexpr const char* NoFileText =
 constexpr const char* BulbText =
     "Not released: in Bulb a release has no hold time. Set the camera to M and mark a timed shutter column.";
 
+// An edit of the table during a run that the run does not follow, said once: sameTable false when
+// rows were added or removed or another table was put into the grid, true when the row's time
+// cannot be read.
+std::string RowKeptText(size_t row, bool sameTable);
+
 // "at: " or "by: " followed by the instant with tenths.
 std::string WannText(std::string_view prefix, double jd);
 

@@ -288,6 +288,7 @@ void TForm_Camera::BuildAdvancedPage() {
 void TForm_Camera::BuildPhotographyPage() {
   PhotographyPageHost page;
   page.table = [this] { return host_.runTable ? host_.runTable() : RunTable{}; };
+  page.markRow = host_.markRunRow;
   // Without a camera the run simulates, also after a connection that found none.
   page.camera = [this]() -> TAppMaster* { return CameraName.empty() ? nullptr : AppMaster(); };
   page.reopenCamera = [this] { return ReopenCamera(); };

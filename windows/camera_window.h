@@ -52,6 +52,8 @@ struct CameraWindowHost {
   std::function<LocalDateTime()> localTime;
   // The exposure table for the photography run. Default: no table.
   std::function<RunTable()> runTable;
+  // Marks the row the run serves in the exposure table's grid (counted from 1; 0: none).
+  std::function<void(size_t)> markRunRow;
   // The run's clock and waits. Null: the computer's clock and a nested event loop.
   RunClock* runClock = nullptr;
   RunWaiter* runWaiter = nullptr;

@@ -164,6 +164,9 @@ TPhotographyPage::TPhotographyPage(PhotographyPageHost host, QWidget* parent)
   if (host_.preflight) {
     run_->SetPreflight(host_.preflight);
   }
+  if (host_.table) {
+    run_->SetTableSource(host_.table);
+  }
   BuildComponents();
 }
 
@@ -663,5 +666,11 @@ void TPhotographyPage::StepDone(const RunStep& step) {
 }
 
 bool TPhotographyPage::RetakeRows(const std::string& question) { return Confirm(question); }
+
+void TPhotographyPage::ShowRunRow(size_t row) {
+  if (host_.markRow) {
+    host_.markRow(row);
+  }
+}
 
 }  // namespace tevra

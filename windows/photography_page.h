@@ -27,8 +27,11 @@ class KeepAwake;
 
 // What the page needs from the windows around it; tests replace each part.
 struct PhotographyPageHost {
-  // The exposure table as the exposure window's grid holds it.
+  // The exposure table as the exposure window's grid holds it; the run reads each row from it again
+  // when it reaches the row.
   std::function<RunTable()> table;
+  // Marks the row the run serves in the exposure window's grid (counted from 1; 0: none).
+  std::function<void(size_t)> markRow;
   // The connected camera's manager; null without a camera (the run then simulates).
   std::function<TAppMaster*()> camera;
   // Opens the camera again after it dropped off during a run (EclipseRun::SetReconnect). Unset,
@@ -147,6 +150,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   void ShowCheck(const std::vector<CheckLine>& lines) override;
   bool RetakeRows(const std::string& question) override;
   void StepDone(const RunStep& step) override;
+  void ShowRunRow(size_t row) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
