@@ -325,7 +325,7 @@ std::vector<CheckLine> TForm_Camera::CheckBeforeTheNight(TAppMaster* camera) {
   settings.site = CurrentSite;
   settings.soundFolder = DocumentsFolder;
   const double now = (host_.runClock != nullptr ? host_.runClock->LocalJD() : SystemRunClock().LocalJD());
-  const BodyFacts body = camera != nullptr ? ReadBodyFacts(camera, CamOk, now) : [this] {
+  const BodyFacts body = camera != nullptr ? ReadBodyFacts(camera, CamOk, now, [this] { Pump(); }) : [this] {
     BodyFacts none;
     none.openStatus = connectStatus_;
     return none;
