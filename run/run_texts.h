@@ -34,6 +34,9 @@ constexpr const char* StopRunToDisconnectQuestion =
 constexpr const char* OpenTableDuringRunQuestion =
     "A photography run is in progress; it goes on with the table as it stood at its start. Open another "
     "table all the same?";
+// A run started while the camera window still works with the camera (a picture being fetched):
+// it starts from the event loop once that work has ended.
+constexpr const char* WaitingForCameraText = "The run starts once the camera has finished its work";
 constexpr const char* TakenBeforeRowText = "taken before: by an earlier run of this table";
 constexpr const char* LostRowText = "lost: due while the camera was disconnected";
 constexpr const char* PictureReleasedText = "Picture released, waiting for its file";

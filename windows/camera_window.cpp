@@ -289,6 +289,7 @@ void TForm_Camera::BuildPhotographyPage() {
   PhotographyPageHost page;
   page.table = [this] { return host_.runTable ? host_.runTable() : RunTable{}; };
   page.markRow = host_.markRunRow;
+  page.afterCameraWork = [this](std::function<void()> start) { AfterCameraWork(std::move(start)); };
   // Without a camera the run simulates, also after a connection that found none.
   page.camera = [this]() -> TAppMaster* { return CameraName.empty() ? nullptr : AppMaster(); };
   page.reopenCamera = [this] { return ReopenCamera(); };
@@ -903,9 +904,18 @@ void TForm_Camera::HandleCameraMessage(const CameraMessage& message) {
   }
 }
 
+void TForm_Camera::AfterCameraWork(std::function<void()> work) {
+  if (!CameraBusy() && deferred_.empty()) {
+    work();
+    return;
+  }
+  SetStatusText(WaitingForCameraText);
+  afterWork_.push_back(std::move(work));
+}
+
 void TForm_Camera::EndActivity() {
   --busyDepth_;
-  if (busyDepth_ == 0 && (disconnectPending_ || !deferred_.empty())) {
+  if (busyDepth_ == 0 && (disconnectPending_ || !deferred_.empty() || !afterWork_.empty())) {
     ScheduleDeferredWork();
   }
 }
@@ -926,6 +936,11 @@ void TForm_Camera::RunDeferredWork() {
     const CameraMessage message = deferred_.front();
     deferred_.pop_front();
     HandleCameraMessage(message);
+  }
+  while (!afterWork_.empty() && !CameraBusy()) {
+    const std::function<void()> work = std::move(afterWork_.front());
+    afterWork_.pop_front();
+    work();
   }
 }
 

@@ -373,6 +373,21 @@ void TPhotographyPage::Button_Abort_TestClick() { AbortTestRun = true; }
 void TPhotographyPage::Button_Abort_FotoClick() { AbortRun = true; }
 
 void TPhotographyPage::StartRun(RunKind kind) {
+  if (run_->IsRunning() || startPending_) {
+    return;
+  }
+  if (!host_.afterCameraWork) {
+    RunNow(kind);
+    return;
+  }
+  startPending_ = true;
+  host_.afterCameraWork([this, kind] {
+    startPending_ = false;
+    RunNow(kind);
+  });
+}
+
+void TPhotographyPage::RunNow(RunKind kind) {
   if (run_->IsRunning()) {
     return;
   }

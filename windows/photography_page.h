@@ -40,6 +40,10 @@ struct PhotographyPageHost {
   // Marks camera work for the whole run (the camera window then keeps its own camera commands
   // and messages back until the run ends); the returned object ends it.
   std::function<std::shared_ptr<void>()> beginCameraWork;
+  // Runs start at once when no other camera work is under way, else from the event loop once that
+  // work has ended: a run never begins inside a camera call that waits for a busy body. Unset: at
+  // once.
+  std::function<void(std::function<void()>)> afterCameraWork;
   // The camera window's status line.
   std::function<void(const std::string&)> showStatus;
   // A question with Yes and No, true for Yes; the default asks with a message box whose default
@@ -158,6 +162,7 @@ class TPhotographyPage : public QWidget, public RunSink {
  private:
   void BuildComponents();
   void StartRun(RunKind kind);
+  void RunNow(RunKind kind);
   static void PressLabel(QLabel* label, bool pressed);
   void PaintAdvanceLabels(bool rehearsal);
   void PaintInfo();
@@ -185,6 +190,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   std::array<int, 3> failuresHeard_{};  // failed, lost and without a file, as counted so far
   bool logFailureHeard_ = false;
   bool speechProblemTold_ = false;
+  bool startPending_ = false;  // a start waits for the camera's work to end
 };
 
 }  // namespace tevra
