@@ -322,10 +322,10 @@ class EclipseRun {
   bool cameraLost_ = false;       // a camera call answered "disconnected"
   int64_t lastCameraMs_ = 0;      // tick time of the last camera call
   bool touched_ = false;          // the last call was one that keeps the camera awake
+  bool editKeptOut_ = false;      // an edit of the table the run could not follow was reported
   size_t shotsRow_ = 0;           // the row of shotsDone_, counted from 1
   uint32_t shotsDone_ = 0;        // bit j: column j released, kept when a row is served again
   size_t row_ = 0;
-  bool editKeptOut_ = false;  // an edit of the table the run could not follow was reported
   std::string label_;
   std::optional<RunLog> log_;
   RunSummary summary_;

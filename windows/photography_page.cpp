@@ -34,6 +34,8 @@ namespace tevra {
 
 namespace {
 
+constexpr const char* KeepAwakeFailedText = "Cannot keep the computer awake: ";
+
 constexpr const char* AdvanceWarning =
     "WARNING: Pressing \"Advance Time\" sets the program into Rehearsal Time mode!\r\n"
     "Rehearsal Time is set to 5 sec before the next Time entry in the Exposure Table.\r\n"
@@ -154,7 +156,10 @@ TPhotographyPage::TPhotographyPage(PhotographyPageHost host, QWidget* parent)
     host_.waiter = eventLoopWaiter_.get();
   }
   if (!host_.makeKeepAwake) {
-    host_.makeKeepAwake = &MakeDesktopKeepAwake;
+    host_.makeKeepAwake = [this] {
+      return MakeDesktopKeepAwake(
+          [this](const std::string& why) { ShowStatus(std::string(KeepAwakeFailedText) + why); });
+    };
   }
   run_ = std::make_unique<EclipseRun>(*host_.clock, *host_.waiter, *this);
   run_->SetPump([] { QCoreApplication::processEvents(); });
@@ -400,7 +405,7 @@ void TPhotographyPage::RunNow(RunKind kind) {
   const RunTable table = host_.table ? host_.table() : RunTable{};
   TAppMaster* camera = host_.camera ? host_.camera() : nullptr;
   if (!awakeError.empty()) {
-    ShowStatus("Cannot keep the computer awake: " + awakeError);
+    ShowStatus(std::string(KeepAwakeFailedText) + awakeError);
   }
   SetFineTimerSlack();  // the waits wake within a microsecond of their instant, not 50
   Label_CameraStatus->clear();
