@@ -324,13 +324,14 @@ const ExposureRow& EclipseRun::RowToServe(size_t index) {
 }
 
 bool EclipseRun::ProcessRow(size_t index) {
+  // Rows left out at the start stay left out, without a look at the grid.
+  if (skipped_[index] != LeftOut::No) {
+    SkipRow(index);
+    return true;
+  }
   const ExposureRow& row = RowToServe(index);
   const RowKind kind = RowKindOf(row);
   if (kind == RowKind::Skipped) {
-    return true;
-  }
-  if (skipped_[index] != LeftOut::No) {
-    SkipRow(index);
     return true;
   }
   if (shotsRow_ != index + 1) {
