@@ -91,6 +91,7 @@ RunSummary EclipseRun::Run(RunKind kind, const RunTable& table, TAppMaster* came
   camera_ = camera;
   summary_ = RunSummary{};
   row_ = 0;
+  editKeptOut_ = false;
   label_.clear();
   log_.reset();
   skipped_.assign(table.rows.size(), LeftOut::No);
@@ -277,6 +278,7 @@ void EclipseRun::ReportProblem(const std::string& text) {
 
 void EclipseRun::EndStep() {
   Pump();
+  sink_.ShowRunRow(0);
   if (kind_ == RunKind::Start) {
     RehearsalOffset = 0;
     sink_.ShowAdvanceControls(false);
@@ -302,13 +304,39 @@ void EclipseRun::EndStep() {
   }
 }
 
-bool EclipseRun::ProcessRow(size_t index) {
-  const RowKind kind = RowKindOf(table_.rows[index]);
-  if (kind == RowKind::Skipped) {
-    return true;
+// The row as the grid holds it when the run reaches it. An edit is taken while the grid holds the
+// same table with as many rows and the row's time can still be read; otherwise the row is served as
+// it stood, and the run says so once.
+const ExposureRow& EclipseRun::RowToServe(size_t index) {
+  ExposureRow& row = table_.rows[index];
+  if (!tableSource_) {
+    return row;
   }
+  const RunTable now = tableSource_();
+  const bool same = now.present && now.loads == table_.loads && now.rows.size() == table_.rows.size() &&
+                    now.titles == table_.titles;
+  if (same && UnreadableRowTimes({now.rows[index]}).empty()) {
+    row = now.rows[index];
+  } else if (!editKeptOut_ && (!same || now.rows[index] != row)) {
+    editKeptOut_ = true;
+    RunStep step = StepOf("Row kept");
+    step.row = index + 1;
+    step.label = std::string(Trim(row[ColumnLabel]));
+    step.text = RowKeptText(index + 1, same);
+    sink_.ShowStatus(step.text);
+    Log(step);
+  }
+  return row;
+}
+
+bool EclipseRun::ProcessRow(size_t index) {
+  // Rows left out at the start stay left out, without a look at the grid.
   if (skipped_[index] != LeftOut::No) {
     SkipRow(index);
+    return true;
+  }
+  const RowKind kind = RowKindOf(RowToServe(index));
+  if (kind == RowKind::Skipped) {
     return true;
   }
   row_ = index + 1;
@@ -319,6 +347,7 @@ bool EclipseRun::ProcessRow(size_t index) {
     shotsRow_ = index + 1;
     shotsDone_ = FirstMarkedColumns(row, takenBefore_[index]);
   }
+  sink_.ShowRunRow(row_);
   sink_.ShowPhase("");
   clock_.Ticks().SleepMs(PhaseClearMs);
   sink_.ShowPhase(label_);

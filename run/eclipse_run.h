@@ -44,6 +44,9 @@ struct RunTable {
   std::array<std::string, ExposureColumnCount> titles;
   ExposureRows rows;
   std::string name;  // the table's file name, for the run log; "" when it has none
+  // How many tables had been put into the grid as a whole (made or loaded) when it was read: another
+  // count, another table.
+  uint64_t loads = 0;
 };
 
 // The table of a grid: rowCount is the grid's row count, which tells whether there is a table.
@@ -100,6 +103,8 @@ class RunSink {
   virtual bool RetakeRows(const std::string& /*question*/) { return false; }
   // One step done, as the run log writes it.
   virtual void StepDone(const RunStep& step) = 0;
+  // The row the run serves now, counted from 1; 0 when the run has ended.
+  virtual void ShowRunRow(size_t /*row*/) {}
   // The preview of the picture the body announced last, fetched while the next camera step was
   // at least PreviewLeadMs away.
   virtual void ShowPreview(const PreviewShot& /*shot*/) {}
@@ -175,6 +180,11 @@ class EclipseRun {
     preflight_ = std::move(check);
   }
 
+  // The table as the grid holds it now. The run reads each row from it when it reaches the row, so
+  // that an edit made during the run takes effect (see RowToServe). Unset, the run serves the table
+  // it was given.
+  void SetTableSource(std::function<RunTable()> source) { tableSource_ = std::move(source); }
+
   // The exposure bias, in thirds of a stop (clamped to +-MaxBiasThirds): it moves the exposures of
   // the rows the run has not begun yet. May be changed at any time, also during the run.
   void SetBias(int thirds);
@@ -245,6 +255,7 @@ class EclipseRun {
   void ReportLogTrouble();
   void EndStep();
   bool ProcessRow(size_t index);
+  const ExposureRow& RowToServe(size_t index);
   [[nodiscard]] double RowTarget(const ExposureRow& row, RowKind kind) const;
   void SkipRow(size_t index);
   void LogRowLeftOut(size_t index, const char* step, const char* text);
@@ -295,6 +306,7 @@ class EclipseRun {
   FileLayer* logFiles_ = &SystemFileLayer();
   std::function<TAppMaster*()> reopen_;
   std::function<std::vector<CheckLine>(TAppMaster*)> preflight_;
+  std::function<RunTable()> tableSource_;
   std::string wann_;
   std::string info_;
   Rgb infoColour_ = InfoWhite;
@@ -320,6 +332,7 @@ class EclipseRun {
   bool cameraLost_ = false;       // a camera call answered "disconnected"
   int64_t lastCameraMs_ = 0;      // tick time of the last camera call
   bool touched_ = false;          // the last call was one that keeps the camera awake
+  bool editKeptOut_ = false;      // an edit of the table the run could not follow was reported
   size_t shotsRow_ = 0;           // the row of shotsDone_, counted from 1
   uint32_t shotsDone_ = 0;        // bit j: column j released, kept when a row is served again
   size_t row_ = 0;

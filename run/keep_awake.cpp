@@ -2,11 +2,13 @@
 #include "run/keep_awake.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
 
 #include <optional>
+#include <utility>
 
 namespace tevra {
 
@@ -14,61 +16,126 @@ namespace {
 
 constexpr const char* ApplicationName = "Tevra";
 
+QDBusMessage ScreenSaverCall(const char* method) {
+  return QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
+      QStringLiteral("org.freedesktop.ScreenSaver"), QString::fromLatin1(method));
+}
+
+// The requests go out without waiting: a desktop service that is slow to answer (or to start) must
+// not hold the windows. The answers come through the event loop into this state, which outlives
+// the object when the object goes first.
+struct InhibitState {
+  bool released = false;
+  int pending = 0;
+  std::optional<uint> cookie;
+  QDBusUnixFileDescriptor lock;
+  std::string failures;
+  std::function<void(const std::string&)> failed;
+
+  void Failed(const std::string& what) { failures += (failures.empty() ? "" : "; ") + what; }
+  void Answered() {
+    if (--pending == 0 && !released && !cookie && !lock.isValid() && failed) {
+      failed(failures);  // one of the two is enough to keep the night going
+    }
+  }
+};
+
+void UnInhibit(uint cookie) {
+  QDBusMessage call = ScreenSaverCall("UnInhibit");
+  call << cookie;
+  QDBusConnection::sessionBus().asyncCall(call);
+}
+
+// A call the bus answers at once (no bus, no such service) is answered here; the others when their
+// reply comes.
+template <typename Reply, typename Answer>
+void Send(const QDBusConnection& bus, const QDBusMessage& message, const std::shared_ptr<InhibitState>& state,
+          Answer answer) {
+  ++state->pending;
+  const auto handle = [state, answer](const QDBusPendingCall& done) {
+    answer(*state, QDBusPendingReply<Reply>(done));
+    state->Answered();
+  };
+  const QDBusPendingCall call = bus.asyncCall(message);
+  if (call.isFinished()) {
+    handle(call);
+    return;
+  }
+  auto* watcher = new QDBusPendingCallWatcher(call);
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [handle](QDBusPendingCallWatcher* done) {
+    handle(*done);
+    done->deleteLater();
+  });
+}
+
 class DesktopKeepAwake final : public KeepAwake {
  public:
+  explicit DesktopKeepAwake(std::function<void(const std::string&)> failed) : failed_(std::move(failed)) {}
   ~DesktopKeepAwake() override { DesktopKeepAwake::Release(); }
 
   std::string Inhibit(const std::string& reason) override {
     Release();
+    state_ = std::make_shared<InhibitState>();
+    state_->failed = failed_;
+    state_->pending = 1;  // until both requests are out
     const QString why = QString::fromStdString(reason);
-    std::string failures;
 
     // The screen saver: no blanking, and on most desktops no idle suspend either.
-    QDBusInterface screenSaver(QStringLiteral("org.freedesktop.ScreenSaver"),
-                               QStringLiteral("/org/freedesktop/ScreenSaver"),
-                               QStringLiteral("org.freedesktop.ScreenSaver"), QDBusConnection::sessionBus());
-    const QDBusReply<uint> cookie =
-        screenSaver.call(QStringLiteral("Inhibit"), QString::fromLatin1(ApplicationName), why);
-    if (cookie.isValid()) {
-      cookie_ = cookie.value();
-    } else {
-      failures += "screen saver: " + cookie.error().message().toStdString();
-    }
+    QDBusMessage screenSaver = ScreenSaverCall("Inhibit");
+    screenSaver << QString::fromLatin1(ApplicationName) << why;
+    Send<uint>(QDBusConnection::sessionBus(), screenSaver, state_,
+               [](InhibitState& state, const QDBusPendingReply<uint>& reply) {
+                 if (reply.isError()) {
+                   state.Failed("screen saver: " + reply.error().message().toStdString());
+                 } else if (state.released) {
+                   UnInhibit(reply.value());
+                 } else {
+                   state.cookie = reply.value();
+                 }
+               });
 
     // logind: no suspend while the descriptor it hands out stays open.
-    QDBusInterface login(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                         QStringLiteral("org.freedesktop.login1.Manager"), QDBusConnection::systemBus());
-    const QDBusReply<QDBusUnixFileDescriptor> lock =
-        login.call(QStringLiteral("Inhibit"), QStringLiteral("sleep:idle"),
-                   QString::fromLatin1(ApplicationName), why, QStringLiteral("block"));
-    if (lock.isValid()) {
-      lock_ = lock.value();
-    } else {
-      failures +=
-          std::string(failures.empty() ? "" : "; ") + "logind: " + lock.error().message().toStdString();
-    }
-    // One of the two is enough to keep the night going.
-    return cookie_ || lock_.isValid() ? std::string() : failures;
+    QDBusMessage login = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
+    login << QStringLiteral("sleep:idle") << QString::fromLatin1(ApplicationName) << why
+          << QStringLiteral("block");
+    Send<QDBusUnixFileDescriptor>(
+        QDBusConnection::systemBus(), login, state_,
+        [](InhibitState& state, const QDBusPendingReply<QDBusUnixFileDescriptor>& reply) {
+          if (reply.isError()) {
+            state.Failed("logind: " + reply.error().message().toStdString());
+          } else if (!state.released) {
+            state.lock = reply.value();
+          }
+        });
+    state_->Answered();
+    return {};
   }
 
   void Release() override {
-    if (cookie_) {
-      QDBusInterface screenSaver(
-          QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
-          QStringLiteral("org.freedesktop.ScreenSaver"), QDBusConnection::sessionBus());
-      screenSaver.call(QStringLiteral("UnInhibit"), *cookie_);
-      cookie_.reset();
+    if (!state_) {
+      return;
     }
-    lock_ = QDBusUnixFileDescriptor();  // closing the descriptor ends logind's inhibitor
+    state_->released = true;
+    if (state_->cookie) {
+      UnInhibit(*state_->cookie);
+      state_->cookie.reset();
+    }
+    state_->lock = QDBusUnixFileDescriptor();  // closing the descriptor ends logind's inhibitor
+    state_.reset();
   }
 
  private:
-  std::optional<uint> cookie_;
-  QDBusUnixFileDescriptor lock_;
+  std::function<void(const std::string&)> failed_;
+  std::shared_ptr<InhibitState> state_;
 };
 
 }  // namespace
 
-std::unique_ptr<KeepAwake> MakeDesktopKeepAwake() { return std::make_unique<DesktopKeepAwake>(); }
+std::unique_ptr<KeepAwake> MakeDesktopKeepAwake(std::function<void(const std::string&)> failed) {
+  return std::make_unique<DesktopKeepAwake>(std::move(failed));
+}
 
 }  // namespace tevra

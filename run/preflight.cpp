@@ -340,21 +340,29 @@ int64_t PicturesOfTable(const ExposureRows& rows) {
   return pictures;
 }
 
-BodyFacts ReadBodyFacts(TAppMaster* camera, uint32_t openStatus, double computerLocalJD) {
+BodyFacts ReadBodyFacts(TAppMaster* camera, uint32_t openStatus, double computerLocalJD,
+                        const std::function<void()>& between) {
   BodyFacts body;
   body.openStatus = camera == nullptr && openStatus == CamOk ? CamNotFound : openStatus;
   if (camera == nullptr || openStatus != CamOk) {
     return body;
   }
+  const auto read = [camera, &between](uint32_t propertyId) {
+    const std::optional<uint32_t> value = camera->ReportedValue(propertyId);
+    if (between) {
+      between();
+    }
+    return value;
+  };
   body.found = true;
   body.name = std::string(Trim(camera->GetCameraName()));
-  body.aeMode = camera->ReportedValue(PropAEMode);
-  body.focusMode = camera->ReportedValue(PropFocusMode);
-  body.saveTo = camera->ReportedValue(PropSaveTo);
-  body.batteryLevel = camera->ReportedValue(PropBatteryLevel);
-  body.availableShots = camera->ReportedValue(PropAvailableShots);
-  body.mirrorLockUp = camera->ReportedValue(PropMirrorLockUp);
-  if (const std::optional<uint32_t> seconds = camera->ReportedValue(PropDateTime)) {
+  body.aeMode = read(PropAEMode);
+  body.focusMode = read(PropFocusMode);
+  body.saveTo = read(PropSaveTo);
+  body.batteryLevel = read(PropBatteryLevel);
+  body.availableShots = read(PropAvailableShots);
+  body.mirrorLockUp = read(PropMirrorLockUp);
+  if (const std::optional<uint32_t> seconds = read(PropDateTime)) {
     const double bodyJD = CalJD(1970, 1, 1, 0, 0, 0) + static_cast<double>(*seconds) / SecondsPerDayF;
     body.clockOffsetSeconds = (bodyJD - computerLocalJD) * SecondsPerDayF;
   }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -72,8 +73,10 @@ constexpr uint64_t PictureCopyBytes = 30'000'000;  // room on the computer for a
 int64_t PicturesOfTable(const ExposureRows& rows);
 
 // The body's state as TAppMaster reads it; camera null or openStatus non-zero: not found.
-// computerLocalJD is the computer's local time the body's clock is compared with.
-BodyFacts ReadBodyFacts(TAppMaster* camera, uint32_t openStatus, double computerLocalJD);
+// computerLocalJD is the computer's local time the body's clock is compared with. between is
+// called after each read, so that a window's events go on through the dozen reads.
+BodyFacts ReadBodyFacts(TAppMaster* camera, uint32_t openStatus, double computerLocalJD,
+                        const std::function<void()>& between = {});
 
 // Every line, camera first, then the table against the body, then the computer.
 std::vector<CheckLine> Preflight(const ExposureRows& rows, const PreflightSettings& settings,

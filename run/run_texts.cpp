@@ -35,6 +35,15 @@ std::string_view ZoneTagOfTitle(std::string_view title) {
 
 }  // namespace
 
+std::string RowKeptText(size_t row, bool sameTable) {
+  if (sameTable) {
+    return "Row " + std::to_string(row) +
+           ": its time as edited cannot be read; the run serves the row as it stood";
+  }
+  return "Rows were added or removed, or another table was opened: from row " + std::to_string(row) +
+         " on the run serves the rows as they stood at its start";
+}
+
 std::string WannText(std::string_view prefix, double jd) {
   const CalendarTime t = JDCal(jd);
   return std::string(prefix) + DateTimeStr(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, 1);

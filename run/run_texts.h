@@ -34,6 +34,9 @@ constexpr const char* StopRunToDisconnectQuestion =
 constexpr const char* OpenTableDuringRunQuestion =
     "A photography run is in progress; it goes on with the table as it stood at its start. Open another "
     "table all the same?";
+// A run started while the camera window still works with the camera (a picture being fetched):
+// it starts from the event loop once that work has ended.
+constexpr const char* WaitingForCameraText = "The run starts once the camera has finished its work";
 constexpr const char* TakenBeforeRowText = "taken before: by an earlier run of this table";
 constexpr const char* LostRowText = "lost: due while the camera was disconnected";
 constexpr const char* PictureReleasedText = "Picture released, waiting for its file";
@@ -42,6 +45,11 @@ constexpr const char* NoFileText =
     "Released, but the camera announced no file: no card in it, or the card is full?";
 constexpr const char* BulbText =
     "Not released: in Bulb a release has no hold time. Set the camera to M and mark a timed shutter column.";
+
+// An edit of the table during a run that the run does not follow, said once: sameTable false when
+// rows were added or removed or another table was put into the grid, true when the row's time
+// cannot be read.
+std::string RowKeptText(size_t row, bool sameTable);
 
 // "at: " or "by: " followed by the instant with tenths.
 std::string WannText(std::string_view prefix, double jd);

@@ -23,7 +23,15 @@ ProgramWindows CreateProgramWindows(MainWindowEnvironment environment, ExposureW
       RunTable table = MakeRunTable(exposure->TableRows(), exposure->ColumnTitles(),
                                     static_cast<size_t>(exposure->GridRowCount()));
       table.name = std::filesystem::path(CurrentTablePath).filename().string();
+      table.loads = exposure->TablesPutIn();
       return table;
+    };
+  }
+  if (!cameraHost.markRunRow) {
+    cameraHost.markRunRow = [exposureWindow](size_t row) {
+      if (TForm_Exposure* exposure = *exposureWindow) {
+        exposure->MarkRunRow(row);
+      }
     };
   }
   windows.main = std::make_unique<TForm_Main>(std::move(environment));

@@ -293,6 +293,8 @@ void TForm_Camera::BuildAdvancedPage() {
 void TForm_Camera::BuildPhotographyPage() {
   PhotographyPageHost page;
   page.table = [this] { return host_.runTable ? host_.runTable() : RunTable{}; };
+  page.markRow = host_.markRunRow;
+  page.afterCameraWork = [this](std::function<void()> start) { AfterCameraWork(std::move(start)); };
   // Without a camera the run simulates, also after a connection that found none.
   page.camera = [this]() -> TAppMaster* { return CameraName.empty() ? nullptr : AppMaster(); };
   page.reopenCamera = [this] { return ReopenCamera(); };
@@ -329,7 +331,7 @@ std::vector<CheckLine> TForm_Camera::CheckBeforeTheNight(TAppMaster* camera) {
   settings.site = CurrentSite;
   settings.soundFolder = DocumentsFolder;
   const double now = (host_.runClock != nullptr ? host_.runClock->LocalJD() : SystemRunClock().LocalJD());
-  const BodyFacts body = camera != nullptr ? ReadBodyFacts(camera, CamOk, now) : [this] {
+  const BodyFacts body = camera != nullptr ? ReadBodyFacts(camera, CamOk, now, [this] { Pump(); }) : [this] {
     BodyFacts none;
     none.openStatus = connectStatus_;
     return none;
@@ -907,9 +909,18 @@ void TForm_Camera::HandleCameraMessage(const CameraMessage& message) {
   }
 }
 
+void TForm_Camera::AfterCameraWork(std::function<void()> work) {
+  if (!CameraBusy() && deferred_.empty()) {
+    work();
+    return;
+  }
+  SetStatusText(WaitingForCameraText);
+  afterWork_.push_back(std::move(work));
+}
+
 void TForm_Camera::EndActivity() {
   --busyDepth_;
-  if (busyDepth_ == 0 && (disconnectPending_ || !deferred_.empty())) {
+  if (busyDepth_ == 0 && (disconnectPending_ || !deferred_.empty() || !afterWork_.empty())) {
     ScheduleDeferredWork();
   }
 }
@@ -930,6 +941,11 @@ void TForm_Camera::RunDeferredWork() {
     const CameraMessage message = deferred_.front();
     deferred_.pop_front();
     HandleCameraMessage(message);
+  }
+  while (!afterWork_.empty() && !CameraBusy()) {
+    const std::function<void()> work = std::move(afterWork_.front());
+    afterWork_.pop_front();
+    work();
   }
 }
 

@@ -52,6 +52,8 @@ struct CameraWindowHost {
   std::function<LocalDateTime()> localTime;
   // The exposure table for the photography run. Default: no table.
   std::function<RunTable()> runTable;
+  // Marks the row the run serves in the exposure table's grid (counted from 1; 0: none).
+  std::function<void(size_t)> markRunRow;
   // The run's clock and waits. Null: the computer's clock and a nested event loop.
   RunClock* runClock = nullptr;
   RunWaiter* runWaiter = nullptr;
@@ -101,6 +103,9 @@ class TForm_Camera : public QMainWindow {
     TForm_Camera& form_;
   };
   [[nodiscard]] bool CameraBusy() const { return busyDepth_ > 0; }
+  // Runs work at once when no camera work is under way, else from the event loop after the work
+  // (and the camera messages it held back) has ended.
+  void AfterCameraWork(std::function<void()> work);
 
   // Processes pending input and painting (the host's pump).
   void Pump();
@@ -224,6 +229,7 @@ class TForm_Camera : public QMainWindow {
   bool disconnectPending_ = false;
   QTimer* deferredTimer_ = nullptr;
   std::deque<CameraMessage> deferred_;
+  std::deque<std::function<void()>> afterWork_;
   // How the last connection ended: 0 when none was tried or it found the camera.
   uint32_t connectStatus_ = 0;
 };

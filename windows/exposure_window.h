@@ -63,6 +63,12 @@ class TForm_Exposure : public QMainWindow, public ExposureChoicesSource {
   std::array<std::string, ExposureColumnCount> ColumnTitles() const;
   int GridRowCount() const;
   void SetTableRows(const ExposureRows& rows);
+  // How many tables SetTableRows has put into the grid: a photography run follows edits of its own
+  // table only.
+  [[nodiscard]] uint64_t TablesPutIn() const { return tablesPutIn_; }
+  // The row a photography run serves, counted from 1, drawn marked; 0 for none.
+  void MarkRunRow(size_t row);
+  [[nodiscard]] size_t RunRow() const { return runRow_; }
 
   // The plan check of the table in the grid (rows that cannot finish in time, the Moon below the
   // site's horizon, times the run cannot read or serve in order, control characters): the text
@@ -156,6 +162,8 @@ class TForm_Exposure : public QMainWindow, public ExposureChoicesSource {
   ExposureWindowHost host_;
   std::vector<std::string> rowFindings_;
   QTimer* planCheckTimer_ = nullptr;  // made at the first edit
+  uint64_t tablesPutIn_ = 0;
+  size_t runRow_ = 0;
 };
 
 }  // namespace tevra

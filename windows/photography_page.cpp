@@ -41,6 +41,8 @@ namespace tevra {
 
 namespace {
 
+constexpr const char* KeepAwakeFailedText = "Cannot keep the computer awake: ";
+
 constexpr const char* AdvanceWarning =
     "WARNING: Pressing \"Advance Time\" sets the program into Rehearsal Time mode!\r\n"
     "Rehearsal Time is set to 5 sec before the next Time entry in the Exposure Table.\r\n"
@@ -179,7 +181,10 @@ TPhotographyPage::TPhotographyPage(PhotographyPageHost host, QWidget* parent)
     host_.waiter = eventLoopWaiter_.get();
   }
   if (!host_.makeKeepAwake) {
-    host_.makeKeepAwake = &MakeDesktopKeepAwake;
+    host_.makeKeepAwake = [this] {
+      return MakeDesktopKeepAwake(
+          [this](const std::string& why) { ShowStatus(std::string(KeepAwakeFailedText) + why); });
+    };
   }
   run_ = std::make_unique<EclipseRun>(*host_.clock, *host_.waiter, *this);
   run_->SetPump([] { QCoreApplication::processEvents(); });
@@ -188,6 +193,9 @@ TPhotographyPage::TPhotographyPage(PhotographyPageHost host, QWidget* parent)
   }
   if (host_.preflight) {
     run_->SetPreflight(host_.preflight);
+  }
+  if (host_.table) {
+    run_->SetTableSource(host_.table);
   }
   BuildComponents();
 }
@@ -446,6 +454,21 @@ void TPhotographyPage::Button_Abort_TestClick() { AbortTestRun = true; }
 void TPhotographyPage::Button_Abort_FotoClick() { AbortRun = true; }
 
 void TPhotographyPage::StartRun(RunKind kind) {
+  if (run_->IsRunning() || startPending_) {
+    return;
+  }
+  if (!host_.afterCameraWork) {
+    RunNow(kind);
+    return;
+  }
+  startPending_ = true;
+  host_.afterCameraWork([this, kind] {
+    startPending_ = false;
+    RunNow(kind);
+  });
+}
+
+void TPhotographyPage::RunNow(RunKind kind) {
   if (run_->IsRunning()) {
     return;
   }
@@ -458,7 +481,7 @@ void TPhotographyPage::StartRun(RunKind kind) {
   const RunTable table = host_.table ? host_.table() : RunTable{};
   TAppMaster* camera = host_.camera ? host_.camera() : nullptr;
   if (!awakeError.empty()) {
-    ShowStatus("Cannot keep the computer awake: " + awakeError);
+    ShowStatus(std::string(KeepAwakeFailedText) + awakeError);
   }
   SetFineTimerSlack();  // the waits wake within a microsecond of their instant, not 50
   Label_CameraStatus->clear();
@@ -749,5 +772,11 @@ void TPhotographyPage::StepDone(const RunStep& step) {
 }
 
 bool TPhotographyPage::RetakeRows(const std::string& question) { return Confirm(question); }
+
+void TPhotographyPage::ShowRunRow(size_t row) {
+  if (host_.markRow) {
+    host_.markRow(row);
+  }
+}
 
 }  // namespace tevra

@@ -31,8 +31,11 @@ class TPreviewPanel;
 
 // What the page needs from the windows around it; tests replace each part.
 struct PhotographyPageHost {
-  // The exposure table as the exposure window's grid holds it.
+  // The exposure table as the exposure window's grid holds it; the run reads each row from it again
+  // when it reaches the row.
   std::function<RunTable()> table;
+  // Marks the row the run serves in the exposure window's grid (counted from 1; 0: none).
+  std::function<void(size_t)> markRow;
   // The connected camera's manager; null without a camera (the run then simulates).
   std::function<TAppMaster*()> camera;
   // Opens the camera again after it dropped off during a run (EclipseRun::SetReconnect). Unset,
@@ -41,6 +44,10 @@ struct PhotographyPageHost {
   // Marks camera work for the whole run (the camera window then keeps its own camera commands
   // and messages back until the run ends); the returned object ends it.
   std::function<std::shared_ptr<void>()> beginCameraWork;
+  // Runs start at once when no other camera work is under way, else from the event loop once that
+  // work has ended: a run never begins inside a camera call that waits for a busy body. Unset: at
+  // once.
+  std::function<void(std::function<void()>)> afterCameraWork;
   // The camera window's status line.
   std::function<void(const std::string&)> showStatus;
   // A question with Yes and No, true for Yes; the default asks with a message box whose default
@@ -163,6 +170,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   bool RetakeRows(const std::string& question) override;
   void StepDone(const RunStep& step) override;
   void ShowPreview(const PreviewShot& shot) override;
+  void ShowRunRow(size_t row) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -171,6 +179,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   void BuildComponents();
   void BuildPreviewAndBias();
   void StartRun(RunKind kind);
+  void RunNow(RunKind kind);
   static void PressLabel(QLabel* label, bool pressed);
   void PaintAdvanceLabels(bool rehearsal);
   void PaintInfo();
@@ -198,6 +207,7 @@ class TPhotographyPage : public QWidget, public RunSink {
   std::array<int, 3> failuresHeard_{};  // failed, lost and without a file, as counted so far
   bool logFailureHeard_ = false;
   bool speechProblemTold_ = false;
+  bool startPending_ = false;  // a start waits for the camera's work to end
 };
 
 }  // namespace tevra

@@ -134,7 +134,7 @@ class CameraWindow : public ::testing::Test {
         return MakeRunTable(runRows_, ExposureColumnTitles("[UTC]"), runRows_.size());
       };
       host.runClock = &runClock_;
-      host.runWaiter = &runWaiter_;
+      host.runWaiter = runWaiterOverride_ != nullptr ? runWaiterOverride_ : &runWaiter_;
       host.askFolder = [this](const std::string&) { return askFolderAnswer_; };
       host.confirm = [this](const std::string& question) {
         asked_.push_back(question);
@@ -195,6 +195,7 @@ class CameraWindow : public ::testing::Test {
   ExposureRows runRows_;
   ManualRunClock runClock_{clock_, 2460394.5};
   ManualRunWaiter runWaiter_{clock_};
+  RunWaiter* runWaiterOverride_ = nullptr;
 };
 
 TEST_F(CameraWindow, ConnectionWritesTheLogFillsTheBoxesAndSetsTheCamera) {
@@ -705,6 +706,84 @@ TEST_F(CameraWindow, CheckBeforeTheNightNamesWhyNoCameraAndThenTheBodysState) {
   const std::string lines = checked();
   EXPECT_NE(lines.find("OK       Camera: Canon EOS Simulated found\n"), std::string::npos) << lines;
   EXPECT_NE(lines.find("PROBLEM  Focus mode: AF."), std::string::npos) << lines;
+}
+
+// Waits as the event loop does: the program's events go on in 10 ms steps.
+class EventStepWaiter final : public RunWaiter {
+ public:
+  EventStepWaiter(ManualTickClock& ticks, std::function<void()> events)
+      : ticks_(ticks), events_(std::move(events)) {}
+  void Sleep(double ms) override {
+    for (auto left = std::max<int64_t>(1, static_cast<int64_t>(ms)); left > 0; left -= 10) {
+      ticks_.Advance(std::min<int64_t>(left, 10));
+      events_();
+    }
+  }
+  void Yield() override { ticks_.Advance(1); }
+
+ private:
+  ManualTickClock& ticks_;
+  std::function<void()> events_;
+};
+
+// A start run right after a test run was aborted while the body still exposes and writes its
+// picture (some 30 s): the windows get their events at least every 100 ms throughout, also while
+// the check before the night reads the body and while the run waits for the busy body.
+TEST_F(CameraWindow, StartRunAfterAnAbortedLongExposureKeepsTheWindowsAlive) {
+  settings_.processingMs = 22000;
+  settings_.callMs = 9;  // a body on USB
+  settings_.writeMs = 9;
+  for (const char* time : {"2024-03-25 00:00:20", "2024-03-25 00:01:00"}) {
+    ExposureRow row;
+    row[ColumnLabel] = "P1";
+    row[ColumnDateTime] = time;
+    row[22] = "x";  // 8 s
+    runRows_.push_back(row);
+  }
+  int64_t last = clock_.NowMs();
+  int64_t longest = 0;
+  const auto events = [&] {
+    longest = std::max(longest, clock_.NowMs() - last);
+    last = clock_.NowMs();
+  };
+  EventStepWaiter waiter(clock_, [&] {
+    events();
+    QCoreApplication::processEvents();
+  });
+  runWaiterOverride_ = &waiter;
+  Connect();
+  onPump_ = events;
+  TPhotographyPage& page = *Form().Photography;
+  page.Engine().SetLogFolder("");
+  int64_t releasedAt = 0;
+  page.Engine().SetPump([&] {
+    events();
+    if (Sim().PicturesTaken() == 1 && releasedAt == 0) {
+      releasedAt = clock_.NowMs();
+    }
+    if (page.Button_Abort_Test->isEnabled() && releasedAt != 0 && clock_.NowMs() - releasedAt > 3000) {
+      page.Button_Abort_Test->click();
+    }
+    if (Sim().PicturesTaken() == 2) {
+      page.Button_Abort_Foto->click();
+    }
+  });
+  page.Button_Test_Eclipse_Photography->click();
+  ASSERT_TRUE(page.LastSummary().aborted);
+  longest = 0;
+  last = clock_.NowMs();
+  {
+    // Clicked while the window fetches the test run's picture: the run does not begin inside that
+    // camera call but from the event loop, once it has ended.
+    const TForm_Camera::CameraActivity fetching(Form());
+    page.Button_Start_Eclipse_Photography->click();
+    EXPECT_EQ(Form().StatusText(), WaitingForCameraText);
+  }
+  EXPECT_EQ(Sim().PicturesTaken(), 1);
+  Settle();
+  EXPECT_EQ(Sim().PicturesTaken(), 2);
+  EXPECT_LE(longest, 100);
+  Settle();
 }
 
 // Closing the window and Disconnect ask before they end a start run; No, the default, keeps it.

@@ -69,6 +69,40 @@ TEST_F(RunStartTest, SimulationModeTexts) {
   EXPECT_EQ(sink.Texts("Phase").back(), "1x Loop test");
 }
 
+// The run reads each row from the grid when it reaches it and says which one it serves: an edit to
+// a row still to come takes effect; one the run cannot follow (a time it cannot read, a row added)
+// leaves the row as it stood, and the run says so once.
+TEST_F(RunStartTest, EditsOfRowsStillToComeTakeEffect) {
+  Connect();
+  ExposureRows grid = {Row("A", At("09:59:10.0")), Row("B", At("09:59:20.0")), Row("C", At("09:59:30.0")),
+                       Row("D", At("09:59:40.0"))};
+  run.SetTableSource([&grid] { return MakeRunTable(grid, ExposureColumnTitles("[UTC]"), grid.size()); });
+  onPump = [&] {
+    if (run.CurrentRow() == 1) {
+      grid[1][ColumnIso] = "1600";
+      grid[2][ColumnIso] = "800";
+      grid[2][ColumnDateTime] = "2024-03-25 09:59:3O";
+    } else if (run.CurrentRow() == 3 && grid.size() == 4) {
+      grid[3][ColumnIso] = "3200";
+      grid.push_back(Row("E", At("09:59:50.0")));
+    }
+  };
+  const RunSummary summary = Start(ExposureRows(grid.begin(), grid.end()));
+  EXPECT_EQ(summary.picturesTaken, 4);
+  std::vector<std::string> isoWrites;
+  for (const std::string& step : CameraSteps()) {
+    if (step.starts_with("0x402=")) {
+      isoWrites.push_back(step);
+    }
+  }
+  const auto iso = [](const char* name) { return "0x402=" + Hex(IsoCodeOf(name)); };
+  EXPECT_THAT(isoWrites, ElementsAre(iso("400"), iso("1600"), iso("400")));
+  EXPECT_THAT(sink.Texts("RunRow"), ElementsAre("1", "2", "3", "4", "0"));
+  ASSERT_EQ(sink.Steps("Row kept").size(), 1U);
+  EXPECT_EQ(sink.Steps("Row kept")[0]->text, RowKeptText(3, true));
+  EXPECT_EQ(Count(sink.Texts("Status"), RowKeptText(3, true)), 1U);
+}
+
 // Unreadable row times stop both runs before anything reaches the camera.
 TEST_F(RunStartTest, UnreadableRowTimesAreListedAndTheRunDoesNotStart) {
   Connect();

@@ -23,7 +23,7 @@ namespace tevra::test {
 
 struct Event {
   std::string kind;  // "Phase", "Wann", "Diff", "Info", "Status", "Banner", "Blink", "Hide", "Starting",
-                     // "Advance", "Running", "Zone", "Past", "Retake"
+                     // "Advance", "Running", "Zone", "Past", "Retake", "RunRow"
   std::string text;
   int64_t ms = 0;  // tick time
 };
@@ -64,6 +64,7 @@ class RecordingSink final : public RunSink {
     return retake;
   }
   void StepDone(const RunStep& step) override { steps.push_back(step); }
+  void ShowRunRow(size_t row) override { Add("RunRow", std::to_string(row)); }
 
   [[nodiscard]] std::vector<std::string> Texts(const std::string& kind) const {
     std::vector<std::string> texts;

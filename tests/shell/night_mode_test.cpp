@@ -92,6 +92,7 @@ TEST_F(NightModeTest, EveryWindowKeepsTheNightRuleAndTheChoiceIsKept) {
       ExpectNightRule(menu->menu(), qPrintable(menu->text()));
     }
   }
+  windows.exposure->MarkRunRow(2);  // the row a run serves
   ExpectNightRule(windows.exposure.get(), "exposure window");
   windows.camera->resize(windows.camera->size());
   for (int tab = 0; tab < windows.camera->PageControl1->count(); ++tab) {

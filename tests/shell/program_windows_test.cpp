@@ -3,10 +3,14 @@
 
 #include "tests/shell/shell_test_fixture.h"
 
+#include "grid/nice_grid.h"
+#include "run/run_clock.h"
 #include "shell/user_guide.h"
 #include "state/parameter_file.h"
 #include "state/variables.h"
+#include "timing/astrolib.h"
 #include "timing/catalogue.h"
+#include "windows/photography_page.h"
 
 #include <QAction>
 #include <QApplication>
@@ -94,6 +98,42 @@ TEST_F(ProgramWindowsTest, LoadingATableSelectsItsEclipseInTheMainWindow) {
   EXPECT_TRUE(windows.exposure->LoadTableFrom(path));
   EXPECT_EQ(windows.main->ScrollBar_Eclipse->value(), 61);
   EXPECT_EQ(EclipseIndex, 61);
+}
+
+// The row a photography run serves is marked in the exposure window's grid and the mark goes at
+// the run's end; an edit in the grid of a row still to come reaches the run.
+TEST_F(ProgramWindowsTest, PhotographyRunMarksItsRowAndTakesEditsFromTheGrid) {
+  ManualTickClock ticks{0};
+  ManualRunClock clock{ticks, CalJD(2024, 3, 25, 9, 59, 0)};
+  ManualRunWaiter waiter{ticks};
+  CameraWindowHost cameraHost;
+  cameraHost.clock = &ticks;
+  cameraHost.runClock = &clock;
+  cameraHost.runWaiter = &waiter;
+  const ProgramWindows windows = CreateProgramWindows(environment_, host_, cameraHost);
+  ExposureRows rows(2);
+  for (ExposureRow& row : rows) {
+    row[ColumnLabel] = "P1";
+    row[ColumnDateTime] = "2024-03-25 09:59:10";
+    row[ColumnIso] = "400";
+    row[19] = "x";
+  }
+  windows.exposure->SetTableRows(rows);
+  EclipseRun& run = windows.camera->Photography->Engine();
+  run.SetLogFolder("");
+  std::vector<size_t> marks;
+  run.SetPump([&] {
+    if (marks.empty() || marks.back() != windows.exposure->RunRow()) {
+      marks.push_back(windows.exposure->RunRow());
+    }
+    if (run.CurrentRow() == 1) {
+      windows.exposure->NGE->SetCells(ColumnIso, 1, QStringLiteral("1600"));
+    }
+  });
+  windows.camera->Photography->Button_Test_Eclipse_Photography->click();
+  EXPECT_EQ(marks, (std::vector<size_t>{1, 2}));
+  EXPECT_EQ(windows.exposure->RunRow(), 0U);
+  EXPECT_EQ(run.Table().rows[1][ColumnIso], "1600");
 }
 
 // F1 in each of the three windows and the about panel's button open the guide installed beside
