@@ -111,7 +111,8 @@ std::optional<int> ReadBiasThirds(std::string_view text, std::string& why) {
   double ev = 0;
   const size_t space = rest.find(' ');
   const std::string_view first = rest.substr(0, space);
-  const std::string_view fraction = space == std::string_view::npos ? std::string_view() : Trim(rest.substr(space));
+  const std::string_view fraction =
+      space == std::string_view::npos ? std::string_view() : Trim(rest.substr(space));
   const auto thirdsOf = [](std::string_view part) -> std::optional<double> {
     if (part.size() == 3 && part[0] >= '0' && part[0] <= '9' && part.substr(1) == "/3") {
       return (part[0] - '0') / 3.0;
@@ -123,7 +124,8 @@ std::optional<int> ReadBiasThirds(std::string_view text, std::string& why) {
   } else {
     const std::optional<double> whole = ParseDecimal(first);
     const std::optional<double> part = fraction.empty() ? 0.0 : thirdsOf(fraction);
-    if (!whole || !std::isfinite(*whole) || *whole < 0 || !part || (!fraction.empty() && *whole != std::floor(*whole))) {
+    if (!whole || !std::isfinite(*whole) || *whole < 0 || !part ||
+        (!fraction.empty() && *whole != std::floor(*whole))) {
       why = "\"" + std::string(text) + "\" is no exposure bias: give EV as 1, -0.67, -2/3 or +1 1/3";
       return std::nullopt;
     }

@@ -344,8 +344,8 @@ class EclipseRun {
   bool previews_ = false;
   PreviewDecoder previewDecoder_;
   std::string previewFolder_;
-  std::vector<std::optional<int>> rowBias_;  // per row, the bias it was begun with
-  std::string shotSettings_;                 // the settings of the picture prepared last
+  std::vector<std::optional<int>> rowBias_;        // per row, the bias it was begun with
+  std::string shotSettings_;                       // the settings of the picture prepared last
   std::map<int64_t, PreviewShot> previewSources_;  // by the watch's tag, the pictures awaited
   std::optional<PreviewShot> pendingPreview_;      // the newest picture written, not yet previewed
   uint64_t pendingItem_ = 0;                       // its item on the body

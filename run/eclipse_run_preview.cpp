@@ -153,8 +153,8 @@ bool EclipseRun::ShowWaitingPreview(double remainingMs) {
   step.text = PreviewFiguresText(shot.figures);
   if (!previewFolder_.empty()) {
     std::string error;
-    const std::string name = "preview-" + FileStamp(step.doneJD) + "-row" + std::to_string(shot.row) +
-                             PreviewExtension(bytes);
+    const std::string name =
+        "preview-" + FileStamp(step.doneJD) + "-row" + std::to_string(shot.row) + PreviewExtension(bytes);
     shot.savedPath = SavePreview(previewFolder_, name, bytes, error);
     step.text += shot.savedPath.empty() ? ", not saved: " + error : ", saved " + shot.savedPath;
   }

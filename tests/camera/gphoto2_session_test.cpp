@@ -26,8 +26,8 @@
 namespace tevra {
 namespace {
 
-using ::testing::ElementsAreArray;
 using ::testing::ContainsRegex;
+using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using Clock = std::chrono::steady_clock;
 

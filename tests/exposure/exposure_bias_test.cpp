@@ -47,9 +47,14 @@ TEST(ExposureBias, ShutterColumnsThenIso) {
 // What the user types for `tevra-cli run --bias`: decimals, thirds and BiasText's own texts.
 TEST(ExposureBias, ReadBiasThirds) {
   std::string why;
-  for (const auto& [text, thirds] : std::initializer_list<std::pair<const char*, int>>{
-           {"1", 3}, {"-0.67", -2}, {"+1.33", 4}, {"-2/3", -2}, {"1 1/3", 4}, {"+1 1/3 EV", 4}, {"0", 0},
-           {"-3", -9}}) {
+  for (const auto& [text, thirds] : std::initializer_list<std::pair<const char*, int>>{{"1", 3},
+                                                                                       {"-0.67", -2},
+                                                                                       {"+1.33", 4},
+                                                                                       {"-2/3", -2},
+                                                                                       {"1 1/3", 4},
+                                                                                       {"+1 1/3 EV", 4},
+                                                                                       {"0", 0},
+                                                                                       {"-3", -9}}) {
     EXPECT_EQ(ReadBiasThirds(text, why), thirds) << text;
   }
   for (const char* text : {"", "0.5", "4", "-3.34", "one", "1/2", "nan", "1.5 1/3", "--1"}) {

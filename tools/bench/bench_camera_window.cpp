@@ -9,8 +9,8 @@
 // exposure bias.
 #include "camera/setting_names.h"
 #include "camera/simulated_camera.h"
-#include "run/moon_scene.h"
 #include "exposure/exposure_generator.h"
+#include "run/moon_scene.h"
 #include "shell/night_look.h"
 #include "state/variables.h"
 #include "timing/astrolib.h"

@@ -214,13 +214,15 @@ int main(int argc, char* argv[]) {
   }
   std::filesystem::remove_all(home);
 
-  std::cout << "release after the due instant           rows  body p50  body p99  body max   call p50 call p99 "
-               "call max  (ms)\n";
+  std::cout
+      << "release after the due instant           rows  body p50  body p99  body max   call p50 call p99 "
+         "call max  (ms)\n";
   for (const Figures& f : figures) {
     Print(f);
   }
   std::cout << "goals: the release command at the body p50 under 3 ms, p99 under 15 ms, never early; with "
                "previews as without them\n";
-  std::cout << "pictures taken: " << (all ? "all" : "not all") << " of " << rows << " on each body, both ways\n";
+  std::cout << "pictures taken: " << (all ? "all" : "not all") << " of " << rows
+            << " on each body, both ways\n";
   return all ? 0 : 1;
 }

@@ -200,8 +200,8 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
     std::error_code error;
     std::filesystem::create_directories(*previewFolder, error);
     if (error || !std::filesystem::is_directory(*previewFolder)) {
-      err << "tevra-cli run: the preview folder " << Escaped(*previewFolder) << " cannot be made: "
-          << error.message() << '\n';
+      err << "tevra-cli run: the preview folder " << Escaped(*previewFolder)
+          << " cannot be made: " << error.message() << '\n';
       return ExitFailure;
     }
   }
@@ -280,7 +280,8 @@ int RunRun(const Args& arguments, std::ostream& out, std::ostream& err) {
   }
   run.SetBias(biasThirds);
   if (previewFolder) {
-    run.SetPreviews(true, [](std::span<const uint8_t> bytes) { return DecodePreview(bytes); }, *previewFolder);
+    run.SetPreviews(
+        true, [](std::span<const uint8_t> bytes) { return DecodePreview(bytes); }, *previewFolder);
   }
   const auto previous = std::signal(SIGINT, &OnInterrupt);
   SetFineTimerSlack();  // the waits wake within a microsecond of their instant, not 50
