@@ -309,14 +309,12 @@ class EclipseRun {
   std::function<RunTable()> tableSource_;
   std::string wann_;
   std::string info_;
-  Rgb infoColour_ = InfoWhite;
-  bool running_ = false;
+  PreviewDecoder previewDecoder_;
+  std::string previewFolder_;
 
   // The run under way.
-  RunKind kind_ = RunKind::Start;
   RunTable table_;
   TAppMaster* camera_ = nullptr;
-  bool simulation_ = false;
   std::array<int64_t, 4> lastCodes_{};     // image quality, ISO, aperture, shutter; -1 = none written
   std::array<std::string, 4> notApplied_;  // why the slot's setting is not applied; "" = applied
   PictureWatch watch_;                     // the pictures released whose file is awaited
@@ -329,28 +327,32 @@ class EclipseRun {
   std::vector<LeftOut> skipped_;
   std::vector<int> takenBefore_;  // per row, the pictures earlier runs took
   int64_t logCheckedMs_ = 0;      // tick time the log was last looked at
-  bool cameraLost_ = false;       // a camera call answered "disconnected"
   int64_t lastCameraMs_ = 0;      // tick time of the last camera call
-  bool touched_ = false;          // the last call was one that keeps the camera awake
-  bool editKeptOut_ = false;      // an edit of the table the run could not follow was reported
   size_t shotsRow_ = 0;           // the row of shotsDone_, counted from 1
-  uint32_t shotsDone_ = 0;        // bit j: column j released, kept when a row is served again
   size_t row_ = 0;
   std::string label_;
   std::optional<RunLog> log_;
   RunSummary summary_;
-  std::optional<double> rehearseFrom_;  // set by RehearseFrom during a start run
-  int biasThirds_ = 0;
-  bool previews_ = false;
-  PreviewDecoder previewDecoder_;
-  std::string previewFolder_;
+  std::optional<double> rehearseFrom_;             // set by RehearseFrom during a start run
   std::vector<std::optional<int>> rowBias_;        // per row, the bias it was begun with
   std::string shotSettings_;                       // the settings of the picture prepared last
   std::map<int64_t, PreviewShot> previewSources_;  // by the watch's tag, the pictures awaited
   std::optional<PreviewShot> pendingPreview_;      // the newest picture written, not yet previewed
   uint64_t pendingItem_ = 0;                       // its item on the body
-  bool noPreviews_ = false;                        // the body has none
   int64_t previewNotBeforeMs_ = 0;                 // tick time a busy body is asked again
+
+  // The small members together, so that the class packs tightly.
+  RunKind kind_ = RunKind::Start;
+  uint32_t shotsDone_ = 0;  // bit j: column j released, kept when a row is served again
+  int biasThirds_ = 0;
+  Rgb infoColour_ = InfoWhite;
+  bool running_ = false;
+  bool previews_ = false;
+  bool simulation_ = false;
+  bool cameraLost_ = false;   // a camera call answered "disconnected"
+  bool touched_ = false;      // the last call was one that keeps the camera awake
+  bool editKeptOut_ = false;  // an edit of the table the run could not follow was reported
+  bool noPreviews_ = false;   // the body has none
 };
 
 }  // namespace tevra
