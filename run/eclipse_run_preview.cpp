@@ -7,7 +7,6 @@
 #include "camera/download_file.h"
 #include "exposure/exposure_bias.h"
 #include "run/eclipse_run.h"
-#include "timing/text_util.h"
 
 #include <cmath>
 #include <filesystem>
